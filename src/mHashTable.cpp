@@ -1,0 +1,189 @@
+#include "mHashTable.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+#include "mEntity.h"
+#include "mVertex.h"
+
+namespace KORA {
+
+namespace {
+// Start bucket counts per dimension, times 10.
+const int startBuckets[4] = {1, 7, 12, 6};
+}  // namespace
+
+// ------------------------------------------------------------------ buckets
+
+mEntityBucket::mEntityBucket(const mEntityBucket& o) : cap_(1), n_(0) {
+  u_.one = nullptr;
+  if (o.n_ > 1) grow(o.n_);
+  std::copy(o.data(), o.data() + o.n_, data());
+  n_ = o.n_;
+}
+
+mEntityBucket::mEntityBucket(mEntityBucket&& o) noexcept : u_(o.u_), cap_(o.cap_), n_(o.n_) {
+  o.u_.one = nullptr;
+  o.cap_ = 1;
+  o.n_ = 0;
+}
+
+void mEntityBucket::swap(mEntityBucket& o) noexcept {
+  std::swap(u_, o.u_);
+  std::swap(cap_, o.cap_);
+  std::swap(n_, o.n_);
+}
+
+void mEntityBucket::erase(int k) {
+  mEntity** d = data();
+  std::copy(d + k + 1, d + n_, d + k);
+  --n_;
+}
+
+void mEntityBucket::grow(unsigned room) {
+  mEntity** p = new mEntity*[room];
+  std::copy(data(), data() + n_, p);
+  release();
+  u_.heap = p;
+  cap_ = room;
+}
+
+void mEntityBucket::release() {
+  if (cap_ > 1) delete[] u_.heap;
+  cap_ = 1;
+  u_.one = nullptr;
+}
+
+// ---------------------------------------------------------------- positions
+
+mEntityHashTableIterator::mEntityHashTableIterator(const mEntityBucketArray* buckets,
+                                                   int bucketCount, bool atEnd)
+    : bucketCount_(bucketCount), buckets_(buckets) {
+  if (atEnd) {
+    bucketIndex_ = bucketCount_ - 1;
+    node_ = -1;
+    return;
+  }
+  bucketIndex_ = 0;
+  node_ = static_cast<int>((*buckets_)[0].size()) - 1;
+  skipEmpty();
+}
+
+void mEntityHashTableIterator::skipEmpty() {
+  while (node_ < 0 && bucketIndex_ < bucketCount_ - 1) {
+    ++bucketIndex_;
+    node_ = static_cast<int>((*buckets_)[bucketIndex_].size()) - 1;
+  }
+}
+
+mEntityHashTableIterator& mEntityHashTableIterator::operator++() {
+  // The list's next element is the next older entry, one index down.
+  if (node_ >= 0) --node_;
+  skipEmpty();
+  return *this;
+}
+
+// --------------------------------------------------------------- hash table
+
+mEntityHashTable::mEntityHashTable(int /*sizeHint*/) {
+  for (int d = 0; d < 4; ++d) {
+    bucketCount_[d] = startBuckets[d] * 10;
+    entityCount_[d] = 0;
+    buckets_[d].assign(bucketCount_[d], mEntityBucket());
+  }
+}
+
+int mEntityHashTable::bucketIndex(mEntity* e, int dim) const {
+  // Vertex keys and the ids of other entities are never negative.
+  long key = dim == 0 ? static_cast<mVertex*>(e)->getRAND() : e->getId();
+  return static_cast<int>(key % bucketCount_[dim]);
+}
+
+int mEntityHashTable::hash(mEntity* e) const { return bucketIndex(e, e->getLevel()); }
+
+void mEntityHashTable::add(mEntity* e) {
+  const int d = e->getLevel();
+  buckets_[d][bucketIndex(e, d)].push_back(e);
+  ++entityCount_[d];
+  if (3 * bucketCount_[d] < entityCount_[d]) resize(d, 3 * entityCount_[d]);
+}
+
+void mEntityHashTable::del(mEntity* e) {
+  const int d = e->getLevel();
+  mEntityBucket& b = buckets_[d][bucketIndex(e, d)];
+  for (int k = b.size() - 1; k >= 0; --k) {
+    if (b[k]->equal(e)) {
+      b.erase(k);
+      --entityCount_[d];
+      return;
+    }
+  }
+}
+
+mEntity* mEntityHashTable::find(mEntity* e) const {
+  const int d = e->getLevel();
+  const mEntityBucket& b = buckets_[d][bucketIndex(e, d)];
+  for (int k = b.size() - 1; k >= 0; --k)
+    if (b[k]->equal(e)) return b[k];
+  return nullptr;
+}
+
+void mEntityHashTable::resize(int dim, int n) {
+  if (n <= 0) return;
+  mEntityBucketArray old;
+  old.swap(buckets_[dim]);
+  bucketCount_[dim] = n;
+  buckets_[dim].assign(n, mEntityBucket());
+  entityCount_[dim] = 0;
+  // Old buckets in index order, each from its front (newest) to its back.
+  for (const mEntityBucket& b : old)
+    for (int k = b.size() - 1; k >= 0; --k) add(b[k]);
+}
+
+mEntityHashTableIterator mEntityHashTable::begin(int dim) const {
+  return mEntityHashTableIterator(&buckets_[dim], bucketCount_[dim], false);
+}
+
+mEntityHashTableIterator mEntityHashTable::end(int dim) const {
+  return mEntityHashTableIterator(&buckets_[dim], bucketCount_[dim], true);
+}
+
+void mEntityHashTable::print() const {
+  for (int d = 0; d < 4; ++d) {
+    std::printf("level %d\n", d);
+    for (int k = 0; k < bucketCount_[d]; ++k)
+      if (!buckets_[d][k].empty())
+        std::printf("n(%d) = %d\n", k, static_cast<int>(buckets_[d][k].size()));
+  }
+}
+
+void mEntityHashTable::psi() const {
+  for (int d = 0; d < 4; ++d) {
+    int k1 = 0, k2 = 0;
+    for (const mEntityBucket& b : buckets_[d]) {
+      if (!b.empty()) {
+        ++k1;
+        k2 += static_cast<int>(b.size());
+      }
+    }
+    // An empty dimension has no mean: 0/0.
+    const double mean = k1 ? static_cast<double>(k2) / static_cast<double>(k1)
+                           : std::numeric_limits<double>::quiet_NaN();
+    std::printf("dim %d k1 = %d k2 = %d psi = %12.5lf\n", d, k1, k2, mean);
+  }
+}
+
+// ----------------------------------------------------------------- functors
+
+int EntityHashKey::operator()(const mEntity* e) const { return e->getId(); }
+
+bool EntityEqualKey::operator()(const mEntity* a, const mEntity* b) const {
+  return a->equal(const_cast<mEntity*>(b));
+}
+
+bool EntityLessThanKey::operator()(const mEntity* a, const mEntity* b) const {
+  return a->lessthan(const_cast<mEntity*>(b));
+}
+
+}  // namespace KORA

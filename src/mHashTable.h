@@ -1,0 +1,125 @@
+// Chained hash tables of mesh entities, one per dimension 0 to 3.
+//
+// Each bucket is a list in which new entities go to the front; walks visit the
+// buckets in index order and each bucket from its front (newest) to its back
+// (oldest). That order decides the order of every walk over a mesh and so of
+// the files written from it. A bucket is stored as an array whose back is the
+// list's front, so front insertion is an append.
+#ifndef KORA_MHASHTABLE_H
+#define KORA_MHASHTABLE_H
+
+#include <vector>
+
+namespace KORA {
+
+class mEntity;
+
+// One bucket: a compact array of entity pointers (16 bytes). A bucket with
+// one entry, the usual case after a growth, keeps it inline without a heap
+// block. The list's front is the array's back.
+class mEntityBucket {
+ public:
+  mEntityBucket() : cap_(1), n_(0) { u_.one = nullptr; }
+  mEntityBucket(const mEntityBucket& o);
+  mEntityBucket(mEntityBucket&& o) noexcept;
+  mEntityBucket& operator=(mEntityBucket o) noexcept {
+    swap(o);
+    return *this;
+  }
+  ~mEntityBucket() { release(); }
+  void swap(mEntityBucket& o) noexcept;
+
+  int size() const { return static_cast<int>(n_); }
+  bool empty() const { return n_ == 0; }
+  mEntity* operator[](int k) const { return data()[k]; }
+  void push_back(mEntity* e) {
+    if (n_ == cap_) grow(2 * cap_);
+    data()[n_++] = e;
+  }
+  // Removes entry k, keeping the order of the others.
+  void erase(int k);
+
+ private:
+  union Store {
+    mEntity* one;
+    mEntity** heap;
+  };
+  mEntity** data() { return cap_ <= 1 ? &u_.one : u_.heap; }
+  mEntity* const* data() const { return cap_ <= 1 ? &u_.one : u_.heap; }
+  void grow(unsigned room);
+  void release();
+
+  Store u_;
+  unsigned cap_;
+  unsigned n_;
+};
+
+using mEntityBucketArray = std::vector<mEntityBucket>;
+
+// A position in one dimension of the table.
+class mEntityHashTableIterator {
+ public:
+  mEntityHashTableIterator() = default;
+  // The first position of the buckets (atEnd false) or the past-the-end one (atEnd true).
+  mEntityHashTableIterator(const mEntityBucketArray* buckets, int bucketCount, bool atEnd);
+
+  bool operator==(const mEntityHashTableIterator& o) const {
+    return bucketIndex_ == o.bucketIndex_ && node_ == o.node_;
+  }
+  bool operator!=(const mEntityHashTableIterator& o) const { return !(*this == o); }
+
+  mEntityHashTableIterator& operator++();
+  mEntity* operator*() const { return (*buckets_)[bucketIndex_][node_]; }
+
+ private:
+  // Moves to the front of the next non-empty bucket, or to the end position.
+  void skipEmpty();
+
+  int bucketCount_ = 0;
+  const mEntityBucketArray* buckets_ = nullptr;
+  int bucketIndex_ = 0;
+  // Index into the bucket's array; -1 is the bucket's end position.
+  int node_ = -1;
+};
+
+class mEntityHashTable {
+ public:
+  explicit mEntityHashTable(int sizeHint);
+  ~mEntityHashTable() = default;
+  mEntityHashTable(const mEntityHashTable&) = delete;
+  mEntityHashTable& operator=(const mEntityHashTable&) = delete;
+
+  int hash(mEntity* e) const;
+  void add(mEntity* e);
+  void del(mEntity* e);
+  mEntity* find(mEntity* e) const;
+  void resize(int dim, int n);
+  int size(int dim) const { return entityCount_[dim]; }
+  int bucketCount(int dim) const { return bucketCount_[dim]; }
+  mEntityHashTableIterator begin(int dim) const;
+  mEntityHashTableIterator end(int dim) const;
+  void print() const;
+  void psi() const;
+
+ private:
+  int bucketIndex(mEntity* e, int dim) const;
+
+  int bucketCount_[4];
+  int entityCount_[4];
+  mEntityBucketArray buckets_[4];
+};
+
+// Functors for containers that hash, compare or order entities like the tables.
+struct EntityHashKey {
+  int operator()(const mEntity* e) const;
+};
+struct EntityEqualKey {
+  bool operator()(const mEntity* a, const mEntity* b) const;
+};
+struct EntityLessThanKey {
+  bool operator()(const mEntity* a, const mEntity* b) const;
+};
+
+}  // namespace KORA
+
+#endif
