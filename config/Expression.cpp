@@ -7,7 +7,7 @@
 #include "DGParameters.h"
 #include "GlobalParamManager.h"
 
-Problem Problem_S = {nullptr, nullptr};
+InputProblem Problem_S = {nullptr, nullptr};
 
 namespace {
 

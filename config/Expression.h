@@ -92,11 +92,11 @@ struct Group {
 };
 
 // The parser's problem record.
-struct Problem {
+struct InputProblem {
   List_T *Groups;       // Group records
   List_T *Expressions;  // Expression records
 };
-extern Problem Problem_S;
+extern InputProblem Problem_S;
 
 // Table of current values ($Time, $X, ...), bound to fields of the run
 // parameters; built on first use (which creates the global context).

@@ -12,6 +12,7 @@
 #include "mPoint.h"
 
 List_T *ConstantTable_L = nullptr;
+bool (*Input_CreateSensor)(const SensorRequest &request) = nullptr;
 std::string yyname;
 std::string yyincludename;
 int ErrorLevel = 0;
@@ -854,9 +855,9 @@ void setEntityKind(Text word) {
     vyyerror("Not a Name for a group of model entities: %s\n", w);
 }
 
-// Group specification: [kind word] "[" tag-set "]"; leaves the tags in
+// Group selection: [kind word] "[" tag-set "]"; leaves the tags in
 // Group_S.Tags (owned by the caller).
-NumberList groupSpec(Text kindWord) {
+NumberList groupSelection(Text kindWord) {
   if (!kindWord && peek() == tSTRING) kindWord = takeText(tSTRING);
   if (kindWord) setEntityKind(std::move(kindWord));
   expect('[');
@@ -871,7 +872,7 @@ void groupItem() {
   expect(tDEF);
   int t = peek();
   if (t == '[') {
-    NumberList tags = groupSpec(nullptr);
+    NumberList tags = groupSelection(nullptr);
     expect(tEND);
     Group_S.Tags = tags.release();
     Add_Group(&Group_S, name.release());
@@ -880,7 +881,7 @@ void groupItem() {
   if (t == tSTRING) {
     Text word = takeText(tSTRING);
     if (peek() == '[') {
-      NumberList tags = groupSpec(std::move(word));
+      NumberList tags = groupSelection(std::move(word));
       expect(tEND);
       Group_S.Tags = tags.release();
       Add_Group(&Group_S, name.release());
@@ -1304,6 +1305,8 @@ void namedDefinition(Text name, int p) {
     Free(existing->Name);
     *existing = body;
     existing->Name = name.release();
+    // The body's generated name is replaced in both records below.
+    Free(body.Name);
     if (p == List_Nbr(Problem_S.Expressions) - 1) {
       List_Pop(Problem_S.Expressions);
     } else {
@@ -1368,7 +1371,7 @@ void functionItem() {
     namedDefinition(std::move(name), p);
     return;
   }
-  NumberList tags = groupSpec(nullptr);
+  NumberList tags = groupSelection(nullptr);
   expect(']');
   expect(tDEF);
   int p = functionBody();
@@ -1379,17 +1382,7 @@ void functionItem() {
 // ---------------------------------------------------------------------------
 // Sensor blocks.
 
-constexpr int MAX_SENSOR_POINTS = 12;
-
-struct SensorState {
-  std::string name = "_none";
-  std::string quantity = "_none";
-  std::string type;  // kept from one block to the next
-  double sampleRate = -1;
-  int nbSamples = 100;
-  KORA::mPoint points[MAX_SENSOR_POINTS];
-  int numPoint = 0;
-} Sensor_S;
+SensorRequest Sensor_S;
 
 void sensorStart() {
   Sensor_S.name = "_none";
@@ -1449,21 +1442,6 @@ void sensorItem() {
     vyyerror("Not a Valid Name for a sensor: %s\n", n);
 }
 
-// The single place where a sensor of the block is created and handed to the
-// analysis. Returns false while the sensor kind does not exist in this build.
-//
-// PENDING(sensors): create, by type,
-//   "Gmsh":    new DGGmshSensor(name, sampleRate, true)
-//   "Ensight": new DGEnsightSensor(name, {copy of quantity}, 1, sampleRate, 50, 50, 5)
-//   "Line":    new DGLineSensor(name, points[0], points[1], nbSamples, sampleRate)
-//   "Point":   new DGPointSensor(name, points[0], sampleRate)
-// then sensor->setFunct(quantity) and
-// GlobalParamManager::Instance()->analysis->addSensor(sensor), and return true.
-bool createSensor(const SensorState &s) {
-  (void)s;
-  return false;
-}
-
 bool sensorChecks(const char *kind) {
   if (Sensor_S.name == "_none") {
     vyyerror("Missing %s Sensor Name\n", kind);
@@ -1504,7 +1482,15 @@ void sensorEnd() {
     ok = false;
   }
   if (!ok) return;
-  if (createSensor(Sensor_S)) {
+  // The single place where the block's sensor is created and handed to the
+  // analysis. PENDING(sensors): until the sensor library installs
+  // Input_CreateSensor, no sensor is created. The creator builds, by type:
+  //   "Gmsh":    DGGmshSensor(name, sampleRate, true)
+  //   "Ensight": DGEnsightSensor(name, {copy of quantity}, 1, sampleRate, 50, 50, 5)
+  //   "Line":    DGLineSensor(name, points[0], points[1], nbSamples, sampleRate)
+  //   "Point":   DGPointSensor(name, points[0], sampleRate)
+  // then calls setFunct(quantity) and DGAnalysis::addSensor.
+  if (Input_CreateSensor && Input_CreateSensor(Sensor_S)) {
     std::printf("adding a sensor %s %s %s %12.5E\n", Sensor_S.name.c_str(),
                 Sensor_S.quantity.c_str(), type.c_str(), Sensor_S.sampleRate);
   } else {
@@ -1597,8 +1583,8 @@ int Add_Group(Group *group, char *name) {
   Group *old = static_cast<Group *>(List_Pointer(Problem_S.Groups, found));
   Free(old->Name);
   List_Delete(old->Tags);
-  *old = *group;  // its Index is the one it had
-  old->Index = group->Index;
+  *old = *group;
+  old->Index = found;  // its position in the list, as when it was appended
   return found;
 }
 
@@ -1692,7 +1678,7 @@ void Parser_Reset() {
   Free_ConstantTable();
   Free_Problem();
   Group_S = Group{nullptr, 0, 0, nullptr};
-  Sensor_S = SensorState();
+  Sensor_S = SensorRequest();
   yyincludename.clear();
   yyincludenum = 0;
   ErrorLevel = 0;

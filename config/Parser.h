@@ -16,6 +16,7 @@
 
 #include "Expression.h"
 #include "List.h"
+#include "mPoint.h"
 
 constexpr int CONSTANT_NUMBER = 1;
 constexpr int CONSTANT_LIST = 2;
@@ -61,6 +62,25 @@ void Print_Constant();
 void Free_ConstantTable();
 // Forgets everything parsed so far: constants, expressions and groups.
 void Parser_Reset();
+
+// What a "Sensor" block asks for once its checks have passed.
+constexpr int MAX_SENSOR_POINTS = 12;
+struct SensorRequest {
+  std::string name = "_none";
+  std::string quantity = "_none";  // name of the expression the sensor samples
+  std::string type;                // "Gmsh", "Ensight", "Line" or "Point"
+  double sampleRate = -1;
+  int nbSamples = 100;
+  KORA::mPoint points[MAX_SENSOR_POINTS];
+  int numPoint = 0;
+};
+
+// Creates the sensor of a checked "Sensor" block, binds it to its quantity
+// (DGSensor::setFunct) and adds it to the analysis of the global context;
+// returns false when it cannot (kind not available). The sensor library sets
+// it before a parameter file is read; while it is null no sensor is created
+// and the block says so.
+extern bool (*Input_CreateSensor)(const SensorRequest &request);
 
 // Adds a group to Problem_S.Groups (replacing one of the same name); the name
 // is taken over. Returns its position.

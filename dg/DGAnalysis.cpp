@@ -1,11 +1,271 @@
 #include "DGAnalysis.h"
 
+#include <algorithm>
+#include <unordered_map>
+#include <utility>
+#include <string>
+
+#include "ConservationLaw.h"
+#include "DGAnalysisPasses.h"
+#include "DGBoundaryCell.h"
+#include "DGCell.h"
+#include "DGParameters.h"
+#include "FunctionSpace.h"
+#include "GlobalParamManager.h"
 #include "KORA_Util.h"
+#include "LagrangeMapping.h"
+#include "Octree.h"
+#include "ParUtil.h"
+#include "ParticleTracker.h"
+#include "mEntity.h"
+#include "mMesh.h"
+
+using KORA::mEntity;
+using KORA::mMesh;
+
+namespace {
+
+GlobalParamManager *context() { return GlobalParamManager::Instance(); }
+
+const char *kindName(int type) {
+  switch (type) {
+    case mEntity::VERTEX: return "vertex";
+    case mEntity::EDGE: return "edge";
+    case mEntity::TRI: return "triangle";
+    case mEntity::QUAD: return "quadrilateral";
+    case mEntity::HEX: return "hexahedron";
+    case mEntity::PRISM: return "prism";
+    case mEntity::PYRAMID: return "pyramid";
+    case mEntity::TET: return "tetrahedron";
+    default: return "unknown element kind";
+  }
+}
+
+mMesh *requireMesh(const char *who) {
+  mMesh *mesh = context()->mesh;
+  if (!mesh) throw std::string(who) + ": no mesh";
+  return mesh;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Construction and destruction
 
 DGAnalysis::DGAnalysis()
-    // Look the name up first: a second analysis shares the registered tag.
-    : sensors(), optimumLevelTag(KORA::KORA_Util::Instance()->getMeshDataId("_optimum_level")) {}
+    : octree(nullptr),
+      boundaryCells(),
+      cells(),
+      levelSequence(),
+      sensors(),
+      trackers(),
+      // Look the name up first: a second analysis shares the registered tag.
+      optimumLevelTag(KORA::KORA_Util::Instance()->getMeshDataId("_optimum_level")) {}
 
-DGAnalysis::~DGAnalysis() = default;
+DGAnalysis::~DGAnalysis() {
+  if (octree) KORA::Octree_Delete(octree);
+  octree = nullptr;
+}
+
+void DGAnalysis::adaptH_newVersion(int initial) {
+  (void)initial;
+  throw std::string("h-adaptation is not available in this build");
+}
+
+int DGAnalysis::nbrDofs() const {
+  if (cells.empty()) return 0;
+  const ConservationLaw *law = context()->law;
+  if (!law) throw std::string("degrees of freedom: no conservation law");
+  const int n = law->nbFields();
+  int sum = 0;
+  for (const DGCell *c : cells) sum += n * c->getFunctionSpace()->size();
+  return sum;
+}
+
+// ---------------------------------------------------------------------------
+// Cells and interface cells
+
+DGCell *DGAnalysis::getCell(mEntity *e) { return dgCellOf(e); }
+
+DGCell *DGAnalysis::addCell(mEntity *element, int order) {
+  if (!element) throw std::string("cell creation: no element");
+  GlobalParamManager *ctx = context();
+  if (!ctx->law) throw std::string("cell creation: no conservation law");
+  FunctionSpace *space = nullptr;
+  const int type = element->getType();
+  switch (type) {
+    case mEntity::TRI: space = new OrthogonalTriangleFunctionSpace(order); break;
+    case mEntity::QUAD: space = new QuadFunctionSpace(order); break;
+    case mEntity::HEX: space = new HexFunctionSpace(order); break;
+    case mEntity::TET: space = new OrthogonalTetFunctionSpace(order); break;
+    default:
+      throw std::string("cell creation: no function space for a ") + kindName(type) + " element";
+  }
+  KORA::Mapping *mapping = nullptr;
+  try {
+    KORA::MappingBuilder builder;
+    mapping = builder.BuildMapping(element, ctx->parameters->general.axi);
+  } catch (...) {
+    delete space;
+    throw;
+  }
+  // The cell takes ownership of the space and the mapping, also when it throws.
+  DGCell *cell = ctx->law->needTheHigherOrderGradients()
+                     ? new DGAnyViscousCell(element, space, mapping)
+                     : new DGCell(element, space, mapping);
+  // The previous cell of the element (if any) goes only once the new one exists.
+  element->attachFastData(cell);
+  return cell;
+}
+
+DGBoundaryCell *DGAnalysis::addBoundaryCell(mEntity *face) {
+  if (!face) throw std::string("interface cell creation: no face");
+  if (DGBoundaryCell *existing = dgBoundaryCellOf(face)) {
+    existing->check();
+    return existing;
+  }
+  KORA::MappingBuilder builder;
+  KORA::Mapping *mapping = builder.BuildMapping(face, context()->parameters->general.axi);
+  DGBoundaryCell *cell = new DGBoundaryCell(face, mapping);
+  face->attachFastData(cell);
+  return cell;
+}
+
+void DGAnalysis::gatherCells() {
+  // Without a mesh there is nothing to gather from: the lists stay as they are.
+  mMesh *mesh = context()->mesh;
+  if (!mesh) return;
+  boundaryCells.clear();
+  cells.clear();
+  const int dim = mesh->getDim();
+  if (dim < 1) return;
+  for (auto it = mesh->begin(dim - 1); it != mesh->end(dim - 1); ++it)
+    if (DGBoundaryCell *b = dgBoundaryCellOf(*it)) boundaryCells.push_back(b);
+  for (auto it = mesh->begin(dim); it != mesh->end(dim); ++it)
+    if (DGCell *c = dgCellOf(*it)) cells.push_back(c);
+  // Faces follow the cells they feed (stable, by the position of their left
+  // cell), so that a face pass walks the cells nearly in list order.
+  std::unordered_map<const DGCell *, std::size_t> position;
+  position.reserve(cells.size());
+  for (std::size_t i = 0; i < cells.size(); ++i) position.emplace(cells[i], i);
+  auto rank = [&](const DGBoundaryCell *b) {
+    auto it = position.find(dgCellOf(b->left));
+    return it == position.end() ? cells.size() : it->second;
+  };
+  std::vector<std::pair<std::size_t, DGBoundaryCell *>> keyed;
+  keyed.reserve(boundaryCells.size());
+  for (DGBoundaryCell *b : boundaryCells) keyed.emplace_back(rank(b), b);
+  std::stable_sort(keyed.begin(), keyed.end(),
+                   [](const auto &x, const auto &y) { return x.first < y.first; });
+  for (std::size_t i = 0; i < keyed.size(); ++i) boundaryCells[i] = keyed[i].second;
+}
+
+void DGAnalysis::cleanCells(int level) {
+  DGCellList keptCells;
+  keptCells.reserve(cells.size());
+  for (DGCell *c : cells)
+    if (c->getTag() != level) keptCells.push_back(c);
+  cells.swap(keptCells);
+  DGBoundaryCellList keptFaces;
+  keptFaces.reserve(boundaryCells.size());
+  for (DGBoundaryCell *b : boundaryCells)
+    if (b->leftTag == level || b->rightTag == level) keptFaces.push_back(b);
+  boundaryCells.swap(keptFaces);
+}
+
+void DGAnalysis::init(int order, int initialise) {
+  mMesh *mesh = requireMesh("cell creation");
+  const int dim = mesh->getDim();
+  KORA::ParUtil *par = KORA::ParUtil::Instance();
+  if (order >= 0) {
+    par->Msg(KORA::ParUtil::INFO, "Creating Cells ...\n");
+    for (auto it = mesh->begin(dim); it != mesh->end(dim); ++it) addCell(*it, order);
+  }
+  if (initialise) par->Msg(KORA::ParUtil::INFO, "Creating  Boundary Cells ...\n");
+  if (dim >= 1)
+    for (auto it = mesh->begin(dim - 1); it != mesh->end(dim - 1); ++it) addBoundaryCell(*it);
+  gatherCells();
+  if (initialise) {
+    par->Msg(KORA::ParUtil::INFO, "Computing Initial Solution ...\n");
+    computeInitialSolution();
+  }
+}
+
+void DGAnalysis::computeInitialSolution() {
+  GlobalParamManager *ctx = context();
+  if (!ctx->law) throw std::string("initial solution: no conservation law");
+  FieldEvaluator *field = ctx->law->getFarField();
+  if (!field) throw std::string("initial solution: the conservation law has no far field");
+  for (DGCell *c : cells) {
+    c->L2ProjInitial(field);
+    if (c->active) {
+      std::fill(c->rhs.begin(), c->rhs.end(), 0.0);
+      c->jumpSum = c->jumpWeight = c->limiterMeasure = 0.0;
+    }
+  }
+  const double t = ctx->parameters->state.t;
+  computeSolutionsOnBothSides(t, false, -1, boundaryCells);
+  applyLimiter(t, -1, cells, boundaryCells);
+}
+
+// ---------------------------------------------------------------------------
+// Point evaluation
+
+void DGAnalysis::buildOctree() {
+  if (octree) return;
+  mMesh *mesh = requireMesh("point location");
+  const int dim = mesh->getDim();
+  octree = KORA::Octree_KORA_Create(mesh->begin(dim), mesh->end(dim), 20);
+}
+
+mEntity *DGAnalysis::eval(const KORA::mPoint &p, double *values, double &u, double &v, double &w,
+                          mEntity *hint, KORA::mVector *grads) {
+  (void)hint;
+  buildOctree();
+  double xyz[3] = {p.x(), p.y(), p.z()};
+  mEntity *e = static_cast<mEntity *>(KORA::Octree_Search(xyz, octree));
+  const ConservationLaw *law = context()->law;
+  const int n = law ? law->nbFields() : 0;
+  for (int i = 0; i < n; ++i) values[i] = -1.0e24;
+  if (!e) return nullptr;
+  DGCell *cell = dgCellOf(e);
+  if (!cell) return nullptr;
+  if (!cell->inCell(p, values, u, v, w, grads)) return nullptr;
+  return e;
+}
+
+mEntity *DGAnalysis::eval(const KORA::mPoint &p, double *values, mEntity *hint,
+                          KORA::mVector *grads) {
+  double u, v, w;
+  return eval(p, values, u, v, w, hint, grads);
+}
+
+mEntity *DGAnalysis::evalavg(const KORA::mPoint &p, double *values) {
+  buildOctree();
+  double xyz[3] = {p.x(), p.y(), p.z()};
+  mEntity *e = static_cast<mEntity *>(KORA::Octree_Search(xyz, octree));
+  if (!e) return nullptr;
+  DGCell *cell = dgCellOf(e);
+  if (!cell) return nullptr;
+  const DG_Dofs *dofs = cell->getCoefficients();
+  const double *c = (dofs->t != dofs->tprev) ? dofs->levels[1] : dofs->levels[0];
+  for (int f = 0; f < dofs->nbFields; ++f) values[f] = c[f * dofs->nbFunctions];
+  return e;
+}
+
+// ---------------------------------------------------------------------------
+// Sensors, trackers and the (empty) partition exchange
 
 void DGAnalysis::addSensor(DGSensor *sensor) { sensors.push_back(sensor); }
+
+void DGAnalysis::addTracker(ParticleTracker *tracker) { trackers.push_back(tracker); }
+
+void DGAnalysis::evalTrackers(int iteration) {
+  GlobalParamManager *ctx = context();
+  const double t = ctx->parameters->state.t;
+  for (ParticleTracker *tr : trackers) tr->eval(this, ctx->dim, iteration, t);
+}
+
+void DGAnalysis::comm_Ul(double, short) {}
+void DGAnalysis::comm_GradsUl(double, short) {}
+void DGAnalysis::comm_Tags() {}

@@ -1,28 +1,194 @@
 #ifndef DG_DGANALYSIS_H
 #define DG_DGANALYSIS_H
 
+// The analysis object: one per process, created by the global context's
+// constructor and deleted by the program entry after the run. It holds the
+// working lists of the discretisation (the DG cells of the leaf elements and
+// the interface cells of the leaf faces), the order in which local time levels
+// are advanced, the point-location octree, the sensors and the trackers.
+//
+// The lists only point at the cells: each DG cell lives in its element's
+// fast-data slot and each interface cell in its face's, and the analysis
+// never deletes one. The lists are contiguous arrays so that every pass walks
+// its cells in one sweep; they are rebuilt from the mesh by gatherCells.
+//
+// The constructor does not reach the global context: it may run during static
+// initialisation, before any law or mesh exists.
+//
+// Fatal conditions (bad time-stepping parameters, element kinds without a
+// basis) are thrown as a std::string.
+
+#include <iosfwd>
 #include <list>
+#include <string>
+#include <vector>
 
 class DGSensor;
+class GmshProcessor;
+class DGCell;
+class DGBoundaryCell;
+class ParticleTracker;
+namespace KORA {
+class mEntity;
+class mPoint;
+class mVector;
+struct Octree;
+}  // namespace KORA
 
-// The analysis object: one per process, created by the global context's
-// constructor and deleted by the program entry after the run.
-// It does not reach the global context while it is being built.
+using DGCellList = std::vector<DGCell *>;
+using DGBoundaryCellList = std::vector<DGBoundaryCell *>;
+
+// Update order of the levels of one macro step of local time stepping with n
+// levels: appends 2^n - 1 multipliers to seq (finest level first, then always
+// the level that lags most, the finer one on a tie) and sets M = 2^(n-1).
+// n must lie in 1..15 (the multipliers are stored as 16-bit levels); any other
+// value throws a text and appends nothing.
+void computeSequense(std::vector<int> &seq, int n, int &M);
+
 class DGAnalysis {
 public:
-  // Output sensors in the order they were added; the analysis does not
-  // delete them.
+  // Point-location octree over the leaf elements; null until the first point
+  // evaluation, dropped by every mesh change. Owned.
+  KORA::Octree *octree;
+  // Interface cells of the leaf faces, grouped by left cell (see gatherCells).
+  DGBoundaryCellList boundaryCells;
+  // DG cells of the leaf elements of the top dimension, in the mesh's leaf order.
+  DGCellList cells;
+  // Multipliers of the level updates of one macro step (computeSequense).
+  std::vector<int> levelSequence;
+  // Output sensors in the order they were added; not deleted by the analysis.
   std::list<DGSensor *> sensors;
+  // Particle trackers in the order they were added; not deleted either.
+  std::list<ParticleTracker *> trackers;
   // Attached-data tag of "_optimum_level": each leaf element's target
   // refinement level hangs under it during an adaptation.
   unsigned int optimumLevelTag;
 
   DGAnalysis();
+  // One h-adaptation of the mesh (1 for the initial passes, 0 during the run).
+  virtual void adaptH_newVersion(int initial);
   virtual ~DGAnalysis();
+  // Assembles the residual of the cells of one time level at time t (-1: all
+  // levels): face states, cleared residuals, volume and face integrals.
+  virtual void cSpatialOperator(double t, short level, DGCellList &cellList,
+                                DGBoundaryCellList &faceList);
+
   DGAnalysis(const DGAnalysis &) = delete;
   DGAnalysis &operator=(const DGAnalysis &) = delete;
 
+  // Degrees of freedom of the cells of the list.
+  int nbrDofs() const;
+
+  // ---- cells and interface cells
+  // Creates the cells of the given order (none when it is negative) on every
+  // leaf element, brings every leaf face's interface cell up to date, gathers
+  // both lists and, when initialise is not 0, projects the initial field.
+  void init(int order, int initialise);
+  // New DG cell of the order on the element, replacing the one it carried.
+  // Throws a text for an element kind without a basis (prism, pyramid...).
+  DGCell *addCell(KORA::mEntity *element, int order);
+  // The face's interface cell, created when missing, checked otherwise.
+  DGBoundaryCell *addBoundaryCell(KORA::mEntity *face);
+  // Rebuilds both lists from the mesh leaves; entities without a cell are
+  // skipped. Cells come in the mesh's leaf order; faces are ordered by the
+  // position of their left cell (faces of one cell in leaf order), so that
+  // the face passes walk the cells nearly in sequence. The order depends only
+  // on the mesh. Without a mesh the lists are left as they are.
+  void gatherCells();
+  // Drops from cells those of the level, and from boundaryCells those with
+  // neither side at the level.
+  void cleanCells(int level);
+  // Projects the law's far field onto every cell, computes the face states
+  // and limits once.
+  void computeInitialSolution();
+  // The DG cell in the entity's fast-data slot, or null.
+  static DGCell *getCell(KORA::mEntity *e);
+
+  // ---- residual
+  // Face states of the level at time t (values, then gradients on request).
+  void computeSolutionsOnBothSides(double t, bool withGradients, int level,
+                                   DGBoundaryCellList &faceList);
+
+  // ---- limiting and update
+  void applyLimiter(double t, short level, DGCellList &cellList, DGBoundaryCellList &faceList);
+  // Forward Euler step dt of the cells of the level; returns the sum of the
+  // squared rates of the first coefficients.
+  double forwardEuler(double dt, DGCellList &cellList, short level);
+
+  // ---- time levels
+  // Gives every cell its power-of-two level for the fine step dtmin, copies
+  // the levels onto the faces and returns the gain of local stepping.
+  double tagCells(double dtmin, double cfl);
+  // Copies the cells' levels onto the faces; boundary faces take `level` on
+  // their right side when setOutside is true.
+  void tagBoundaryCells(bool setOutside, int level);
+  // Lowers dtmin to the smallest stable step of the cells.
+  void computeTimeStep(double &dtmin, double cfl);
+  // One macro step of the level-based local time stepping; gain and macro
+  // step come back through the arguments, the residual sum is returned.
+  double localTimeStepping(double &gain, double &macroStep);
+  // One macro step of the goal-step variant (substeps of a fine step).
+  double localTimeStepping_Version2(double &gain, double &macroStep);
+
+  // ---- point evaluation
+  void buildOctree();
+  // Values (and gradients when grads is not null) of the solution at p; the
+  // element found, or null with every value set to -1.0e24.
+  KORA::mEntity *eval(const KORA::mPoint &p, double *values, double &u, double &v, double &w,
+                      KORA::mEntity *hint, KORA::mVector *grads);
+  KORA::mEntity *eval(const KORA::mPoint &p, double *values, KORA::mEntity *hint,
+                      KORA::mVector *grads);
+  // Cell means (first coefficients) of the element containing p; null and
+  // values untouched when no element with a cell contains it.
+  KORA::mEntity *evalavg(const KORA::mPoint &p, double *values);
+
+  // ---- sensors and trackers
   void addSensor(DGSensor *sensor);
+  void addTracker(ParticleTracker *tracker);
+  void evalTrackers(int iteration);
+  // Offers the solution to every sensor in list order (defined with the
+  // sensors, in the output library).
+  void evalSensors(int iter);
+  // Gmsh views of field `field` of the sensor being written: over the leaf
+  // faces, and over the leaf tetrahedra and hexahedra (output library).
+  void exportGmsh(GmshProcessor &processor, const char *viewName, int field);
+  void exportGmsh_Volume(GmshProcessor &processor, const char *viewName, int field);
+
+  // ---- error estimation (defined with the estimators, in the adaptivity library)
+  // Clears the error accumulators of the cells of every leaf element.
+  void zeroError();
+  // Adds every leaf face's contribution of the context's estimator to its
+  // cells, then runs the estimator's cell form on every leaf cell, and returns
+  // the largest and smallest cell error (untouched when there is no cell).
+  void computeError(double &maxError, double &minError);
+
+  // ---- partition-boundary exchange: one process, nothing to exchange
+  void comm_Ul(double t, short level);
+  void comm_GradsUl(double t, short level);
+  void comm_Tags();
+
+  // ---- main loop and recovery files
+  // The time loop: completes a fresh start or a restart, then takes macro
+  // steps until the time reaches the final time, with the scheduled
+  // adaptations, the sensors, the checkpoints and the step log.
+  void run();
+  // The whole recovery file of the present state; throws a text when the
+  // context has no mesh.
+  void write(std::ostream &os);
+  // Puts both lists in the order of their entities' vertex ids, an order
+  // that does not depend on where the cells lie in memory: the face sums of
+  // the residual then come out the same in a fresh and in a restarted run.
+  void sortCellsByEntity();
+  // Writes the recovery file at path through a temporary file renamed into
+  // place; a failure is told on standard error and false is returned.
+  bool writeCheckpoint(const std::string &path);
+  // Rebuilds mesh, law, estimator, limiter, cells, interface cells, state and
+  // sensors from a recovery file. A malformed file throws a text; a record
+  // that names no entity of the mesh is a fatal message.
+  void read(std::istream &is);
 };
+
+// "<directory>/dg-recov-<iteration>.dat"
+std::string recoveryFileName(const std::string &directory, int iteration);
 
 #endif

@@ -20,37 +20,32 @@ struct Rule1D {
   std::array<double, GaussLegendreMaxPoints> weights{};
 };
 
+// P_n(x) and its derivative by the three-term recurrence.
+void legendre(int n, long double x, long double &p, long double &dp) {
+  long double p0 = 1.0L, p1 = x;
+  for (int k = 2; k <= n; ++k) {
+    const long double pk = ((2 * k - 1) * x * p1 - (k - 1) * p0) / k;
+    p0 = p1;
+    p1 = pk;
+  }
+  p = p1;
+  dp = n * (x * p1 - p0) / (x * x - 1.0L);
+}
+
 void computeGaussLegendre(int n, Rule1D &r) {
   const long double pi = 3.141592653589793238462643383279502884L;
   const int half = (n + 1) / 2;
   for (int i = 0; i < half; ++i) {
     // Root i counted from the right end, refined by Newton on P_n.
     long double x = std::cos(pi * (i + 0.75L) / (n + 0.5L));
-    long double dp = 1.0L;
+    long double p, dp;
     for (int it = 0; it < 100; ++it) {
-      long double p0 = 1.0L, p1 = x;
-      for (int k = 2; k <= n; ++k) {
-        long double pk = ((2 * k - 1) * x * p1 - (k - 1) * p0) / k;
-        p0 = p1;
-        p1 = pk;
-      }
-      // P_n = p1, P_{n-1} = p0; derivative from the standard identity.
-      dp = n * (x * p1 - p0) / (x * x - 1.0L);
-      const long double dx = p1 / dp;
+      legendre(n, x, p, dp);
+      const long double dx = p / dp;
       x -= dx;
-      if (std::fabs(dx) < 1e-19L) {
-        // One more evaluation of the derivative at the converged root.
-        p0 = 1.0L;
-        p1 = x;
-        for (int k = 2; k <= n; ++k) {
-          long double pk = ((2 * k - 1) * x * p1 - (k - 1) * p0) / k;
-          p0 = p1;
-          p1 = pk;
-        }
-        dp = n * (x * p1 - p0) / (x * x - 1.0L);
-        break;
-      }
+      if (std::fabs(dx) <= 1e-18L) break;
     }
+    legendre(n, x, p, dp);
     const long double w = 2.0L / ((1.0L - x * x) * dp * dp);
     // Ascending order: the largest root goes last, its mirror first.
     r.nodes[n - 1 - i] = static_cast<double>(x);
@@ -178,22 +173,22 @@ std::vector<std::array<double, N>> distinctPermutations(const double (&b)[N]) {
 }
 
 struct SymmetricTables {
-  std::vector<std::vector<IntPt2d>> tri;
-  std::vector<std::vector<IntPt3d>> tet;
+  std::vector<std::vector<IntPt2d>> GQT;    // triangle, orders 0..6
+  std::vector<std::vector<IntPt3d>> GQTet;  // tetrahedron, orders 0..6
   SymmetricTables() {
     for (const auto &orbits : triOrbits()) {
       std::vector<IntPt2d> rule;
       for (const auto &o : orbits)
         for (const auto &p : distinctPermutations(o.b))
           rule.push_back({p[1], p[2], o.weight});
-      tri.push_back(std::move(rule));
+      GQT.push_back(std::move(rule));
     }
     for (const auto &orbits : tetOrbits()) {
       std::vector<IntPt3d> rule;
       for (const auto &o : orbits)
         for (const auto &p : distinctPermutations(o.b))
           rule.push_back({p[1], p[2], p[3], o.weight});
-      tet.push_back(std::move(rule));
+      GQTet.push_back(std::move(rule));
     }
   }
 };
@@ -203,34 +198,36 @@ SymmetricTables &symmetricTables() {
   return t;
 }
 
-// Fixed 2 x 2 and 2 x 2 x 2 rules of the quadrilateral and the hexahedron.
+// One-point rules and fixed 2 x 2 and 2 x 2 x 2 rules of the quadrilateral
+// and the hexahedron.
 const double a = 0.577350269189626;
-IntPt2d GQQ1pt[1] = {{0.0, 0.0, 4.0}};
-IntPt2d GQQ2x2[4] = {{a, a, 1.0}, {-a, a, 1.0}, {a, -a, 1.0}, {-a, -a, 1.0}};
-IntPt3d GQH1pt[1] = {{0.0, 0.0, 0.0, 8.0}};
-IntPt3d GQH2x2x2[8] = {{a, a, -a, 1.0},  {-a, a, -a, 1.0}, {a, -a, -a, 1.0},
-                       {-a, -a, -a, 1.0}, {a, a, a, 1.0},   {-a, a, a, 1.0},
-                       {a, -a, a, 1.0},   {-a, -a, a, 1.0}};
+IntPt2d GQQ1[1] = {{0.0, 0.0, 4.0}};
+IntPt2d GQQ[4] = {{a, a, 1.0}, {-a, a, 1.0}, {a, -a, 1.0}, {-a, -a, 1.0}};
+IntPt3d GQH1[1] = {{0.0, 0.0, 0.0, 8.0}};
+IntPt3d GQH[8] = {{a, a, -a, 1.0}, {-a, a, -a, 1.0}, {a, -a, -a, 1.0},
+                  {-a, -a, -a, 1.0}, {a, a, a, 1.0}, {-a, a, a, 1.0},
+                  {a, -a, a, 1.0}, {-a, -a, a, 1.0}};
 
-// Caches of product and collapsed rules, indexed by the number of
-// Gauss-Legendre nodes per direction (1..GaussLegendreMaxPoints). Each slot is
-// filled once and never reallocated, so returned pointers stay valid.
+// Caches of collapsed (triangle, tetrahedron) and product (quadrilateral,
+// hexahedron) rules, indexed by the number of Gauss-Legendre nodes per
+// direction (1..GaussLegendreMaxPoints). Each slot is filled once and never
+// reallocated, so returned pointers stay valid.
 template <class Pt>
 using RuleCache = std::array<std::vector<Pt>, GaussLegendreMaxPoints + 1>;
 
-RuleCache<IntPt2d> &triCache() {
+RuleCache<IntPt2d> &GQTdegen() {
   static RuleCache<IntPt2d> c;
   return c;
 }
-RuleCache<IntPt3d> &tetCache() {
+RuleCache<IntPt3d> &GQTetDegen() {
   static RuleCache<IntPt3d> c;
   return c;
 }
-RuleCache<IntPt2d> &quadCache() {
+RuleCache<IntPt2d> &GQQnPt() {
   static RuleCache<IntPt2d> c;
   return c;
 }
-RuleCache<IntPt3d> &hexCache() {
+RuleCache<IntPt3d> &GQHnPt() {
   static RuleCache<IntPt3d> c;
   return c;
 }
@@ -244,7 +241,7 @@ void checkNodes(int n) {
 
 IntPt2d *quadProduct(int n) {
   checkNodes(n);
-  auto &slot = quadCache()[n];
+  auto &slot = GQQnPt()[n];
   if (slot.empty()) {
     double *x, *g;
     GaussLegendre1D(n, &x, &g);
@@ -257,7 +254,7 @@ IntPt2d *quadProduct(int n) {
 
 IntPt3d *hexProduct(int n) {
   checkNodes(n);
-  auto &slot = hexCache()[n];
+  auto &slot = GQHnPt()[n];
   if (slot.empty()) {
     double *x, *g;
     GaussLegendre1D(n, &x, &g);
@@ -272,7 +269,7 @@ IntPt3d *hexProduct(int n) {
 
 IntPt2d *triCollapsed(int n) {
   checkNodes(n);
-  auto &slot = triCache()[n];
+  auto &slot = GQTdegen()[n];
   if (slot.empty()) {
     std::vector<IntPt2d> rule(static_cast<std::size_t>(n) * n);
     GaussLegendreTri(n, n, rule.data());
@@ -283,7 +280,7 @@ IntPt2d *triCollapsed(int n) {
 
 IntPt3d *tetCollapsed(int n) {
   checkNodes(n);
-  auto &slot = tetCache()[n];
+  auto &slot = GQTetDegen()[n];
   if (slot.empty()) {
     std::vector<IntPt3d> rule(static_cast<std::size_t>(n) * n * n);
     GaussLegendreTet(n, n, n, rule.data());
@@ -361,14 +358,14 @@ int GaussLegendreTet(int n1, int n2, int n3, IntPt3d *pts) {
 IntPt2d *getGQTPts(int order) {
   order = clampOrder(order);
   if (order <= 6)
-    return symmetricTables().tri[order].data();
+    return symmetricTables().GQT[order].data();
   return triCollapsed((order + 3) / 2);
 }
 
 int getNGQTPts(int order) {
-  static const int counts[7] = {1, 1, 3, 4, 6, 7, 12};
+  static const int GQTnPt[7] = {1, 1, 3, 4, 6, 7, 12};
   order = clampOrder(order);
-  if (order <= 6) return counts[order];
+  if (order <= 6) return GQTnPt[order];
   const int n = (order + 3) / 2;
   return n * n;
 }
@@ -377,14 +374,14 @@ int getNGQTPts(int order) {
 IntPt3d *getGQTetPts(int order) {
   order = clampOrder(order);
   if (order <= 6)
-    return symmetricTables().tet[order].data();
+    return symmetricTables().GQTet[order].data();
   return tetCollapsed((order + 4) / 2);
 }
 
 int getNGQTetPts(int order) {
-  static const int counts[7] = {1, 1, 4, 5, 16, 17, 29};
+  static const int GQTetnPt[7] = {1, 1, 4, 5, 16, 17, 29};
   order = clampOrder(order);
-  if (order <= 6) return counts[order];
+  if (order <= 6) return GQTetnPt[order];
   const int n = (order + 4) / 2;
   return n * n * n;
 }
@@ -393,9 +390,9 @@ int getNGQTetPts(int order) {
 // 2 x 2 rule for orders 2 and 3, product rules with n = (p + 3) / 2 above.
 IntPt2d *getGQQPts(int order) {
   order = clampOrder(order);
-  if (order == 0) return GQQ1pt;
+  if (order == 0) return GQQ1;
   if (order == 1) return quadProduct(2);
-  if (order <= 3) return GQQ2x2;
+  if (order <= 3) return GQQ;
   return quadProduct((order + 3) / 2);
 }
 
@@ -411,8 +408,8 @@ int getNGQQPts(int order) {
 // orders 2 and 3, product rules with n = (p + 3) / 2 above.
 IntPt3d *getGQHPts(int order) {
   order = clampOrder(order);
-  if (order <= 1) return GQH1pt;
-  if (order <= 3) return GQH2x2x2;
+  if (order <= 1) return GQH1;
+  if (order <= 3) return GQH;
   return hexProduct((order + 3) / 2);
 }
 

@@ -131,8 +131,10 @@ bool Mapping::invert(double x, double y, double z, double &u, double &v,
     w += dw;
     step2 = du * du + dv * dv + dw * dw;
     ++steps;
-  } while (step2 > 1.e-6 && steps < 49);
-  if (step2 > 1.e-6) {
+  } while (!(step2 <= 1.e-6) && steps < 49);
+  // Written so that a step that is not a number (a degenerate element)
+  // counts as no convergence.
+  if (!(step2 <= 1.e-6)) {
     std::printf("impossible to find %f %f %f \n", x, y, z);
     return false;
   }

@@ -34,9 +34,12 @@ bool KORA_OwnerManager::amITheOwnerOf(mEntity* e) const {
 }
 
 void KORA_OwnerManager::getPartitionIds(std::vector<int>& ids) const {
+  // The map is ordered by id: each distinct id once, 0 included.
+  bool first = true;
   int previous = 0;
   for (const auto& pr : *topology_) {
-    if (pr.first != previous) ids.push_back(pr.first);
+    if (first || pr.first != previous) ids.push_back(pr.first);
+    first = false;
     previous = pr.first;
   }
 }

@@ -1,6 +1,7 @@
 #ifndef KORA_KORA_UTIL_H
 #define KORA_KORA_UTIL_H
 
+#include <iosfwd>
 #include <map>
 #include <string>
 
@@ -35,6 +36,21 @@ public:
   unsigned int newMeshDataId(const char* name);
   // The look-up idiom: the id of a registered name, else registers it.
   unsigned int getMeshDataId(const char* name);
+
+  // Mesh files by name: the last four characters of the name choose the format.
+  void import(const char* fileName, mMesh* m);
+  void ex_port(const char* fileName, mMesh* m, bool boundary);
+  // Sectioned ".msh" text.
+  void importDGFile(std::istream& in, mMesh* m);
+  void importDGFile(const char* fileName, mMesh* m);
+  void exportDGFile(std::ostream& out, mMesh* m, bool boundary);
+  void exportGmshFile(std::ostream& out, mMesh* m) const;
+  void exportGmshFile(const char* fileName, mMesh* m) const;
+  // EnSight geometry, ".sms" reader, plain tetrahedral grid, model-entity mapping file.
+  void exportEnsightFile(const char* fileName, mMesh* m, bool boundary);
+  void importSmsFile(const char* fileName, mMesh* m);
+  void importBriselGrid(std::istream& in, mMesh* m);
+  void setMappingFile(const char* fileName, mMesh* m);
 
   // Model topology derived from a mesh's classification and its dump.
   void BuildGTopology(mMesh* m);

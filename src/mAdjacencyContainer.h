@@ -6,12 +6,14 @@
 #include <cstring>
 #include <new>
 
+#include "mBlockPool.h"
+
 namespace KORA {
 
 class mEntity;
 
 // Ordered, growable list of entity pointers (not owned). Sixteen bytes: a
-// list with room for one entry keeps it inline, larger ones use one heap
+// list with room for one entry keeps it inline, larger ones use one pooled
 // block with room for exactly what was asked or for twice the previous room
 // when it grows.
 class mAdjacencyContainer {
@@ -120,15 +122,14 @@ private:
   mEntity** data() { return cap <= 1 ? &u.one : u.heap; }
   mEntity* const* data() const { return cap <= 1 ? &u.one : u.heap; }
   void grow(std::uint32_t room) {
-    mEntity** p = static_cast<mEntity**>(std::malloc(sizeof(mEntity*) * room));
-    if (!p) throw std::bad_alloc();
+    mEntity** p = static_cast<mEntity**>(poolAllocate(sizeof(mEntity*) * room));
     if (n) std::memcpy(p, data(), sizeof(mEntity*) * n);
     release();
     u.heap = p;
     cap = room;
   }
   void release() {
-    if (cap > 1) std::free(u.heap);
+    if (cap > 1) poolRelease(u.heap, sizeof(mEntity*) * cap);
     cap = 1;
     u.one = nullptr;
   }

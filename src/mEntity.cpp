@@ -9,12 +9,7 @@
 namespace KORA {
 
 mEntity::mEntity()
-    : iD(0),
-      adjCreated(0),
-      elementType(VERTEX),
-      theClassification(nullptr),
-      fastData(nullptr),
-      elementDim(-1) {}
+    : iD(0), elementDim(-1), theClassification(nullptr), fastData(nullptr), adjCreated(0), elementType(VERTEX) {}
 
 mEntity::mEntity(mAdjacencyContainer* subs, gEntity* g) : mEntity() {
   if (subs && subs->size() > 0 && (*subs)[0]) {
@@ -121,17 +116,6 @@ bool mEntity::lessthan(mEntity* other) const {
     if (ia != ib) return ia < ib;
   }
   return false;
-}
-
-int mEntity::size(int d) const {
-  if (isAdjacencyCreated(d)) return theAdjacencies[d].size();
-  if (d < getLevel()) return getNbTemplates(d);
-  return 0;
-}
-
-mEntity* mEntity::get(int d, int i) const {
-  if (isAdjacencyCreated(d)) return theAdjacencies[d][i];
-  return getTemplate(i, d, 0);
 }
 
 mEntity::iter mEntity::begin(int d) {

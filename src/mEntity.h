@@ -1,8 +1,10 @@
 #ifndef KORA_MENTITY_H
 #define KORA_MENTITY_H
 
+#include <cstddef>
 #include <cstdint>
 #include <list>
+#include <new>
 #include <set>
 
 #include "mAdjacencyContainer.h"
@@ -29,13 +31,14 @@ public:
   typedef mAdjacencyContainer::iter iter;
 
 protected:
+  // Laid out to keep an entity small (120 bytes on 64-bit targets).
   int iD;
-  std::uint8_t adjCreated;  // bit d set: the list of dimension d exists
-  mType elementType;
+  int elementDim;  // cache: -1 until set
   mAdjacencyContainer theAdjacencies[4];
   gEntity* theClassification;
   mAttachableData* fastData;
-  int elementDim;
+  std::uint8_t adjCreated;   // bit d set: the list of dimension d exists
+  std::uint8_t elementType;  // cache (an mType): VERTEX until set
 
   // Creates (empty, with room for `room` entries) or empties the list of
   // dimension d and returns it.
@@ -57,6 +60,16 @@ public:
   mEntity& operator=(const mEntity&) = delete;
 
   virtual ~mEntity();
+
+  // Entities of every kind come from the shared block pools (one per size;
+  // the sized delete of the virtual destructor gives the kind's size back).
+  static void* operator new(std::size_t n) { return poolAllocate(n); }
+  static void operator delete(void* p, std::size_t n) noexcept { poolRelease(p, n); }
+  static void* operator new(std::size_t n, std::align_val_t a) { return ::operator new(n, a); }
+  static void operator delete(void* p, std::size_t n, std::align_val_t a) noexcept { ::operator delete(p, n, a); }
+  static void* operator new(std::size_t, void* where) noexcept { return where; }
+  static void operator delete(void*, void*) noexcept {}
+
   virtual int getNbTemplates(int dim) const;
   virtual mEntity* getTemplate(int i, int dim, int with) const;
   virtual int getLevel() const = 0;
@@ -76,8 +89,15 @@ public:
   const mAdjacencyContainer* getAdjacencyList(int d) const {
     return isAdjacencyCreated(d) ? &theAdjacencies[d] : nullptr;
   }
-  int size(int d) const;
-  mEntity* get(int d, int i) const;
+  // Stored lists answer at once; otherwise the kind's templates do.
+  int size(int d) const {
+    if (isAdjacencyCreated(d)) return theAdjacencies[d].size();
+    return d < getLevel() ? getNbTemplates(d) : 0;
+  }
+  mEntity* get(int d, int i) const {
+    if (isAdjacencyCreated(d)) return theAdjacencies[d][i];
+    return getTemplate(i, d, 0);
+  }
   iter begin(int d);
   iter end(int d);
   void add(mEntity* e);
@@ -111,8 +131,8 @@ public:
   void deleteFastData();
 
   // Caches.
-  mType getElementType() const { return elementType; }
-  void setElementType(mType t) { elementType = t; }
+  mType getElementType() const { return static_cast<mType>(elementType); }
+  void setElementType(mType t) { elementType = static_cast<std::uint8_t>(t); }
   int getElementDim() const { return elementDim; }
   void setElementDim(int d) { elementDim = d; }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "mBlockPool.h"
 #include "mEntity.h"
 #include "mVertex.h"
 
@@ -42,7 +43,7 @@ void mEntityBucket::erase(int k) {
 }
 
 void mEntityBucket::grow(unsigned room) {
-  mEntity** p = new mEntity*[room];
+  mEntity** p = static_cast<mEntity**>(poolAllocate(sizeof(mEntity*) * room));
   std::copy(data(), data() + n_, p);
   release();
   u_.heap = p;
@@ -50,7 +51,7 @@ void mEntityBucket::grow(unsigned room) {
 }
 
 void mEntityBucket::release() {
-  if (cap_ > 1) delete[] u_.heap;
+  if (cap_ > 1) poolRelease(u_.heap, sizeof(mEntity*) * cap_);
   cap_ = 1;
   u_.one = nullptr;
 }
@@ -96,8 +97,8 @@ mEntityHashTable::mEntityHashTable(int /*sizeHint*/) {
 
 int mEntityHashTable::bucketIndex(mEntity* e, int dim) const {
   // Vertex keys and the ids of other entities are never negative.
-  long key = dim == 0 ? static_cast<mVertex*>(e)->getRAND() : e->getId();
-  return static_cast<int>(key % bucketCount_[dim]);
+  const int key = dim == 0 ? static_cast<mVertex*>(e)->getRAND() : e->getId();
+  return key % bucketCount_[dim];
 }
 
 int mEntityHashTable::hash(mEntity* e) const { return bucketIndex(e, e->getLevel()); }
@@ -112,8 +113,10 @@ void mEntityHashTable::add(mEntity* e) {
 void mEntityHashTable::del(mEntity* e) {
   const int d = e->getLevel();
   mEntityBucket& b = buckets_[d][bucketIndex(e, d)];
+  // Entities of different ids are never equal: compare ids before calling equal.
+  const int id = e->getId();
   for (int k = b.size() - 1; k >= 0; --k) {
-    if (b[k]->equal(e)) {
+    if (b[k]->getId() == id && b[k]->equal(e)) {
       b.erase(k);
       --entityCount_[d];
       return;
@@ -124,8 +127,9 @@ void mEntityHashTable::del(mEntity* e) {
 mEntity* mEntityHashTable::find(mEntity* e) const {
   const int d = e->getLevel();
   const mEntityBucket& b = buckets_[d][bucketIndex(e, d)];
+  const int id = e->getId();
   for (int k = b.size() - 1; k >= 0; --k)
-    if (b[k]->equal(e)) return b[k];
+    if (b[k]->getId() == id && b[k]->equal(e)) return b[k];
   return nullptr;
 }
 
@@ -134,7 +138,7 @@ void mEntityHashTable::resize(int dim, int n) {
   mEntityBucketArray old;
   old.swap(buckets_[dim]);
   bucketCount_[dim] = n;
-  buckets_[dim].assign(n, mEntityBucket());
+  mEntityBucketArray(static_cast<std::size_t>(n)).swap(buckets_[dim]);
   entityCount_[dim] = 0;
   // Old buckets in index order, each from its front (newest) to its back.
   for (const mEntityBucket& b : old)

@@ -10,6 +10,7 @@
 #include "mException.h"
 #include "mFace.h"
 #include "mHex.h"
+#include "mPrefetchWalk.h"
 #include "mPrism.h"
 #include "mTet.h"
 #include "mVertex.h"
@@ -61,9 +62,16 @@ mMesh::mMesh(int id)
 mMesh::~mMesh() {
   // Every entity of every level, top dimension first; the tables are not
   // updated while this runs.
-  for (int d = 3; d >= 0; --d)
-    for (mEntityHashTableIterator it = beginall(d), last = endall(d); it != last; ++it)
-      delete *it;
+  for (int d = 3; d >= 0; --d) {
+    // The lists of an entity are returned to their pool with it: ask for
+    // them ahead of the walk too.
+    auto lists = [](mEntity* e) {
+      for (int k = 0; k < 4; ++k)
+        if (const mAdjacencyContainer* l = e->getAdjacencyList(k))
+          if (l->capacity() > 1) prefetchLines(l->begin());
+    };
+    walkPrefetched(beginall(d), endall(d), lists, [](mEntity*) {}, [](mEntity* e) { delete e; });
+  }
   delete ownerManager_;
   modelEntities_.clear();
 }
@@ -126,6 +134,9 @@ void mMesh::print() const { entities_.print(); }
 mVertex* mMesh::createVertex(int id, double x, double y, double z, gEntity* g) {
   if (mVertex* v = getVertex(id)) return v;
   mVertex* v = new mVertex(id, mPoint(x, y, z), g);
+  // The look-up above has just seeded the generator with id and drawn once:
+  // computing the key again would leave it in the same state.
+  v->key = probeVertex_->key;
   idGenerator_.setMaxValue(id);
   setNewVertexId(id);
   add(v);

@@ -47,13 +47,19 @@ bool hasChildren(mEntity* e) {
   const mAdjacencyContainer* c = e->getAdjacencyList(e->getLevel());
   return c && c->size() > 0;
 }
+
+// Sub-entity i of dimension k: the registered one, or the stored one when no
+// mesh is known (nothing is made then).
+mEntity* subEntity(mMesh* m, mEntity* e, int k, int i) {
+  if (m) return k == 1 ? static_cast<mEntity*>(registeredEdge(m, e, i)) : registeredFace(m, e, i);
+  const mAdjacencyContainer* l = e->getAdjacencyList(k);
+  return l && i < l->size() ? (*l)[i] : nullptr;
+}
 }  // namespace
 
-void flagEntity(mEntity* e, int& counter, bool set, KORA_OwnerManager* om) {
+void flagEntity(mEntity* e, int& counter, bool set, KORA_OwnerManager* om, mMesh* m) {
   if (set && hasChildren(e)) return;
   const bool periodic = om->isPeriodic(e);
-  mMesh* m = nullptr;
-  if (gEntity* g = e->getClassification()) m = g->getMesh();
   switch (e->getType()) {
     case mEntity::EDGE:
       setFlags(e, counter, set, om, periodic);
@@ -63,8 +69,8 @@ void flagEntity(mEntity* e, int& counter, bool set, KORA_OwnerManager* om) {
       setFlags(e, counter, set, om, periodic);
       const int n = e->getNbTemplates(1);
       for (int i = 0; i < n; ++i) {
-        mEntity* edge = m ? registeredEdge(m, e, i) : e->get(1, i);
-        if (edge) flagEntity(edge, counter, set, om);
+        mEntity* edge = subEntity(m, e, 1, i);
+        if (edge) flagEntity(edge, counter, set, om, m);
       }
       break;
     }
@@ -73,8 +79,8 @@ void flagEntity(mEntity* e, int& counter, bool set, KORA_OwnerManager* om) {
       if (e->getType() == mEntity::HEX) setFlags(e, counter, set, om, periodic);
       const int n = e->getNbTemplates(2);
       for (int i = 0; i < n; ++i) {
-        mEntity* face = m ? registeredFace(m, e, i) : e->get(2, i);
-        if (face) flagEntity(face, counter, set, om);
+        mEntity* face = subEntity(m, e, 2, i);
+        if (face) flagEntity(face, counter, set, om, m);
       }
       break;
     }
@@ -143,16 +149,29 @@ void mMesh::refunref(mSplitCallbacks& cb) {
       if (cb(*it) == 1) toSplit.push_back(*it);
     ParUtil::Instance()->Msg(ParUtil::DETAIL, "size(%d) = %d nb splits = %d\n", d, size(d),
                              static_cast<int>(toSplit.size()));
+    bool splittable = false;
+    for (mEntity* e : toSplit) {
+      const mEntity::mType t = e->getType();
+      splittable = splittable || t == mEntity::EDGE || t == mEntity::TRI || t == mEntity::QUAD ||
+                   t == mEntity::TET || t == mEntity::HEX;
+    }
     if (!split(toSplit, cb)) break;
+    // Kinds that are never split stay leaves; asking again would never end.
+    if (!splittable) break;
   }
   for (;;) {
     std::list<mEntity*> toUnsplit;
     for (mEntityHashTableIterator it = beginall(d), last = endall(d); it != last; ++it)
       if (getRefinementDepth(*it) == 1 && cb(*it) == -1) toUnsplit.push_back(*it);
     if (toUnsplit.empty()) break;
+    const int before = size(d);
     unsplit(toUnsplit, cb);
+    // Children that could not be merged (a kind that is never split, a
+    // broken tree) would be offered again and again.
+    const bool merged = size(d) < before;
     cleanup(d, cb);
     if (d == 3) cleanup(2, cb);
+    if (!merged) break;
   }
 }
 
@@ -161,7 +180,7 @@ int mMesh::split(std::list<mEntity*>& toSplit, mSplitCallbacks& cb) {
   KORA_OwnerManager* om = getOwnerManager();
   int renumber = getIdGenerator().getMaxValue();
   int counter = 0;
-  for (mEntity* e : toSplit) flagEntity(e, counter, true, om);
+  for (mEntity* e : toSplit) flagEntity(e, counter, true, om, this);
   {
     FlagPeriodicCounterparts_DataExchanger ex(&counter, &toSplit);
     exchangeDataOnPartBdrys(ex, true);
@@ -248,8 +267,14 @@ void mMesh::cleanup(int dim, mSplitCallbacks& cb) {
       clearUsedMarks(this, dim);
       return;
     }
+    const int before = size(dim - 1);
     unsplit(unused, cb);
     bdryLinkSetup();
+    if (size(dim - 1) >= before) {  // nothing could be merged
+      markUsedEntities(this, dim, false, true);
+      clearUsedMarks(this, dim);
+      return;
+    }
   }
 }
 

@@ -26,7 +26,9 @@ void removeMark(mEntity* e, unsigned int tag);
 // periodic) or removes the refinement flags of one entity.
 void setFlags(mEntity* e, int& counter, bool set, KORA_OwnerManager* om, bool periodic);
 // setFlags over an entity and its downward entities that get new vertices.
-void flagEntity(mEntity* e, int& counter, bool set, KORA_OwnerManager* om);
+// With a mesh, missing edges and faces are found or registered in it;
+// without, only stored sub-entities are visited.
+void flagEntity(mEntity* e, int& counter, bool set, KORA_OwnerManager* om, mMesh* m = nullptr);
 // Sets or removes the used mark on the entities used by those of dimension dim.
 void markUsedEntities(mMesh* m, int dim, bool mark, bool closure);
 

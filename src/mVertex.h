@@ -10,6 +10,10 @@ class mIdGenerator;
 
 // A mesh vertex: a point and a pseudo-random hash key derived from its id.
 class mVertex : public mEntity {
+  // The store hands the key its probe has just computed to a new vertex of
+  // the same id, instead of seeding the generator twice in a row.
+  friend class mMesh;
+
 protected:
   mPoint p;
   mutable int key;  // 0..99999999 once computed; KEY_NOT_COMPUTED before

@@ -277,3 +277,33 @@ TEST(LangTree, SetOperations) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LangTree, LookUpReplaceAndGenerators) {
+  Tree_T *t = Tree_Create(sizeof(Rec), recCompare);
+  for (int k : {4, 1, 3}) {
+    Rec x{k, k};
+    Tree_Add(t, &x);
+  }
+  Rec r{3, 33};
+  EXPECT_EQ(Tree_Replace(t, &r), 1);
+  Rec q{3, 0};
+  EXPECT_EQ(Tree_Query(t, &q), 1);
+  EXPECT_EQ(q.tag, 33);
+  Rec n{9, 99};
+  EXPECT_EQ(Tree_Replace(t, &n), 0);
+  EXPECT_EQ(Tree_Nbr(t), 4);
+  EXPECT_EQ(Tree_Size(t), static_cast<int>(sizeof(Rec)));
+  EXPECT_EQ(Tree_Nbr(nullptr), 0);
+
+  std::vector<int> down;
+  avl_generator_struct *gen = avl_init_gen(t->avlTree, 1);
+  void *key;
+  while (avl_gen(gen, &key, nullptr)) down.push_back(static_cast<Rec *>(key)->key);
+  avl_free_gen(gen);
+  EXPECT_EQ(down, (std::vector<int>{9, 4, 3, 1}));
+  Tree_Delete(t);
+}
+
+}  // namespace

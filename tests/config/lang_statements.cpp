@@ -71,7 +71,7 @@ TEST(LangStatements, ValuesListsAndGenerators) {
   auto r = parse(
       "a = 5; b = {5}; c = 5:5; d = {1,2}; e = ; f = 5:3; g = 1:2:0.3; h = 5:1:-2;\n"
       "i = {1:3, 7, 9:8}; j = List[d]; k = ListAlt[d, d]; l = d{}; m = a{}; n = {d{}, 4};\n"
-      "o = 0.5:2;");
+      "o = 0.5:2; p = {10, 20, 30}; q = p{0, 2, 5};");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(number("a"), 5);
@@ -94,6 +94,12 @@ TEST(LangStatements, ValuesListsAndGenerators) {
   EXPECT_EQ(number("m"), 5);
   EXPECT_EQ(numbers("n"), (std::vector<double>{1, 2, 4}));
   EXPECT_EQ(numbers("o"), (std::vector<double>{0.5, 1.5}));
+  // name{selectors}: the constant's numbers at the selected positions, 0 outside.
+  EXPECT_EQ(numbers("q"), (std::vector<double>{10, 30, 0}));
+  r = parse("a = 1; b = a{0}; c = zz{0};");
+  EXPECT_EQ(r.out,
+            "Error ('test.par' line 0): Multi value Constant needed: a\n"
+            "Error ('test.par' line 0): Unknown Constant: zz\n");
 }
 
 TEST(LangStatements, TextsRedefinitionAndDefineVariable) {
@@ -227,6 +233,21 @@ TEST(LangStatements, TenThousandLineFile) {
   Value v = langtest::evaluate("f9999");
   EXPECT_EQ(v.Val[0], 0.5 * 9999 + (9998 * 2 + 1));
   params() = saved;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LangStatements, ConstantsPrintInTheLanguageItself) {
+  parse("b = {1, 2.5}; a = 3; c = \"text\";");
+  std::string out = langtest::captured(Print_Constant);
+  EXPECT_EQ(out, "a = 3;\nb = {1,2.5};\nc = \"text\";\n");  // sorted by name
+  // What is printed reads back to the same constants.
+  auto r = parse(out);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(number("a"), 3);
+  EXPECT_EQ(numbers("b"), (std::vector<double>{1, 2.5}));
 }
 
 }  // namespace

@@ -266,3 +266,46 @@ TEST(LangNameTables, LookUpsInBothDirections) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LangValue, HelperFamilyRotationsScalingAndComplexNumbers) {
+  // Rotation by 90 degrees about z: m a for a vector, m^T A m for a tensor.
+  Value m = make(TENSOR, {0, -1, 0, 1, 0, 0, 0, 0, 1});
+  Value a = make(VECTOR, {1, 2, 3}), r{};
+  Cal_RotateValue(&m, &a, &r);
+  expectComponents(r, VECTOR, {-2, 1, 3});
+  Value d = make(TENSOR_DIAG, {1, 2, 3});
+  Cal_RotateValue(&m, &d, &r);
+  expectComponents(r, TENSOR, {2, 0, 0, 0, 1, 0, 0, 0, 3});  // the x and y axes swap
+
+  Value s = make(TENSOR_SYM, {1, 2, 3, 4, 5, 6}), t{};
+  Cal_MultValue(&s, -2, &t);
+  expectComponents(t, TENSOR_SYM, {-2, -4, -6, -8, -10, -12});
+  Value u = make(VECTOR, {1, 1, 1}), w = make(VECTOR, {1, 2, 3});
+  Cal_AddMultValue(&u, &w, 0.5, &r);
+  expectComponents(r, VECTOR, {1.5, 2, 2.5});
+  Cal_AddMultValue2(&u, 2, &w, -1);
+  expectComponents(u, VECTOR, {1, 0, -1});
+
+  // (1 + 2i)(3 - i) = 5 + 5i, and dividing back gives 3 - i.
+  double p[18] = {}, q[18] = {}, prod[18] = {}, back[18] = {}, inv[18] = {};
+  p[0] = 1, p[9] = 2, q[0] = 3, q[9] = -1;
+  Cal_ComplexProduct(p, q, prod);
+  EXPECT_EQ(prod[0], 5);
+  EXPECT_EQ(prod[9], 5);
+  Cal_ComplexDivision(prod, p, back);
+  EXPECT_NEAR(back[0], 3, 1e-15);
+  EXPECT_NEAR(back[9], -1, 1e-15);
+  Cal_ComplexInvert(p, inv);  // 1 / (1 + 2i) = (1 - 2i) / 5
+  EXPECT_NEAR(inv[0], 0.2, 1e-15);
+  EXPECT_NEAR(inv[9], -0.4, 1e-15);
+
+  double values[3] = {0, 0, 2};
+  EXPECT_EQ(NonZeroHar(3, values), 1);
+  EXPECT_EQ(NonZeroHar(2, values), 0);
+  Value bad = make(3, {1});
+  EXPECT_EQ(captured([&] { Cal_MultValue(&bad, 2, &r); }), "Wrong argument type for 'Cal_MultValue'");
+}
+
+}  // namespace

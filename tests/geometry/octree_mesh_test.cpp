@@ -7,6 +7,7 @@
 
 #include "LagrangeMapping.h"
 #include "Octree.h"
+#include "mMesh.h"
 #include "test_entities.h"
 
 using namespace KORA;
@@ -72,5 +73,22 @@ TEST(OctreeOnMesh, EveryCentroidIsFoundInItsOwnElement) {
   double corner[3] = {2.0, 2.0, 0.0};
   mEntity *top = static_cast<mEntity *>(Octree_Search(corner, o));
   EXPECT_TRUE(top == mesh.tris[9998] || top == mesh.tris[9999]);
+  Octree_Delete(o);
+}
+
+TEST(OctreeOnMesh, BuildsFromTheLeavesOfAMesh) {
+  mMesh mesh(1);
+  gEntity *g = mesh.getGEntity(1, 2);
+  mesh.createVertex(1, 0, 0, 0, g);
+  mesh.createVertex(2, 1, 0, 0, g);
+  mesh.createVertex(3, 1, 1, 0, g);
+  mesh.createVertex(4, 0, 1, 0, g);
+  mEntity *lower = mesh.createFaceWithVertices(1, 2, 3, g);
+  mEntity *upper = mesh.createFaceWithVertices(1, 3, 4, g);
+  Octree *o = Octree_KORA_Create(mesh.begin(2), mesh.end(2), 20);
+  double a[3] = {0.7, 0.2, 0}, b[3] = {0.2, 0.7, 0}, out[3] = {1.005, 0.5, 0};
+  EXPECT_EQ(Octree_Search(a, o), lower);
+  EXPECT_EQ(Octree_Search(b, o), upper);
+  EXPECT_EQ(Octree_Search(out, o), nullptr);
   Octree_Delete(o);
 }

@@ -83,6 +83,11 @@ TEST(Octree, RootIsWidenedAndSplitOnceEvenWhenEmpty) {
   EXPECT_DOUBLE_EQ(c5.maxPt[0], 1.01);
   double p[3] = {0.5, 0.5, 0.5};
   EXPECT_EQ(Octree_Search(p, o.get()), nullptr);
+  // A centroid on the plane between two children goes to the lower index.
+  Box onFace{{0.4, 0.1, 0.1}, {0.6, 0.3, 0.3}};
+  ASSERT_EQ(Octree_Insert(&onFace, o.get()), 1);
+  EXPECT_EQ(o->root->children[0].numElements, 1);
+  EXPECT_EQ(o->root->children[1].numElements, 0);
 }
 
 TEST(Octree, LeafSplitsOnItsCapacityPlusOneAndKeepsEveryRecord) {

@@ -1,0 +1,210 @@
+// Program entry of the solver: reads the run parameters, reads the mesh and
+// builds the problem (or restores a recovery file), runs the time loop and
+// tears the run down.
+//
+// Exit status: 0 after a normal end (and after "-check"), 1 after a reported
+// error.
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "DGAnalysis.h"
+#include "DGGmshSensor.h"
+#include "DGParameters.h"
+#include "DGSensor.h"
+#include "Examples.h"
+#include "GlobalParamManager.h"
+#include "KORA_Util.h"
+#include "LineSensors.h"
+#include "ParUtil.h"
+#include "Parser.h"
+#include "PointSensors.h"
+#include "mException.h"
+#include "mMesh.h"
+
+#if __has_include("EnsightSensor.h")
+#include "EnsightSensor.h"
+#define DG_HAS_ENSIGHT_SENSOR 1
+#endif
+
+using KORA::mMesh;
+using KORA::ParUtil;
+
+namespace {
+
+// Kept reachable until the process ends: the run parameters and the model
+// mesh outlive the global context.
+DGParameters *runParameters = nullptr;
+mMesh *modelMesh = nullptr;
+
+// Builds the sensor of a "Sensor" block of a parameter file, binds it to its
+// quantity and hands it to the analysis.
+bool createSensor(const SensorRequest &r) {
+  DGSensor *sensor = nullptr;
+  const char *name = r.name.c_str();
+  if (r.type == "Gmsh") {
+    sensor = new DGGmshSensor(name, r.sampleRate, true);
+  } else if (r.type == "Line") {
+    sensor = new DGLineSensor(name, r.points[0], r.points[1], r.nbSamples, r.sampleRate);
+  } else if (r.type == "Point") {
+    sensor = new DGPointSensor(name, r.points[0], r.sampleRate);
+#ifdef DG_HAS_ENSIGHT_SENSOR
+  } else if (r.type == "Ensight") {
+    const char *fields[1] = {r.quantity.c_str()};
+    sensor = new DGEnsightSensor(name, fields, 1, r.sampleRate, 50, 50, 5);
+#endif
+  } else {
+    return false;
+  }
+  sensor->setFunct(r.quantity.c_str());
+  GlobalParamManager::Instance()->analysis->addSensor(sensor);
+  return true;
+}
+
+void createAdjacencies(mMesh *mesh, int dim) {
+  if (dim == 3) {
+    mesh->modifyState(3, 2, true, 0);
+    mesh->modifyState(2, 1, true, 0);
+    mesh->modifyState(2, 3, true, 0);
+    mesh->modifyState(1, 2, true, 0);
+  } else {
+    mesh->modifyState(2, 1, true, 0);
+    mesh->modifyState(1, 2, true, 0);
+  }
+  mesh->modifyState(0, 1, true, 0);
+}
+
+// The sensors were created for this run (by the set-up or the parameter
+// file); the analysis lists them without owning them.
+void deleteSensors(DGAnalysis *analysis) {
+  if (!analysis) return;
+  for (DGSensor *s : analysis->sensors) delete s;
+  analysis->sensors.clear();
+}
+
+void teardown(GlobalParamManager *ctx) {
+  if (ctx->analysis) {
+    deleteSensors(ctx->analysis);
+    delete ctx->analysis;
+    ctx->analysis = nullptr;
+  }
+  delete ctx;
+  ParUtil::Instance()->Finalize();
+}
+
+// Reads the parameters: a single argument names a parameter file, anything
+// else is ".dgrc" and the command line. A single argument that starts with a
+// dash is an option ("dg -help"), not a file name. Returns -1 to go on, else
+// the exit status of a run that ends here (after "-help", "-check" or a bad
+// option).
+int readParameters(GlobalParamManager *ctx, int argc, char **argv) {
+  DGParameters *p = ctx->parameters;
+  if (argc == 2 && argv[1][0] != '-') {
+    Input_CreateSensor = createSensor;
+    ctx->parseInputFile(argv[1]);
+    return -1;
+  }
+  {
+    std::ifstream defaults(".dgrc");
+    if (defaults) p->read_partial(defaults);
+  }
+  try {
+    p->readCommandLine(argc, argv);
+  } catch (int code) {
+    // The option reader has printed its message or its dump.
+    return code == 0 ? 0 : 1;
+  }
+  return -1;
+}
+
+int runAll(GlobalParamManager *ctx, int argc, char **argv) {
+  const int early = readParameters(ctx, argc, argv);
+  if (early >= 0) return early;
+  DGParameters *p = ctx->parameters;
+  GeneralParameters &g = p->general;
+  ParUtil *par = ParUtil::Instance();
+  std::printf("Reading the mesh %s ...\n", g.meshBaseName.c_str());
+  DGAnalysis *analysis = ctx->analysis;
+
+  if (g.modelGiven) {
+    modelMesh = new mMesh(1);
+    KORA::KORA_Util::Instance()->import(g.modelFileName.c_str(), modelMesh);
+    ctx->setMeshModel(modelMesh);
+  }
+
+  mMesh *mesh = nullptr;
+  if (g.restart == 0) {
+    mesh = new mMesh(1);
+    ctx->setMes(mesh);  // owned by the context from here on
+    KORA::KORA_Util::Instance()->import(g.meshFileName.c_str(), mesh);
+    std::printf("Setting up the mesh ...\n");
+    ctx->setMes(mesh);
+    createAdjacencies(mesh, mesh->getDim());
+    ctx->estimator = BuildErrorEstimator(*p);
+    ctx->limiter = BuildLimiter(*p);
+    ctx->law = BuildConservationLaw(ctx->dim, *p);
+    if (!ctx->law)
+      throw std::string("problem ") + std::to_string(g.problem) + " builds no conservation law";
+    AddSensors(analysis, *p);
+    AddTrackers(analysis, *p);
+  } else {
+    const std::string name = recoveryFileName(g.chunkSpace, g.restart);
+    par->Msg(ParUtil::INFO, "recovering %s ...\n", name.c_str());
+    std::ifstream in(name);
+    if (!in) throw std::string("cannot open the recovery file ") + name;
+    analysis->read(in);
+    mesh = ctx->mesh;
+  }
+
+  par->Msg(ParUtil::INFO, "Setting up communications ...\n");
+  mesh->bdryLinkSetup();
+  par->Msg(ParUtil::INFO, "DG begins ...\n");
+  par->setVerbosity(p->debug);
+  analysis->run();
+  par->Msg(ParUtil::INFO, "DG finishes\n");
+  return 0;
+}
+
+// One line through the message function; on standard error when the
+// verbosity silences the messages, so that an error is never lost.
+void reportError(const char *program, const std::string &what) {
+  ParUtil *par = ParUtil::Instance();
+  if (par->getVerbosity() >= 0) {
+    par->Msg(ParUtil::INFO, "%s Finished with an error : %s\n", program, what.c_str());
+  } else {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s Finished with an error : %s\n", program, what.c_str());
+  }
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  const char *program = argc > 0 && argv[0] ? argv[0] : "dg";
+  GlobalParamManager *ctx = GlobalParamManager::Instance();
+  runParameters = ctx->parameters;
+  int status = 1;
+  try {
+    status = runAll(ctx, argc, argv);
+  } catch (const std::string &text) {
+    reportError(program, text);
+  } catch (const char *text) {
+    reportError(program, text ? text : "");
+  } catch (int code) {
+    reportError(program, "error code " + std::to_string(code));
+  } catch (KORA::mException *e) {
+    // The mesh library's error has printed itself when it was made.
+    reportError(program, "mesh library error (" + e->getFile() + ", line " +
+                             std::to_string(e->getLine()) + ")");
+    delete e;
+  } catch (const KORA::mException &e) {
+    reportError(program,
+                "mesh library error (" + e.getFile() + ", line " + std::to_string(e.getLine()) + ")");
+  } catch (const std::exception &e) {
+    reportError(program, e.what());
+  }
+  std::fflush(stdout);
+  teardown(ctx);
+  return status;
+}

@@ -1,0 +1,301 @@
+#include "DGBoundaryCell.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <list>
+#include <string>
+
+#include "DGCell.h"
+#include "DGErrorEstimator.h"
+#include "DGSubEntities.h"
+#include "DenseMatrix.h"
+#include "FunctionSpace.h"
+#include "GaussIntegrator.h"
+#include "Mapping.h"
+#include "mEntity.h"
+
+using KORA::GaussIntegrator;
+using KORA::Mapping;
+using KORA::mEntity;
+using KORA::mPoint;
+using KORA::mVector;
+
+DGCell *dgCellOf(mEntity *element) {
+  return element ? dynamic_cast<DGCell *>(element->getFastData()) : nullptr;
+}
+
+DGBoundaryCell *dgBoundaryCellOf(mEntity *face) {
+  return face ? dynamic_cast<DGBoundaryCell *>(face->getFastData()) : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// ptGaussInfo
+
+ptGaussInfo::ptGaussInfo(ptGaussInfo &&o) noexcept
+    : UL(o.UL),
+      UR(o.UR),
+      nUL(o.nUL),
+      nUR(o.nUR),
+      uvw(o.uvw),
+      x(o.x),
+      n(o.n),
+      JacW(o.JacW),
+      fctsL(std::move(o.fctsL)),
+      fctsR(std::move(o.fctsR)),
+      gradsL(std::move(o.gradsL)),
+      gradsR(std::move(o.gradsR)) {
+  o.UL = o.UR = nullptr;
+  o.nUL = o.nUR = 0;
+}
+
+ptGaussInfo &ptGaussInfo::operator=(ptGaussInfo &&o) noexcept {
+  if (this != &o) {
+    delete[] UL;
+    delete[] UR;
+    UL = o.UL;
+    UR = o.UR;
+    nUL = o.nUL;
+    nUR = o.nUR;
+    o.UL = o.UR = nullptr;
+    o.nUL = o.nUR = 0;
+    uvw = o.uvw;
+    x = o.x;
+    n = o.n;
+    JacW = o.JacW;
+    fctsL = std::move(o.fctsL);
+    fctsR = std::move(o.fctsR);
+    gradsL = std::move(o.gradsL);
+    gradsR = std::move(o.gradsR);
+  }
+  return *this;
+}
+
+ptGaussInfo::~ptGaussInfo() {
+  delete[] UL;
+  delete[] UR;
+}
+
+namespace {
+
+double *ensureState(double *&a, int &size, int n) {
+  if (!a || size < n) {
+    delete[] a;
+    a = nullptr;
+    a = new double[n > 0 ? n : 1]();
+    size = n;
+  }
+  return a;
+}
+
+}  // namespace
+
+double *ptGaussInfo::leftState(int n) { return ensureState(UL, nUL, n); }
+double *ptGaussInfo::rightState(int n) { return ensureState(UR, nUR, n); }
+
+// ---------------------------------------------------------------------------
+// InterProcData
+
+InterProcData::InterProcData(int nPoints, int nVals) : U(nullptr), Uprev(nullptr), nGP(nPoints), nValues(nVals) {
+  if (nGP < 0 || nValues < 0) throw std::string("remote face values: negative number of points or values");
+  U = allocateMatrix(nGP, nValues);
+  Uprev = allocateMatrix(nGP, nValues);
+  for (int i = 0; i < nGP; ++i)
+    for (int j = 0; j < nValues; ++j) U[i][j] = Uprev[i][j] = 0.0;
+}
+
+InterProcData::~InterProcData() {
+  freeMatrix(U);
+  freeMatrix(Uprev);
+}
+
+void InterProcData::recieveSolution(double time, int nPoints, int nVals, const double *block) {
+  tprev = t;
+  t = time;
+  const int rows = std::min(nPoints, nGP);
+  const int cols = std::min(nVals, nValues);
+  for (int i = 0; i < nGP; ++i)
+    for (int j = 0; j < nValues; ++j) {
+      Uprev[i][j] = U[i][j];
+      U[i][j] = (i < rows && j < cols) ? block[i * nVals + j] : 0.0;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// DGBoundaryCell
+
+DGBoundaryCell::DGBoundaryCell(mEntity *, Mapping *faceMapping) : mapping(faceMapping) {
+  try {
+    if (!mapping || !mapping->getEntity()) throw std::string("interface cell: the face mapping is missing");
+    check();
+  } catch (...) {
+    delete mapping;
+    mapping = nullptr;
+    throw;
+  }
+}
+
+DGBoundaryCell::~DGBoundaryCell() {
+  delete interProc;
+  delete mapping;
+}
+
+mEntity *DGBoundaryCell::getEntity() const { return mapping->getEntity(); }
+
+void DGBoundaryCell::check() {
+  mEntity *face = getEntity();
+  const int d = face->getLevel();
+  leftTag = 0;
+  rightTag = 0;
+  const KORA::mAdjacencyContainer *up = face->getAdjacencyList(d + 1);
+  if (!up || up->empty()) {
+    std::printf("one entity of dimension %d has no entities of dimension %d \n", d, d + 1);
+    face->print();
+    throw 1;
+  }
+  if (up->size() > 2)
+    throw std::string("interface cell: a face of dimension ") + std::to_string(d) + " has " +
+        std::to_string(up->size()) + " neighbouring elements; at most two are supported";
+  left = (*up)[0];
+  right = up->size() > 1 ? (*up)[1] : nullptr;
+  if (right && interProc) {
+    delete interProc;
+    interProc = nullptr;
+  }
+  DGCell *L = dgCellOf(left);
+  DGCell *R = right ? dgCellOf(right) : nullptr;
+  if (!L || (right && !R))
+    throw std::string("interface cell: a neighbouring element of the face has no DG cell yet");
+  init(L, R);
+}
+
+int DGBoundaryCell::computeOrder(const DGCell *L, const DGCell *R) const {
+  int p = L->getFunctionSpace()->order();
+  if (R) p = std::max(p, R->getFunctionSpace()->order());
+  return mapping->order() + 2 * p;
+}
+
+namespace {
+
+void invertOrThrow(const Mapping *m, const mPoint &x, double &u, double &v, double &w) {
+  if (!m->invert(x(0), x(1), x(2), u, v, w)) {
+    char text[160];
+    std::snprintf(text, sizeof(text), "Impossible to invert a mapping on %lf %lf %lf\n", x(0), x(1), x(2));
+    throw std::string(text);
+  }
+}
+
+}  // namespace
+
+void DGBoundaryCell::init(DGCell *L, DGCell *R) {
+  mEntity *face = getEntity();
+  const int order = computeOrder(L, R);
+  GaussIntegrator gauss(face);
+  const int K = gauss.nbIntegrationPoints(order);
+  gaussPoints.clear();
+  gaussPoints.shrink_to_fit();
+  gaussPoints.reserve(K);
+  // Remote values are kept per point: a new number of points drops them (the
+  // next exchange makes a new record).
+  if (interProc && interProc->nGP != K) {
+    delete interProc;
+    interProc = nullptr;
+  }
+  const FunctionSpace *sL = L->getFunctionSpace();
+  const FunctionSpace *sR = R ? R->getFunctionSpace() : nullptr;
+  for (int i = 0; i < K; ++i) {
+    ptGaussInfo p;
+    double u, v, w, weight;
+    gauss.iPoint(i, order, u, v, w, weight);
+    p.uvw = mPoint(u, v, w);
+    double x, y, z;
+    mapping->eval(u, v, w, x, y, z);
+    p.x = mPoint(x, y, z);
+    double uL, vL, wL, uR = 0.0, vR = 0.0, wR = 0.0;
+    invertOrThrow(L->getMapping(), p.x, uL, vL, wL);
+    if (R) invertOrThrow(R->getMapping(), p.x, uR, vR, wR);
+    getNormalVector(L, R, uL, vL, wL, p.n);
+    p.JacW = mapping->detJac(u, v, w) * weight;
+    p.fctsL.assign(sL->size(), 0.0);
+    sL->fcts(uL, vL, wL, p.fctsL);
+    if (R) {
+      p.fctsR.assign(sR->size(), 0.0);
+      sR->fcts(uR, vR, wR, p.fctsR);
+    }
+    p.gradsL.assign(sL->size(), mVector());
+    sL->grads(uL, vL, wL, L->getMapping(), p.gradsL);
+    if (R) {
+      p.gradsR.assign(sR->size(), mVector());
+      sR->grads(uR, vR, wR, R->getMapping(), p.gradsR);
+    }
+    gaussPoints.push_back(std::move(p));
+  }
+}
+
+void DGBoundaryCell::getNormalVector(DGCell *L, DGCell *, double u, double v, double w, mVector &n) const {
+  mEntity *face = getEntity();
+  mEntity *elem = L->getEntity();
+  const Mapping *m = L->getMapping();
+  if (elem->find(face)) {
+    m->normalVector(face, u, v, w, n);
+    return;
+  }
+  // A hanging face: a leaf of one of the element's faces. Faces built from
+  // the element's templates are released after the visit.
+  bool found = false;
+  dgdetail::forEachSubEntity(elem, face->getLevel(), [&](mEntity *sub) {
+    std::list<mEntity *> leaves;
+    sub->getLeaves(leaves);
+    for (mEntity *leaf : leaves) {
+      if (leaf == face || leaf->equal(face)) {
+        m->normalVector(sub, u, v, w, n);
+        found = true;
+        break;
+      }
+    }
+  });
+  if (!found) throw 0;
+}
+
+void DGBoundaryCell::getSolutionOnRightSideForTag_Interior() {
+  if (right && leftTag < rightTag) {
+    if (DGCell *R = dgCellOf(right)) R->active = false;
+  }
+}
+
+void DGBoundaryCell::getSolutionOnRightSideForTime(double t, int n) {
+  if (!interProc) {
+    getSolutionOnRightSideForTag_Interior();
+    return;
+  }
+  if (interProc->t < t || interProc->tprev > t) {
+    std::printf("cell is blocked : tag1 %lf tag2 %lf tag %lf\n", interProc->t, interProc->tprev, t);
+    if (DGCell *L = dgCellOf(left)) L->active = false;
+    return;
+  }
+  const double alpha =
+      (interProc->t == interProc->tprev) ? 1.0 : (t - interProc->tprev) / (interProc->t - interProc->tprev);
+  const int rows = std::min(nbPtGauss(), interProc->nGP);
+  const int cols = std::min(n, interProc->nValues);
+  for (int i = 0; i < rows; ++i) {
+    ptGaussInfo &p = gaussPoints[i];
+    p.rightState(n);
+    const double *a = interProc->U[i];
+    const double *b = interProc->Uprev[i];
+    for (int j = 0; j < cols; ++j) p.UR[j] = alpha * a[j] + (1.0 - alpha) * b[j];
+  }
+}
+
+void DGBoundaryCell::computeError(const DGErrorEstimator &estimator) {
+  DGCell *L = dgCellOf(left);
+  DGCell *R = right ? dgCellOf(right) : nullptr;
+  double a = 0.0, b = 0.0;
+  estimator.computeError(L, R, this, a, b);
+  if (L) {
+    L->errorWeight += a;
+    L->errorSum += b;
+  }
+  if (R) {
+    R->errorWeight += a;
+    R->errorSum += b;
+  }
+}

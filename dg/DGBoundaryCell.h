@@ -1,0 +1,134 @@
+#ifndef DG_DGBOUNDARYCELL_H
+#define DG_DGBOUNDARYCELL_H
+
+// The interface cell of one mesh face (an edge in two dimensions): between a
+// left element and a right element, or only a left one on the domain boundary
+// or a partition boundary. It caches, per face quadrature point, the physical
+// point, the unit normal pointing out of the left element, the weight times
+// the face Jacobian, and both sides' basis values and physical gradients; the
+// analysis fills the two state arrays at every residual evaluation. It lives
+// in the face's fast-data slot.
+
+#include <iosfwd>
+#include <vector>
+
+#include "mAttachableDataContainer.h"
+#include "mPoint.h"
+#include "mVector.h"
+
+class DGCell;
+class DGErrorEstimator;
+namespace KORA {
+class mEntity;
+class Mapping;
+}  // namespace KORA
+
+// One face quadrature point. It owns its state arrays, so it can be moved but
+// not copied.
+class ptGaussInfo {
+public:
+  double *UL = nullptr;  // left state (nbFields, or 4 nbFields with gradients); owned
+  double *UR = nullptr;  // right state, same layout; owned
+  int nUL = 0;           // number of entries of UL
+  int nUR = 0;           // number of entries of UR
+  KORA::mPoint uvw;      // reference coordinates on the face
+  KORA::mPoint x;        // physical point
+  KORA::mVector n;       // unit normal out of the left element
+  double JacW = 0.0;     // weight times face Jacobian determinant
+  std::vector<double> fctsL;
+  std::vector<double> fctsR;
+  std::vector<KORA::mVector> gradsL;
+  std::vector<KORA::mVector> gradsR;
+
+  ptGaussInfo() = default;
+  ptGaussInfo(const ptGaussInfo &) = delete;
+  ptGaussInfo &operator=(const ptGaussInfo &) = delete;
+  ptGaussInfo(ptGaussInfo &&o) noexcept;
+  ptGaussInfo &operator=(ptGaussInfo &&o) noexcept;
+  virtual ~ptGaussInfo();
+
+  // The state arrays with room for at least n entries: allocated zeroed on
+  // first use, reallocated (zeroed) when too small, otherwise kept as they are.
+  double *leftState(int n);
+  double *rightState(int n);
+};
+
+// Values of the remote side of a partition face at two times, one row per
+// face point. Every entry is 0 until values are received.
+class InterProcData {
+public:
+  double t = 0.0;      // time of U
+  double tprev = 0.0;  // time of Uprev
+  double **U;
+  double **Uprev;
+  int nGP;
+  int nValues;
+
+  InterProcData(int nGP, int nValues);
+  ~InterProcData();
+  InterProcData(const InterProcData &) = delete;
+  InterProcData &operator=(const InterProcData &) = delete;
+
+  // The newest values become the previous ones and the block (row-major,
+  // nValues per point, nGP rows) the newest, at the new time. Rows and
+  // columns beyond the record's shape are ignored.
+  void recieveSolution(double time, int nGP, int nValues, const double *block);
+};
+
+class DGBoundaryCell : public KORA::mAttachableData {
+public:
+  KORA::mEntity *left = nullptr;   // first upward element of the face
+  KORA::mEntity *right = nullptr;  // second one, or null
+  KORA::Mapping *mapping;          // face mapping; owned
+  std::vector<ptGaussInfo> gaussPoints;
+  InterProcData *interProc = nullptr;  // remote values on a partition face; owned
+  short leftTag = 0;
+  short rightTag = 0;
+
+  // Takes ownership of the face mapping (also when it throws) and runs check.
+  DGBoundaryCell(KORA::mEntity *face, KORA::Mapping *mapping);
+  ~DGBoundaryCell() override;
+  DGBoundaryCell(const DGBoundaryCell &) = delete;
+  DGBoundaryCell &operator=(const DGBoundaryCell &) = delete;
+
+  // Finds the face's one or two upward elements, resets both tags, drops the
+  // remote values of a face that has become interior and rebuilds the points.
+  // A face without upward elements prints a message and throws the integer 1;
+  // one with more than two throws a text.
+  void check();
+  // Face quadrature order: mapping order + 2 max(left order, right order).
+  int computeOrder(const DGCell *L, const DGCell *R) const;
+  // Rebuilds the face quadrature points from the neighbours' cells.
+  void init(DGCell *L, DGCell *R);
+  // Unit normal out of the left element at its reference coordinates (u, v,
+  // w), also on a hanging face (a refinement descendant of one of the left
+  // element's faces). Throws the integer 0 when the face is not found.
+  void getNormalVector(DGCell *L, DGCell *R, double u, double v, double w, KORA::mVector &n) const;
+  // Right-side states of a partition face interpolated at time t (n values
+  // per point); elsewhere the local time-stepping tag rule.
+  void getSolutionOnRightSideForTime(double t, int n);
+  // Tag rule: when leftTag < rightTag the right cell stops being active.
+  void getSolutionOnRightSideForTag_Interior();
+  // Adds the estimator's face contributions to both neighbours' error
+  // accumulators (0 when the estimator writes nothing).
+  void computeError(const DGErrorEstimator &estimator);
+
+  // An interface cell has no recovery data of its own.
+  void write(std::ostream &) const {}
+  void read(std::istream &) {}
+
+  KORA::mEntity *getEntity() const;
+  KORA::mEntity *getLeft() const { return left; }
+  KORA::mEntity *getRight() const { return right; }
+  KORA::Mapping *getMapping() const { return mapping; }
+  int nbPtGauss() const { return static_cast<int>(gaussPoints.size()); }
+  ptGaussInfo *pt(int i) { return &gaussPoints[i]; }
+  const ptGaussInfo *pt(int i) const { return &gaussPoints[i]; }
+};
+
+// The DG cell held by an element's fast-data slot, or null.
+DGCell *dgCellOf(KORA::mEntity *element);
+// The interface cell held by a face's fast-data slot, or null.
+DGBoundaryCell *dgBoundaryCellOf(KORA::mEntity *face);
+
+#endif

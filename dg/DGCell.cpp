@@ -1,0 +1,436 @@
+#include "DGCell.h"
+
+#include <istream>
+#include <ostream>
+#include <string>
+
+#include "ConservationLaw.h"
+#include "DGCellScratch.h"
+#include "DGParameters.h"
+#include "DenseMatrix.h"
+#include "ElementaryMatrices.h"
+#include "FieldEvaluator.h"
+#include "FunctionSpace.h"
+#include "GaussIntegrator.h"
+#include "GlobalParamManager.h"
+#include "Mapping.h"
+#include "gEntity.h"
+#include "mEntity.h"
+
+using KORA::GaussIntegrator;
+using KORA::Mapping;
+using KORA::mEntity;
+using KORA::mPoint;
+using KORA::mVector;
+
+// ---------------------------------------------------------------------------
+// Shared helpers
+
+namespace dgdetail {
+
+int lawFieldCount(const char *who) {
+  const ConservationLaw *law = GlobalParamManager::Instance()->law;
+  if (!law) throw std::string(who) + ": no conservation law is set in the global context";
+  const int nf = law->nbFields();
+  if (nf < 1 || nf > ConservationLaw::kMaxFields)
+    throw std::string(who) + ": the conservation law has " + std::to_string(nf) + " fields; 1 to " +
+        std::to_string(ConservationLaw::kMaxFields) + " are supported";
+  return nf;
+}
+
+std::vector<double> &phiScratch(int n) {
+  thread_local std::vector<double> buffer;
+  if (static_cast<int>(buffer.size()) < n) buffer.resize(n);
+  return buffer;
+}
+
+std::vector<double> &projectionPhiScratch(int n) {
+  thread_local std::vector<double> buffer;
+  if (static_cast<int>(buffer.size()) < n) buffer.resize(n);
+  return buffer;
+}
+
+std::vector<mVector> &gradScratch(int n) {
+  thread_local std::vector<mVector> buffer;
+  if (static_cast<int>(buffer.size()) < n) buffer.resize(n);
+  return buffer;
+}
+
+OwnedMatrix::OwnedMatrix(int rows, int cols) : m(allocateMatrix(rows, cols)) {}
+OwnedMatrix::~OwnedMatrix() { freeMatrix(m); }
+
+double *valueScratch(int n) {
+  thread_local std::vector<double> buffer;
+  if (static_cast<int>(buffer.size()) < n) buffer.resize(n);
+  return buffer.data();
+}
+
+}  // namespace dgdetail
+
+namespace {
+
+// Characteristic length of an element: the size measure of its model entity
+// (the plain measure when the element is not classified).
+double elementSize(mEntity *e) {
+  if (KORA::gEntity *g = e->getClassification()) return g->size(e);
+  KORA::gEntity plain;
+  return plain.size(e);
+}
+
+int checkedShort(int value, const char *what) {
+  if (value < 0 || value > 32767)
+    throw std::string("coefficient store: ") + what + " " + std::to_string(value) + " does not fit 16 bits";
+  return value;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// DG_Dofs
+
+DG_Dofs::DG_Dofs(int nL, int nF, int nB)
+    : levels(nullptr),
+      nLevels(static_cast<short>(checkedShort(nL, "number of levels"))),
+      nbFields(static_cast<short>(checkedShort(nF, "number of fields"))),
+      nbFunctions(static_cast<short>(checkedShort(nB, "number of functions"))),
+      t(0.0),
+      tprev(-1.0) {
+  const int m = nbValues();
+  levels = allocateMatrix(nLevels, m);
+  for (int k = 0; k < nLevels; ++k)
+    for (int i = 0; i < m; ++i) levels[k][i] = 0.0;
+}
+
+DG_Dofs::~DG_Dofs() { freeMatrix(levels); }
+
+void DG_Dofs::update(const double *dU, double dt, bool projection) {
+  const int m = nbValues();
+  double *c0 = levels[0];
+  if (nLevels > 1) {
+    double *c1 = levels[1];
+    for (int i = 0; i < m; ++i) c1[i] = c0[i];
+  }
+  for (int i = 0; i < m; ++i) c0[i] += dU[i];
+  if (projection) {
+    tprev = 0.0;
+  } else {
+    tprev = t;
+    t += dt;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// DGCell: construction
+
+DGCell::DGCell(mEntity *element, FunctionSpace *space, Mapping *map)
+    : entity(element),
+      dofs(nullptr),
+      functionSpace(space),
+      mapping(map),
+      tag(0),
+      invMass(nullptr),
+      cellSize(0.0),
+      active(true),
+      errorWeight(0.0),
+      errorSum(0.0),
+      jumpSum(0.0),
+      jumpWeight(0.0),
+      limiterMeasure(0.0) {
+  try {
+    if (!entity || !functionSpace || !mapping)
+      throw std::string("DG cell: an element, a function space and a mapping are needed");
+    const int nf = dgdetail::lawFieldCount("DG cell");
+    const int n = functionSpace->size();
+    dofs = new DG_Dofs(6, nf, n);
+    rhs.assign(static_cast<size_t>(nf) * n, 0.0);
+    ZeroError();
+    cellSize = elementSize(entity);
+    init();
+    stencilMax.assign(nf, 0.0);
+    stencilMin.assign(nf, 0.0);
+  } catch (...) {
+    delete dofs;
+    freeMatrix(invMass);
+    delete functionSpace;
+    delete mapping;
+    throw;
+  }
+}
+
+DGCell::~DGCell() {
+  delete dofs;
+  delete functionSpace;
+  delete mapping;
+  freeMatrix(invMass);
+}
+
+void DGCell::init() {
+  const int n = functionSpace->size();
+  dgdetail::OwnedMatrix M(n, n);
+  freeMatrix(invMass);
+  invMass = nullptr;
+  invMass = allocateMatrix(n, n);
+  massMatrix(functionSpace, mapping, entity, M.m, 1.0);
+  invmat(M.m, invMass, n);
+  initGaussPoints();
+}
+
+int DGCell::computeOrder() const { return 2 * functionSpace->order() + mapping->order() - 1; }
+
+void DGCell::initGaussPoints() {
+  const int n = functionSpace->size();
+  const int q = computeOrder();
+  GaussIntegrator gauss(entity);
+  const int K = gauss.nbIntegrationPoints(q);
+  gaussPoints.clear();
+  gaussPoints.shrink_to_fit();
+  gaussPoints.reserve(K);
+  for (int k = 0; k < K; ++k) {
+    double u, v, w, weight;
+    gauss.iPoint(k, q, u, v, w, weight);
+    vptGaussInfo &p = gaussPoints.emplace_back();
+    p.nbFcts = n;
+    p.gradPhi.resize(n);
+    p.phi.resize(n);
+    p.jacDet = functionSpace->grads(u, v, w, mapping, p.gradPhi);
+    functionSpace->fcts(u, v, w, p.phi);
+  }
+}
+
+void DGCell::rebuildForOrder() { init(); }
+
+// ---------------------------------------------------------------------------
+// Updates
+
+double DGCell::blockInvMassMultRHS(double dt, double *out) const {
+  const int n = functionSpace->size();
+  const int nf = dofs->nbFields;
+  double r = 0.0;
+  for (int f = 0; f < nf; ++f) {
+    const double *b = rhs.data() + f * n;
+    double *o = out + f * n;
+    for (int i = 0; i < n; ++i) {
+      const double *row = invMass[i];
+      double s = 0.0;
+      for (int j = 0; j < n; ++j) s += row[j] * b[j];
+      if (i == 0) r += s * s;
+      o[i] = s * dt;
+    }
+  }
+  return r;
+}
+
+double DGCell::computeInvMassMatrixMultRHSDT(double dt, double *out) { return blockInvMassMultRHS(dt, out); }
+
+double DGCell::projectionInvMassMatrixMultRHS(double *out) { return blockInvMassMultRHS(1.0, out); }
+
+double DGCell::advanceInTime(double dt) {
+  double *scratch = dgdetail::valueScratch(dofs->nbValues());
+  const double r = computeInvMassMatrixMultRHSDT(dt, scratch);
+  dofs->update(scratch, dt);
+  return r;
+}
+
+// ---------------------------------------------------------------------------
+// Projection
+
+void DGCell::L2Proj(const FieldEvaluator *field, std::vector<double> &out) {
+  const int n = functionSpace->size();
+  const int nf = dofs->nbFields;
+  const int q = field->order() + functionSpace->order() + mapping->order() - 1;
+  SimulationState &state = GlobalParamManager::Instance()->parameters->state;
+  const KORA::gEntity *g = entity->getClassification();
+  state.region = g ? g->getId() : 0;
+  for (int i = 0; i < nf * n; ++i) out[i] = 0.0;
+  std::vector<double> &phi = dgdetail::projectionPhiScratch(n);
+  double values[ConservationLaw::kMaxFields];
+  GaussIntegrator gauss(entity);
+  const int K = gauss.nbIntegrationPoints(q);
+  for (int k = 0; k < K; ++k) {
+    double u, v, w, weight;
+    gauss.iPoint(k, q, u, v, w, weight);
+    const double d = mapping->detJac(u, v, w);
+    double x, y, z;
+    mapping->eval(u, v, w, x, y, z);
+    state.X = x;
+    state.Y = y;
+    state.Z = z;
+    field->eval(mPoint(x, y, z), 0.0, values);
+    functionSpace->fcts(u, v, w, phi);
+    const double dw = d * weight;
+    for (int f = 0; f < nf; ++f) {
+      const double c = values[f] * dw;
+      double *o = out.data() + f * n;
+      for (int j = 0; j < n; ++j) o[j] += c * phi[j];
+    }
+  }
+}
+
+void DGCell::L2ProjInitial(const FieldEvaluator *field) {
+  const int m = dofs->nbValues();
+  double *c0 = dofs->levels[0];
+  for (int i = 0; i < m; ++i) c0[i] = 0.0;
+  L2Proj(field, rhs);
+  double *scratch = dgdetail::valueScratch(m);
+  projectionInvMassMatrixMultRHS(scratch);
+  dofs->update(scratch, 1.0, true);
+}
+
+// ---------------------------------------------------------------------------
+// Evaluation
+
+void DGCell::interpolate(double *values, const std::vector<double> &phi) const {
+  const int nf = dofs->nbFields, nb = dofs->nbFunctions;
+  const double *c0 = dofs->levels[0];
+  for (int f = 0; f < nf; ++f) {
+    const double *c = c0 + f * nb;
+    double s = 0.0;
+    for (int j = 0; j < nb; ++j) s += phi[j] * c[j];
+    values[f] = s;
+  }
+}
+
+void DGCell::interpolate(double *values, double t, const std::vector<double> &phi) const {
+  const int nf = dofs->nbFields, nb = dofs->nbFunctions;
+  const double tc = dofs->t, tp = dofs->tprev;
+  const double a = (tc == tp) ? 0.0 : (t - tc) / (tp - tc);
+  const double *c0 = dofs->levels[0];
+  const double *c1 = dofs->levels[1];
+  for (int f = 0; f < nf; ++f) {
+    double s = 0.0;
+    for (int j = 0; j < nb; ++j) {
+      const int i = f * nb + j;
+      s += phi[j] * ((1.0 - a) * c0[i] + a * c1[i]);
+    }
+    values[f] = s;
+  }
+}
+
+void DGCell::interpolate(double u, double v, double w, double *values) const {
+  std::vector<double> &phi = dgdetail::phiScratch(functionSpace->size());
+  functionSpace->fcts(u, v, w, phi);
+  interpolate(values, phi);
+}
+
+void DGCell::interpolate(double u, double v, double w, double *values, double t) const {
+  std::vector<double> &phi = dgdetail::phiScratch(functionSpace->size());
+  functionSpace->fcts(u, v, w, phi);
+  interpolate(values, t, phi);
+}
+
+void DGCell::dinterpolate(mVector *grads, const std::vector<mVector> &gradPhi, G_type g) const {
+  if (g < LEVEL0 || g > LEVEL5) return;
+  const int nf = dofs->nbFields, nb = dofs->nbFunctions;
+  const int n = functionSpace->size();
+  const double *a = nullptr;
+  const double *b = nullptr;  // second set added to the first (level 0 + level 2)
+  switch (g) {
+  case LEVEL0: a = dofs->levels[0]; break;
+  case LEVEL0_PLUS_2:
+    a = dofs->levels[0];
+    b = dofs->levels[2];
+    break;
+  default: a = dofs->levels[static_cast<int>(g)]; break;
+  }
+  for (int f = 0; f < nf; ++f) {
+    const int o = f * nb;
+    mVector s(0.0, 0.0, 0.0);
+    for (int j = 0; j < n; ++j) {
+      const double k = b ? a[o + j] + b[o + j] : a[o + j];
+      s += gradPhi[j] * k;
+    }
+    grads[f] = s;
+  }
+}
+
+double DGCell::dinterpolate(double u, double v, double w, mVector *grads, G_type g) const {
+  std::vector<mVector> &gradPhi = dgdetail::gradScratch(functionSpace->size());
+  const double d = functionSpace->grads(u, v, w, mapping, gradPhi);
+  dinterpolate(grads, gradPhi, g);
+  return d;
+}
+
+bool DGCell::inCell(const mPoint &point, double *values, double &u, double &v, double &w, mVector *grads) {
+  if (!mapping->interiorCheck(entity, point, u, v, w)) return false;
+  interpolate(u, v, w, values);
+  if (grads) dinterpolate(u, v, w, grads, LEVEL0);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Time step, means, volume, times
+
+void DGCell::adaptTimeStep(double cfl, double &dtmin) const {
+  double x, y, z;
+  mapping->eval(0.0, 0.0, 0.0, x, y, z);
+  const int nf = dofs->nbFields, nb = dofs->nbFunctions;
+  double U[ConservationLaw::kMaxFields];
+  for (int f = 0; f < nf; ++f) U[f] = dofs->levels[0][f * nb];
+  const ConservationLaw *law = GlobalParamManager::Instance()->law;
+  if (!law) throw std::string("DG cell time step: no conservation law is set in the global context");
+  const double lambda = law->maximumEigenValue(U, mPoint(x, y, z));
+  const double p = functionSpace->order();
+  const double dt = cfl * cellSize / (2.0 * p * lambda + lambda);
+  if (dt < dtmin) dtmin = dt;
+}
+
+double DGCell::theMean(int f) const { return dofs->levels[0][f * dofs->nbFunctions]; }
+
+void DGCell::theMean(double *values, double t) const {
+  const int nf = dofs->nbFields, nb = dofs->nbFunctions;
+  const double tc = dofs->t, tp = dofs->tprev;
+  const double b = (tc == tp) ? 0.0 : (t - tp) / (tc - tp);
+  for (int f = 0; f < nf; ++f) values[f] = b * dofs->levels[1][f * nb] + (1.0 - b) * dofs->levels[0][f * nb];
+}
+
+double DGCell::Volume() const {
+  GaussIntegrator gauss(entity);
+  const int K = gauss.nbIntegrationPoints(0);
+  double vol = 0.0;
+  for (int k = 0; k < K; ++k) {
+    double u, v, w, weight;
+    gauss.iPoint(k, 0, u, v, w, weight);
+    vol += mapping->detJac(u, v, w) * weight;
+  }
+  return vol;
+}
+
+void DGCell::beginTimeStep(double t) { dofs->t = dofs->tprev = t; }
+
+// ---------------------------------------------------------------------------
+// Recovery block
+
+void DGCell::write(std::ostream &os) const {
+  const int nf = dofs->nbFields, nb = dofs->nbFunctions;
+  const int n = functionSpace->size();
+  os << functionSpace->order() << " ";
+  for (int f = 0; f < nf; ++f)
+    for (int j = 0; j < n; ++j) os << dofs->levels[0][f * nb + j] << " ";
+}
+
+void DGCell::read(std::istream &is) {
+  int p = -1;
+  if (!(is >> p)) throw std::string("DG cell recovery block: the polynomial order cannot be read");
+  const int oldOrder = functionSpace->order();
+  functionSpace->setOrder(p);  // refuses an order beyond the basis data
+  const int nf = dofs->nbFields;
+  const int n = functionSpace->size();
+  DG_Dofs *fresh = nullptr;
+  try {
+    fresh = new DG_Dofs(6, nf, n);
+  } catch (...) {
+    functionSpace->setOrder(oldOrder);
+    throw;
+  }
+  delete dofs;
+  dofs = fresh;
+  if (p != oldOrder) {
+    rhs.assign(static_cast<size_t>(nf) * n, 0.0);
+    rebuildForOrder();
+  }
+  double *c0 = dofs->levels[0];
+  for (int i = 0; i < nf * n; ++i)
+    if (!(is >> c0[i]))
+      throw std::string("DG cell recovery block: coefficient ") + std::to_string(i) + " of " +
+          std::to_string(nf * n) + " cannot be read";
+}

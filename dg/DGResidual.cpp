@@ -1,0 +1,437 @@
+// Residual assembly: face states, gradient lifting, volume and face integrals,
+// and the spatial operator that runs them in order.
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "ConservationLaw.h"
+#include "DGAnalysis.h"
+#include "DGAnalysisPasses.h"
+#include "DGBoundaryCell.h"
+#include "DGCell.h"
+#include "DGParameters.h"
+#include "DenseMatrix.h"
+#include "ElementaryMatrices.h"
+#include "FunctionSpace.h"
+#include "GaussIntegrator.h"
+#include "GlobalParamManager.h"
+#include "Mapping.h"
+#include "ParUtil.h"
+#include "gEntity.h"
+#include "mEntity.h"
+
+using KORA::mEntity;
+using KORA::mPoint;
+using KORA::mVector;
+
+namespace {
+
+// The DG cell of an element reached by a pass (every such element carries one).
+inline DGCell *cellOf(mEntity *e) { return static_cast<DGCell *>(e->getFastData()); }
+
+inline bool faceOfLevel(const DGBoundaryCell *f, short level) {
+  return level == -1 || f->leftTag == level || f->rightTag == level;
+}
+
+inline bool cellOfLevel(const DGCell *c, short level) {
+  return c->active && (level == -1 || c->tag == level);
+}
+
+// Gauss rules of the volume passes, cached per element kind and order so that
+// a cell reads its points and weights from one contiguous table.
+struct RulePoint {
+  double u, v, w, weight;
+};
+
+const std::vector<RulePoint> &volumeRule(mEntity *e, int order) {
+  constexpr int kKinds = 8;
+  constexpr int kOrders = 64;
+  static std::array<std::array<std::vector<RulePoint>, kOrders>, kKinds> cache;
+  static std::array<std::array<bool, kOrders>, kKinds> built{};
+  const int type = e->getType();
+  if (type < 0 || type >= kKinds || order < 0 || order >= kOrders) {
+    // Outside the cache: a rule of its own (rare; kept for the caller's call).
+    static std::vector<RulePoint> single;
+    single.clear();
+    KORA::GaussIntegrator gauss(e);
+    const int K = gauss.nbIntegrationPoints(order);
+    for (int k = 0; k < K; ++k) {
+      RulePoint p;
+      gauss.iPoint(k, order, p.u, p.v, p.w, p.weight);
+      single.push_back(p);
+    }
+    return single;
+  }
+  std::vector<RulePoint> &rule = cache[type][order];
+  if (!built[type][order]) {
+    KORA::GaussIntegrator gauss(e);
+    const int K = gauss.nbIntegrationPoints(order);
+    rule.resize(K);
+    for (int k = 0; k < K; ++k) gauss.iPoint(k, order, rule[k].u, rule[k].v, rule[k].w, rule[k].weight);
+    built[type][order] = true;
+  }
+  return rule;
+}
+
+// Values of every field of one side at a face point: the current
+// coefficients, or the time-interpolated blend (1 - w) c0 + w c1.
+inline void sideValues(const DGCell *c, const std::vector<double> &phi, bool plain, double w,
+                       double *U) {
+  const DG_Dofs *d = c->dofs;
+  const int nf = d->nbFields, nb = d->nbFunctions;
+  const double *c0 = d->levels[0];
+  if (plain || w == 0.0) {
+    for (int f = 0; f < nf; ++f) {
+      const double *cf = c0 + f * nb;
+      double s = 0.0;
+      for (int j = 0; j < nb; ++j) s += cf[j] * phi[j];
+      U[f] = s;
+    }
+    return;
+  }
+  const double *c1 = d->levels[1];
+  for (int f = 0; f < nf; ++f) {
+    const double *cf0 = c0 + f * nb;
+    const double *cf1 = c1 + f * nb;
+    double s = 0.0;
+    for (int j = 0; j < nb; ++j) s += ((1.0 - w) * cf0[j] + w * cf1[j]) * phi[j];
+    U[f] = s;
+  }
+}
+
+// Time weight of the previous coefficients for a state at time t.
+inline double stateWeight(const DGCell *c, double t) {
+  const double t0 = c->dofs->t, t1 = c->dofs->tprev;
+  return (t0 == t1) ? 0.0 : (t - t0) / (t1 - t0);
+}
+
+// Shared gradient scratch of the face-state pass.
+std::array<mVector, dgpass::kMaxFields> &gradientScratch() {
+  static std::array<mVector, dgpass::kMaxFields> scratch{};
+  return scratch;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Face states
+
+void ComputeSolutionOnBothSides::operator()(DGBoundaryCell *face) const {
+  if (!faceOfLevel(face, level)) return;
+  const DGCell *L = cellOf(face->left);
+  const DGCell *R = face->right ? cellOf(face->right) : nullptr;
+  const bool plainL = level < 0 || level == face->leftTag;
+  const bool plainR = level < 0 || level == face->rightTag;
+  const double wL = plainL ? 0.0 : stateWeight(L, t);
+  const double wR = (R && !plainR) ? stateWeight(R, t) : 0.0;
+  const int nfL = L->dofs->nbFields;
+  for (ptGaussInfo &g : face->gaussPoints) {
+    double *UL = (g.UL && g.nUL >= size) ? g.UL : g.leftState(size);
+    sideValues(L, g.fctsL, plainL, wL, UL);
+    if (R) sideValues(R, g.fctsR, plainR, wR, (g.UR && g.nUR >= size) ? g.UR : g.rightState(size));
+  }
+  // Gradients need room for 4n entries per side.
+  if (!withGradients || size < 4 * n) return;
+  std::array<mVector, dgpass::kMaxFields> &G = gradientScratch();
+  const int m = std::min(n, nfL);
+  for (ptGaussInfo &g : face->gaussPoints) {
+    L->dinterpolate(G.data(), g.gradsL, DGCell::LEVEL0);
+    for (int i = 0; i < m; ++i)
+      for (int c = 0; c < 3; ++c) g.UL[n + 3 * i + c] = G[i][c];
+    if (R) {
+      R->dinterpolate(G.data(), g.gradsR, DGCell::LEVEL0);
+      for (int i = 0; i < m; ++i)
+        for (int c = 0; c < 3; ++c) g.UR[n + 3 * i + c] = G[i][c];
+    }
+  }
+}
+
+void ComputeSolutionOnRightSide_InParallel::operator()(DGBoundaryCell *face) const {
+  // Only partition faces receive remote states; a face between two local
+  // cells keeps the states just computed and leaves both cells active.
+  if (!faceOfLevel(face, level) || !face->interProc) return;
+  face->getSolutionOnRightSideForTime(t, size);
+}
+
+// ---------------------------------------------------------------------------
+// Gradient lifting
+
+void ComputeHigherOrderGradients::operator()(DGBoundaryCell *face) const {
+  if (!faceOfLevel(face, level)) return;
+  DGCell *L = cellOf(face->left);
+  DGCell *R = face->right ? cellOf(face->right) : nullptr;
+  const int nL = L->functionSpace->size();
+  const int nR = R ? R->functionSpace->size() : 0;
+  const bool toLeft = level == -1 || face->leftTag == level;
+  const bool toRight = R && (level == -1 || face->rightTag == level);
+  for (const ptGaussInfo &g : face->gaussPoints) {
+    if (!g.UR) continue;
+    const double w = g.JacW;
+    for (int i = 0; i < n; ++i) {
+      const double d = 0.5 * (g.UL[i] - g.UR[i]);
+      if (toLeft) {
+        double *r = L->rhs.data() + i * nL;
+        for (int j = 0; j < nL; ++j) r[j] -= d * (g.gradsL[j] * g.n) * w;
+      }
+      if (toRight) {
+        double *r = R->rhs.data() + i * nR;
+        for (int j = 0; j < nR; ++j) r[j] -= d * (g.gradsR[j] * g.n) * w;
+      }
+    }
+  }
+}
+
+namespace {
+
+// Two square work matrices of the correction pass, kept between calls and
+// remade only when the basis size changes.
+class SquareScratch {
+public:
+  ~SquareScratch() { release(); }
+  void ensure(int n) {
+    if (n == size) return;
+    release();
+    a = allocateMatrix(n, n);
+    b = allocateMatrix(n, n);
+    size = n;
+  }
+  double **a = nullptr;
+  double **b = nullptr;
+
+private:
+  void release() {
+    freeMatrix(a);
+    freeMatrix(b);
+    a = b = nullptr;
+    size = 0;
+  }
+  int size = 0;
+};
+
+}  // namespace
+
+void ComputeHigherOrderGradientsCorrection::operator()(DGCell *cell) const {
+  static SquareScratch scratch;
+  const int nb = cell->functionSpace->size();
+  scratch.ensure(nb);
+  double **K = scratch.a;
+  double **Kinv = scratch.b;
+  stifnessMatrix(cell->functionSpace, cell->mapping, cell->entity, K, 1.0);
+  // The constant function has a zero row and column; fix its entry so that K
+  // can be inverted.
+  K[0][0] = 1.0;
+  invmat(K, Kinv, nb);
+  DG_Dofs *d = cell->dofs;
+  if (target < 0 || target >= d->nLevels) throw std::string("gradient correction: no such coefficient level");
+  double *out = d->levels[target];
+  const int m = std::min<int>(n, d->nbFields);
+  for (int i = 0; i < m; ++i) {
+    const double *r = cell->rhs.data() + i * nb;
+    for (int j = 0; j < nb; ++j) {
+      double s = 0.0;
+      for (int l = 0; l < nb; ++l) s += Kinv[j][l] * r[l];
+      out[i * d->nbFunctions + j] = s;
+    }
+  }
+}
+
+void ZeroRHS::operator()(DGCell *cell) const {
+  if (!cellOfLevel(cell, level)) return;
+  cell->jumpSum = cell->jumpWeight = cell->limiterMeasure = 0.0;
+  const std::size_t count =
+      std::min(cell->rhs.size(), static_cast<std::size_t>(std::max(n, 0)) * cell->functionSpace->size());
+  std::fill(cell->rhs.begin(), cell->rhs.begin() + count, 0.0);
+}
+
+// ---------------------------------------------------------------------------
+// Volume integrals
+
+void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
+  if (!cellOfLevel(cell, level)) return;
+  const int nb = cell->functionSpace->size();
+  const DG_Dofs *d = cell->dofs;
+  const int nf = d->nbFields;
+  const int m = std::min(n, nf);
+  const double *c0 = d->levels[0];
+  const std::vector<RulePoint> &rule = volumeRule(cell->entity, cell->computeOrder());
+  const KORA::Mapping *map = cell->mapping;
+  double *rhs = cell->rhs.data();
+  double U[dgpass::kMaxFields];
+  double S[dgpass::kMaxFields];
+  const int K = cell->nbPtGauss();
+  for (int k = 0; k < K; ++k) {
+    const vptGaussInfo &gp = cell->gaussPoints[k];
+    const RulePoint &rp = rule[k];
+    const double *phi = gp.phi.data();
+    const mVector *dphi = gp.gradPhi.data();
+    for (int f = 0; f < nf; ++f) {
+      const double *cf = c0 + f * nb;
+      double s = 0.0;
+      for (int j = 0; j < nb; ++j) s += cf[j] * phi[j];
+      U[f] = s;
+    }
+    double x, y, z;
+    map->eval(rp.u, rp.v, rp.w, x, y, z);
+    const mPoint X(x, y, z);
+    law->Fi(X, U, flux);
+    law->RHS(U, nullptr, X, S);
+    const double fac = gp.jacDet * rp.weight;
+    for (int f = 0; f < m; ++f) {
+      const double sf = S[f] * fac;
+      const double fx = flux[f][0] * fac, fy = flux[f][1] * fac, fz = flux[f][2] * fac;
+      double *r = rhs + f * nb;
+      for (int j = 0; j < nb; ++j)
+        r[j] += sf * phi[j] + fx * dphi[j][0] + fy * dphi[j][1] + fz * dphi[j][2];
+    }
+  }
+}
+
+void ComputeVolumeContributionViscous::operator()(DGCell *cell) {
+  if (!cellOfLevel(cell, level)) return;
+  const int nb = cell->functionSpace->size();
+  const DG_Dofs *d = cell->dofs;
+  const int nf = d->nbFields;
+  const int m = std::min(n, nf);
+  const double *c0 = d->levels[0];
+  const std::vector<RulePoint> &rule = volumeRule(cell->entity, cell->computeOrder());
+  const KORA::Mapping *map = cell->mapping;
+  double *rhs = cell->rhs.data();
+  double U[dgpass::kMaxFields];
+  double S[dgpass::kMaxFields];
+  const int K = cell->nbPtGauss();
+  for (int k = 0; k < K; ++k) {
+    const vptGaussInfo &gp = cell->gaussPoints[k];
+    const RulePoint &rp = rule[k];
+    const double *phi = gp.phi.data();
+    const mVector *dphi = gp.gradPhi.data();
+    for (int f = 0; f < nf; ++f) {
+      const double *cf = c0 + f * nb;
+      double s = 0.0;
+      for (int j = 0; j < nb; ++j) s += cf[j] * phi[j];
+      U[f] = s;
+    }
+    double x, y, z;
+    map->eval(rp.u, rp.v, rp.w, x, y, z);
+    const mPoint X(x, y, z);
+    law->Fi(X, U, flux);
+    cell->dinterpolate(grads, gp.gradPhi, DGCell::LEVEL0);
+    law->RHS(U, grads, X, S);
+    law->Fv(X, U, grads, viscousFlux);
+    const double fac = gp.jacDet * rp.weight;
+    for (int f = 0; f < m; ++f) {
+      const double sf = S[f] * fac;
+      const double fx = (flux[f][0] + viscousFlux[f][0]) * fac;
+      const double fy = (flux[f][1] + viscousFlux[f][1]) * fac;
+      const double fz = (flux[f][2] + viscousFlux[f][2]) * fac;
+      double *r = rhs + f * nb;
+      for (int j = 0; j < nb; ++j)
+        r[j] += sf * phi[j] + fx * dphi[j][0] + fy * dphi[j][1] + fz * dphi[j][2];
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Face integrals
+
+void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
+  if (!faceOfLevel(face, level)) return;
+  DGCell *L = cellOf(face->left);
+  DGCell *R = face->right ? cellOf(face->right) : nullptr;
+  const int nL = L->functionSpace->size();
+  const int nR = R ? R->functionSpace->size() : 0;
+  const bool toLeft = level == -1 || face->leftTag == level;
+  const bool toRight = R && (level == -1 || face->rightTag == level);
+  SimulationState &state = GlobalParamManager::Instance()->parameters->state;
+  const KORA::gEntity *g = face->getEntity()->getClassification();
+  const int tag = g ? g->getId() : 0;
+  state.region = tag;
+  double FL[dgpass::kMaxFields];
+  double FR[dgpass::kMaxFields];
+  double *rhsL = L->rhs.data();
+  double *rhsR = R ? R->rhs.data() : nullptr;
+  for (ptGaussInfo &gp : face->gaussPoints) {
+    state.X = gp.x.x();
+    state.Y = gp.x.y();
+    state.Z = gp.x.z();
+    const double w = gp.JacW;
+    if (gp.UR) {
+      law->riemannSolver(gp.n, gp.x, gp.UL, gp.UR, FL, FR);
+    } else {
+      law->boundaryFlux(gp.n, tag, gp.x, gp.UL, FL, t);
+    }
+    if (toLeft) {
+      const double *phi = gp.fctsL.data();
+      for (int f = 0; f < n; ++f) {
+        const double a = w * FL[f];
+        double *r = rhsL + f * nL;
+        for (int j = 0; j < nL; ++j) r[j] -= phi[j] * a;
+      }
+    }
+    if (toRight && gp.UR) {
+      const double *phi = gp.fctsR.data();
+      for (int f = 0; f < n; ++f) {
+        const double a = w * FR[f];
+        double *r = rhsR + f * nR;
+        for (int j = 0; j < nR; ++j) r[j] += phi[j] * a;
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The analysis's residual operations
+
+void DGAnalysis::computeSolutionsOnBothSides(double t, bool withGradients, int level,
+                                             DGBoundaryCellList &faceList) {
+  const ConservationLaw *law = GlobalParamManager::Instance()->law;
+  if (!law) throw std::string("face states: no conservation law");
+  const int n = law->nbFields();
+  const int size = law->needTheHigherOrderGradients() ? 4 * n : n;
+  const short l = static_cast<short>(level);
+  ComputeSolutionOnBothSides states{t, withGradients, l, n, size};
+  applyToAll(faceList, states);
+  if (withGradients)
+    comm_GradsUl(t, l);
+  else
+    comm_Ul(t, l);
+  ComputeSolutionOnRightSide_InParallel remote{t, withGradients, n, l, size};
+  applyToAll(faceList, remote);
+  KORA::ParUtil::Instance()->Barrier(__LINE__, __FILE__);
+}
+
+void DGAnalysis::cSpatialOperator(double t, short level, DGCellList &cellList,
+                                  DGBoundaryCellList &faceList) {
+  const ConservationLaw *law = GlobalParamManager::Instance()->law;
+  if (!law) throw std::string("residual: no conservation law");
+  const int n = law->nbFields();
+  const bool lifting = law->needTheHigherOrderGradients();
+  computeSolutionsOnBothSides(t, false, level, faceList);
+  ZeroRHS zero{lifting ? 2 * n : n, level};
+  applyToAll(cellList, zero);
+  if (lifting) {
+    ComputeHigherOrderGradients lift{t, level, n};
+    applyToAll(faceList, lift);
+    ComputeHigherOrderGradientsCorrection correct{n, 2};
+    applyToAll(cellList, correct);
+    applyToAll(cellList, zero);
+  }
+  if (law->isViscous()) {
+    // The scratch arrays are large: keep the pass object off the stack.
+    static ComputeVolumeContributionViscous volume;
+    volume.n = n;
+    volume.level = level;
+    volume.law = law;
+    applyToAll(cellList, volume);
+  } else {
+    static ComputeVolumeContributionInviscid volume;
+    volume.n = n;
+    volume.level = level;
+    volume.law = law;
+    applyToAll(cellList, volume);
+  }
+  if (lifting) computeSolutionsOnBothSides(t, true, level, faceList);
+  ComputeBoundaryContributions faces{t, level, n, law};
+  applyToAll(faceList, faces);
+}

@@ -1,0 +1,184 @@
+// The main time loop of the analysis with its progress report and step log.
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "ConservationLaw.h"
+#include "DGAnalysis.h"
+#include "DGParameters.h"
+#include "FieldEvaluator.h"
+#include "GlobalParamManager.h"
+#include "ParUtil.h"
+
+namespace {
+
+// Processor time of the process in seconds. std::clock() counts in a 64-bit
+// clock_t at CLOCKS_PER_SEC ticks a second (10^6 with glibc).
+double processorSeconds() {
+  const std::clock_t c = std::clock();
+  if (c == static_cast<std::clock_t>(-1)) return 0.0;
+  return static_cast<double>(c) / static_cast<double>(CLOCKS_PER_SEC);
+}
+
+// The two log files of a run and whether a failure to open them was told.
+struct RunLogs {
+  std::string dgLog;
+  std::string loadLog;
+  bool warned = false;
+
+  explicit RunLogs(const std::string &dir)
+      : dgLog(dir + "/DG.log"), loadLog(dir + "/load.log") {}
+
+  void cannotOpen(const std::string &path) {
+    if (warned) return;
+    warned = true;
+    std::fprintf(stderr, "warning: cannot open the log file %s; the run goes on without it\n",
+                 path.c_str());
+  }
+
+  // Creates the file empty (or empties it).
+  void truncate(const std::string &path) {
+    if (std::FILE *f = std::fopen(path.c_str(), "w"))
+      std::fclose(f);
+    else
+      cannotOpen(path);
+  }
+};
+
+// The figures of one iteration's report.
+struct StepFigures {
+  int dofs;
+  double gain;
+  double total;  // processor time since the head of run
+  double step;   // processor time of the iteration
+  double span;   // the same measured from the two absolute readings
+};
+
+void report(RunLogs &logs, const DGParameters &p, const StepFigures &f) {
+  const double residual = std::sqrt(p.state.resid) * p.time.dt;
+  const double ratio = f.step / f.span;
+  const double estimate = (p.time.tend - p.state.t) * f.step / p.time.dt;
+  KORA::ParUtil *par = KORA::ParUtil::Instance();
+  par->Msg(KORA::ParUtil::INFO,
+           "%d iter %6d dt %12.5E T %12.5E ||rhs|| =  %12.5E cpu %12.5E cpu(ts) = %12.5E %12.5E "
+           "%12.5E %12.5E %12.5E\n",
+           f.dofs, p.state.iter, p.time.dt, p.state.t, residual, p.state.cputime, f.step, f.gain,
+           p.state.gain, ratio, par->getReportTime());
+  std::FILE *log = std::fopen(logs.dgLog.c_str(), "a");
+  if (!log) {
+    logs.cannotOpen(logs.dgLog);
+    return;
+  }
+  std::fprintf(log, "%d %6d %12.5E %12.5E %12.5E %12.5E %12.5E %12.5E %12.5E %12.5E %12.5E\n",
+               f.dofs, p.state.iter, p.time.dt, p.state.t, residual, p.state.cputime, f.step,
+               estimate, f.gain, p.state.gain, f.span);
+  std::fclose(log);
+}
+
+// The one order adaptation of a fresh start without h-adaptation.
+void orderAdaptation(DGAnalysis &) {
+  throw std::string("p-adaptation is not available in this build");
+}
+
+}  // namespace
+
+std::string recoveryFileName(const std::string &directory, int iteration) {
+  return directory + "/dg-recov-" + std::to_string(iteration) + ".dat";
+}
+
+void DGAnalysis::run() {
+  GlobalParamManager *ctx = GlobalParamManager::Instance();
+  DGParameters *p = ctx->parameters;
+  KORA::ParUtil *par = KORA::ParUtil::Instance();
+
+  RunLogs logs(p->general.chunkSpace);
+  const double s0 = processorSeconds();
+
+  if (p->general.restart == 0) {
+    init(p->general.order, 1);
+    logs.truncate(logs.dgLog);
+    logs.truncate(logs.loadLog);
+    const FieldEvaluator *initial = ctx->law ? ctx->law->getFarField() : nullptr;
+    if (p->href.doWe && initial && initial->order() != 0) {
+      const int m = p->href.maxLevelOfRefinement;
+      for (int i = 1; i <= m; ++i) {
+        par->Msg(KORA::ParUtil::INFO, "Initial mesh refinement ...\n");
+        par->Barrier(__LINE__, "DGAnalysis");
+        p->href.maxLevelOfRefinement = i;
+        adaptH_newVersion(1);
+      }
+      p->href.maxLevelOfRefinement = m;
+      p->href.nbDone += 1;
+    } else if (p->pref.doWe) {
+      orderAdaptation(*this);
+    }
+  } else {
+    gatherCells();
+    if (p->href.doWe) {
+      // The next scheduled adaptation is the first multiple of the period
+      // above the restored time; a period that gives no finite quotient
+      // within int range leaves the schedule as configured.
+      const double q = p->state.t / p->href.samplePeriod;
+      if (std::isfinite(q) && std::fabs(q) < 2.0e9) p->href.nbDone = static_cast<int>(q) + 1;
+    }
+  }
+
+  sortCellsByEntity();
+  levelSequence.clear();
+  int count = 0;
+  computeSequense(levelSequence, p->time.nbSub, count);
+  par->Msg(KORA::ParUtil::INFO, "DG running ...\n");
+  int dofs = nbrDofs();
+  p->state.started = 1;
+
+  while (p->state.t < p->time.tend) {
+    const double s1 = processorSeconds();
+    double gain = 1.0, dt = 0.0;
+    double resid = 0.0;
+    if (p->time.mode == 1) {
+      resid = localTimeStepping(gain, dt);
+    } else {
+      resid = localTimeStepping_Version2(gain, dt);
+      sortCellsByEntity();  // the variant gathers the lists anew
+    }
+    if (!std::isfinite(dt) || dt <= 0.0)
+      throw std::string("time loop: the macro time step is not finite and positive (") +
+          std::to_string(dt) + ")";
+    p->state.resid = resid;
+
+    if (p->href.doWe &&
+        static_cast<double>(p->href.nbDone) * p->href.samplePeriod < p->state.t) {
+      par->Msg(KORA::ParUtil::INFO, "Doing Mesh Adaptation (%d) ...\n", p->href.nbDone);
+      adaptH_newVersion(0);
+      sortCellsByEntity();
+      p->href.nbDone += 1;
+      dofs = nbrDofs();
+    }
+
+    evalSensors(p->state.iter);
+    evalTrackers(p->state.iter);
+
+    // Advance first, so that a checkpoint of this iteration holds one
+    // consistent state: the solution after the step with the time, the
+    // iteration number and the running figures after it.
+    const int stepNumber = p->state.iter;
+    p->time.dt = dt;
+    p->state.t += p->time.dt;
+    p->state.iter += 1;
+    const double w = 1.0 / static_cast<double>(p->state.iter);
+    p->state.gain = (1.0 - w) * p->state.gain + w * gain;
+
+    const int period = p->time.recoverSamplingPeriod;
+    if (period > 0 && stepNumber != 0 && stepNumber % period == 0)
+      writeCheckpoint(recoveryFileName(p->general.chunkSpace, stepNumber));
+
+    evalSensors(p->state.iter);
+    evalTrackers(p->state.iter);
+
+    const double s2 = processorSeconds();
+    p->state.cputime = s2 - s0;
+    report(logs, *p, StepFigures{dofs, gain, s2 - s0, s2 - s1, s2 - s1});
+  }
+}

@@ -1,0 +1,256 @@
+// Time levels and the two local-time-stepping variants.
+
+#include <cmath>
+#include <limits>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ConservationLaw.h"
+#include "DGAnalysis.h"
+#include "DGAnalysisPasses.h"
+#include "DGBoundaryCell.h"
+#include "DGCell.h"
+#include "DGLimiter.h"
+#include "DGParameters.h"
+#include "GlobalParamManager.h"
+#include "ParUtil.h"
+#include "mMesh.h"
+
+namespace {
+
+constexpr int kMaxLevels = 15;       // multipliers up to 2^14 fit a 16-bit level
+constexpr int kMaxSubsteps = 32767;  // substep numbers travel as 16-bit levels
+
+bool finitePositive(double x) { return std::isfinite(x) && x > 0.0; }
+
+void requireFinitePositive(double x, const char *what) {
+  if (!finitePositive(x))
+    throw std::string("time stepping: the ") + what + " is not finite and positive (" +
+        std::to_string(x) + ")";
+}
+
+void requireLevels(int n) {
+  if (n < 1 || n > kMaxLevels)
+    throw std::string("time stepping: the number of sub-levels must lie in 1..15 (got ") +
+        std::to_string(n) + ")";
+}
+
+// The stable step of one cell (infinite when the law reports no wave speed).
+double stableStep(const DGCell *cell, double cfl) {
+  double s = std::numeric_limits<double>::infinity();
+  cell->adaptTimeStep(cfl, s);
+  return s;
+}
+
+}  // namespace
+
+void computeSequense(std::vector<int> &seq, int n, int &M) {
+  requireLevels(n);
+  M = 1 << (n - 1);
+  std::vector<int> advanced(n);
+  for (int i = 0; i < n; ++i) {
+    seq.push_back(1 << i);
+    advanced[i] = 1 << i;
+  }
+  for (;;) {
+    int lag = 0;
+    for (int i = 1; i < n; ++i)
+      if (advanced[i] < advanced[lag]) lag = i;
+    if (advanced[lag] == M) break;
+    advanced[lag] += 1 << lag;
+    seq.push_back(1 << lag);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Passes of the goal-step variant
+
+void AdvanceInTime_Version2::operator()(DGCell *cell) {
+  if (!cell->active || (j != -1 && cell->tag != j)) return;
+  const double s = stableStep(cell, cfl);
+  if (s < scratchMin) scratchMin = s;
+  int m = 1;
+  while (m < k - cell->tag && (m + 1) * fineStep < s) ++m;
+  const double dt = m * fineStep;
+  static std::vector<double> increment;
+  if (increment.size() < cell->rhs.size()) increment.resize(cell->rhs.size());
+  *accumulator += cell->computeInvMassMatrixMultRHSDT(dt, increment.data());
+  ++*counter;
+  cell->dofs->update(increment.data(), dt);
+  cell->tag = static_cast<short>(cell->tag + m);
+}
+
+// ---------------------------------------------------------------------------
+// Levels
+
+void DGAnalysis::tagBoundaryCells(bool setOutside, int level) {
+  TagBoundaryCells tagPass{level, setOutside};
+  applyToAll(boundaryCells, tagPass);
+  if (setOutside) comm_Tags();
+}
+
+void DGAnalysis::computeTimeStep(double &dtmin, double cfl) {
+  for (const DGCell *c : cells) c->adaptTimeStep(cfl, dtmin);
+}
+
+double DGAnalysis::tagCells(double dtmin, double cfl) {
+  const int nbSub = GlobalParamManager::Instance()->parameters->time.nbSub;
+  requireLevels(nbSub);
+  if (static_cast<int>(levelSequence.size()) != (1 << nbSub) - 1) {
+    // The sequence belongs to another level count: make the right one.
+    levelSequence.clear();
+    int M;
+    computeSequense(levelSequence, nbSub, M);
+  }
+  const int M = levelSequence[nbSub - 1];
+  std::vector<long long> count(nbSub, 0);
+  for (DGCell *c : cells) {
+    const double s = stableStep(c, cfl);
+    int best = 1, index = 0;
+    for (int i = 0; i < nbSub; ++i) {
+      const short m = static_cast<short>(levelSequence[i]);
+      if (m * dtmin < s && m > best) {
+        best = m;
+        index = i;
+      }
+    }
+    ++count[index];
+    c->tag = static_cast<short>(best);
+  }
+  TagBoundaryCells tagPass{M, true};
+  applyToAll(boundaryCells, tagPass);
+  comm_Tags();
+  long long num = 0, den = 0;
+  for (int i = 0; i < nbSub; ++i) {
+    num += count[i] * M;
+    den += count[i] * (M / levelSequence[i]);
+  }
+  return den == 0 ? 1.0 : static_cast<double>(num) / static_cast<double>(den);
+}
+
+// ---------------------------------------------------------------------------
+// First variant: power-of-two levels
+
+double DGAnalysis::localTimeStepping(double &gain, double &macroStep) {
+  DGParameters *param = GlobalParamManager::Instance()->parameters;
+  const double T = param->state.t;
+  const double cfl = param->time.cflMax;
+  requireFinitePositive(param->time.dtRef, "goal time step");
+  requireLevels(param->time.nbSub);
+
+  BeginTimeStep begin{T};
+  applyToAll(cells, begin);
+  param->time.dt = param->time.dtRef;
+  for (const DGCell *c : cells) c->adaptTimeStep(cfl, param->time.dt);
+  requireFinitePositive(param->time.dt, "smallest stable time step");
+
+  gain = tagCells(param->time.dt, cfl);
+  const double dtmin = param->time.dt;
+  const int nbSub = param->time.nbSub;
+  const int M = levelSequence[nbSub - 1];
+
+  std::map<int, int> updates;
+  for (int m : levelSequence) updates[m] = 0;
+  double resid = 0.0;
+  for (int m : levelSequence) {
+    const double h = m * dtmin;
+    int &k = updates[m];
+    const double t = T + k * h;
+    const short level = static_cast<short>(m);
+    cSpatialOperator(t, level, cells, boundaryCells);
+    resid += forwardEuler(h, cells, level);
+    applyLimiter(T, level, cells, boundaryCells);
+    ++k;
+  }
+  macroStep = M * param->time.dt;
+  requireFinitePositive(macroStep, "macro time step");
+  return resid;
+}
+
+// ---------------------------------------------------------------------------
+// Second variant: substeps of a fine step within the goal step
+
+double DGAnalysis::localTimeStepping_Version2(double &gain, double &macroStep) {
+  GlobalParamManager *ctx = GlobalParamManager::Instance();
+  DGParameters *param = ctx->parameters;
+  const ConservationLaw *law = ctx->law;
+  if (!law) throw std::string("time stepping: no conservation law");
+  const double T = param->state.t;
+  const double goal = param->time.dtRef;
+  const double cfl = param->time.cflMax;
+  const int n = law->nbFields();
+  const int size = law->needTheHigherOrderGradients() ? 4 * n : n;
+  requireFinitePositive(goal, "goal time step");
+
+  double resid = 0.0;
+  int updates = 0;
+  BeginTimeStep begin{T};
+  applyToAll(cells, begin);
+  param->time.dt = goal;
+  for (const DGCell *c : cells) c->adaptTimeStep(0.5 * cfl, param->time.dt);
+  const double smin = param->time.dt;
+  requireFinitePositive(smin, "smallest stable time step");
+
+  int k = 1;
+  while ((k + 1) * smin < goal) {
+    ++k;
+    if (k > kMaxSubsteps)
+      throw std::string("time stepping: the goal time step needs more than 32767 substeps");
+  }
+  const double fine = goal / k;
+  param->time.dt = fine;
+
+  TagBoundaryCells tagAll{k, true};
+  applyToAll(boundaryCells, tagAll);
+  comm_Tags();
+  ComputeSolutionOnBothSides startStates{T, false, 0, n, size};
+  applyToAll(boundaryCells, startStates);
+  comm_Ul(T, 0);
+
+  DGLimiter *limiter = ctx->limiter;
+  const bool stencil = limiter && limiter->needStencilAverages();
+  KORA::mMesh *mesh = ctx->mesh;
+  const double threshold = param->general.detector;
+  TagBoundaryCells retag{k, false};
+  for (int jj = 0; jj < k; ++jj) {
+    const short j = static_cast<short>(jj);
+    const double tj = jj * fine + T;
+    // Limiting of the cells due at this substep.
+    ZeroInfo zero{j};
+    applyToAll(cells, zero);
+    ComputeSolutionOnBothSides states{tj, false, j, n, size};
+    applyToAll(boundaryCells, states);
+    ComputeJumps jumps{tj, j};
+    applyToAll(boundaryCells, jumps);
+    if (stencil) {
+      InitStencilAverages init{n, tj, j};
+      applyToAll(cells, init);
+      ComputeStencilAverages neighbours{tj, n, j};
+      applyToAll(boundaryCells, neighbours);
+      if (mesh) {
+        EnhanceStencilToCorners corners{j, tj, n, mesh->getDim()};
+        for (auto it = mesh->beginall(0); it != mesh->endall(0); ++it) corners(*it);
+      }
+    }
+    LimitCell limit{limiter, j, threshold};
+    applyToAll(cells, limit);
+    // Residual of those cells, with the same passes as a level's residual.
+    cSpatialOperator(tj, j, cells, boundaryCells);
+    // Update.
+    double substep = 0.0;
+    AdvanceInTime_Version2 advance{n, fine, cfl, &substep, j, static_cast<short>(k), &updates,
+                                   std::numeric_limits<double>::infinity()};
+    applyToAll(cells, advance);
+    resid += substep;
+    applyToAll(boundaryCells, retag);
+  }
+
+  KORA::ParUtil::Instance()->Barrier(__LINE__, __FILE__);
+  gatherCells();
+  macroStep = k * param->time.dt;
+  requireFinitePositive(macroStep, "macro time step");
+  const double N = static_cast<double>(cells.size());
+  gain = updates == 0 ? 1.0 : (k * N) / updates;
+  return resid;
+}

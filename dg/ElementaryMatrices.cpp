@@ -1,0 +1,175 @@
+#include "ElementaryMatrices.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "FieldEvaluator.h"
+#include "FunctionSpace.h"
+#include "GaussIntegrator.h"
+#include "Mapping.h"
+
+using KORA::GaussIntegrator;
+using KORA::Mapping;
+using KORA::mEntity;
+using KORA::mPoint;
+using KORA::mVector;
+
+namespace {
+
+void zero(double **M, int rows, int cols) {
+  for (int i = 0; i < rows; ++i)
+    for (int j = 0; j < cols; ++j) M[i][j] = 0.0;
+}
+
+// Adds c * a_i * b_j to M[i][j].
+void addOuter(double **M, const std::vector<double> &a, int na, const std::vector<double> &b, int nb, double c) {
+  for (int i = 0; i < na; ++i) {
+    const double ci = c * a[i];
+    double *row = M[i];
+    for (int j = 0; j < nb; ++j) row[j] += ci * b[j];
+  }
+}
+
+}  // namespace
+
+void massMatrix(const FunctionSpace *space, const Mapping *mapping, mEntity *entity, double **M,
+                const double &factor) {
+  const int n = space->size();
+  const int q = 2 * space->order();
+  zero(M, n, n);
+  std::vector<double> phi(n);
+  GaussIntegrator gauss(entity);
+  const int K = gauss.nbIntegrationPoints(q);
+  for (int k = 0; k < K; ++k) {
+    double u, v, w, weight;
+    gauss.iPoint(k, q, u, v, w, weight);
+    const double c = mapping->detJac(u, v, w) * factor;
+    space->fcts(u, v, w, phi);
+    addOuter(M, phi, n, phi, n, c * weight);
+  }
+}
+
+void stifnessMatrix(const FunctionSpace *space, const Mapping *mapping, mEntity *entity, double **K,
+                    const double &factor) {
+  const int n = space->size();
+  const int q = 2 * space->order();
+  zero(K, n, n);
+  std::vector<mVector> g(n);
+  GaussIntegrator gauss(entity);
+  const int np = gauss.nbIntegrationPoints(q);
+  for (int k = 0; k < np; ++k) {
+    double u, v, w, weight;
+    gauss.iPoint(k, q, u, v, w, weight);
+    const double c = space->grads(u, v, w, mapping, g) * factor * weight;
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) K[i][j] += (g[j] * g[i]) * c;
+  }
+}
+
+void restrictedMassMatrix(const FunctionSpace *space, mEntity *, const Mapping *cellMapping, mEntity *sub,
+                          const Mapping *subMapping, double **M, const double &factor) {
+  const int n = space->size();
+  const int q = 2 * space->order();
+  zero(M, n, n);
+  std::vector<double> phi(n);
+  GaussIntegrator gauss(sub);
+  const int K = gauss.nbIntegrationPoints(q);
+  for (int k = 0; k < K; ++k) {
+    double u, v, w, weight;
+    gauss.iPoint(k, q, u, v, w, weight);
+    const double c = subMapping->detJac(u, v, w) * factor;
+    double x, y, z;
+    subMapping->eval(u, v, w, x, y, z);
+    double uc, vc, wc;
+    cellMapping->invert(x, y, z, uc, vc, wc);
+    space->fcts(uc, vc, wc, phi);
+    addOuter(M, phi, n, phi, n, c * weight);
+  }
+}
+
+namespace {
+
+// Shared walk of the two-space face integrals; `neumann` selects the normal
+// derivative of space 2's functions in place of their values.
+void twoSpaceFaceIntegral(const FunctionSpace *space1, const Mapping *mapping1, const FunctionSpace *space2,
+                          const Mapping *mapping2, mEntity *sub, const Mapping *subMapping, double **M,
+                          double factor, bool reset, bool neumann) {
+  const int n1 = space1->size(), n2 = space2->size();
+  const int q = space1->order() + space2->order();
+  if (reset) zero(M, n1, n2);
+  std::vector<double> phi1(n1), phi2(n2);
+  std::vector<mVector> g2(neumann ? n2 : 0);
+  GaussIntegrator gauss(sub);
+  const int K = gauss.nbIntegrationPoints(q);
+  for (int k = 0; k < K; ++k) {
+    double u, v, w, weight;
+    gauss.iPoint(k, q, u, v, w, weight);
+    const double c = subMapping->detJac(u, v, w) * factor;
+    double x, y, z;
+    subMapping->eval(u, v, w, x, y, z);
+    double u1, v1, w1, u2, v2, w2;
+    mapping1->invert(x, y, z, u1, v1, w1);
+    mapping2->invert(x, y, z, u2, v2, w2);
+    space1->fcts(u1, v1, w1, phi1);
+    if (neumann) {
+      space2->grads(u2, v2, w2, mapping2, g2);
+      mVector nrm;
+      mapping1->normalVector(sub, u1, v1, w1, nrm);
+      for (int j = 0; j < n2; ++j) phi2[j] = g2[j] * nrm;
+    } else {
+      space2->fcts(u2, v2, w2, phi2);
+    }
+    addOuter(M, phi1, n1, phi2, n2, c * weight);
+  }
+}
+
+}  // namespace
+
+void restrictedMassMatrix(const FunctionSpace *space1, mEntity *, const Mapping *mapping1,
+                          const FunctionSpace *space2, mEntity *, const Mapping *mapping2, mEntity *sub,
+                          const Mapping *subMapping, double **M, const double &factor, bool reset, bool print) {
+  twoSpaceFaceIntegral(space1, mapping1, space2, mapping2, sub, subMapping, M, factor, reset, false);
+  if (print) printMatrix(M, space1->size(), space2->size(), 'M');
+}
+
+void restrictedNeumann(const FunctionSpace *space1, mEntity *, const Mapping *mapping1, const FunctionSpace *space2,
+                       mEntity *, const Mapping *mapping2, mEntity *sub, const Mapping *subMapping, double **M,
+                       const double &factor, bool reset, bool print) {
+  twoSpaceFaceIntegral(space1, mapping1, space2, mapping2, sub, subMapping, M, factor, reset, true);
+  if (print) printMatrix(M, space1->size(), space2->size(), 'N');
+}
+
+void sourceTerm(const FunctionSpace *space, const Mapping *mapping, mEntity *entity, double *b,
+                const FieldEvaluator *field) {
+  const int n = space->size();
+  const int q = space->order() + field->order();
+  for (int i = 0; i < n; ++i) b[i] = 0.0;
+  std::vector<double> phi(n);
+  // Room for every component a law can have, though only the first is used.
+  double values[256];
+  GaussIntegrator gauss(entity);
+  const int K = gauss.nbIntegrationPoints(q);
+  for (int k = 0; k < K; ++k) {
+    double u, v, w, weight;
+    gauss.iPoint(k, q, u, v, w, weight);
+    const double d = mapping->detJac(u, v, w);
+    space->fcts(u, v, w, phi);
+    double x, y, z;
+    mapping->eval(u, v, w, x, y, z);
+    field->eval(mPoint(x, y, z), 0.0, values);
+    const double c = d * values[0] * weight;
+    for (int i = 0; i < n; ++i) b[i] += c * phi[i];
+  }
+}
+
+void printMatrix(double **M, int rows, int columns, char letter) {
+  for (int i = 0; i < rows; ++i) {
+    if (i == rows / 2 - 1)
+      std::printf("%c = | ", letter);
+    else
+      std::printf("    | ");
+    for (int j = 0; j < columns; ++j) std::printf("%12.5E ", M[i][j]);
+    std::printf(" |\n");
+  }
+  std::printf("\n");
+}

@@ -1,0 +1,52 @@
+#ifndef DG_ELEMENTARYMATRICES_H
+#define DG_ELEMENTARYMATRICES_H
+
+// Element matrices and vectors integrated by Gauss quadrature over one mesh
+// entity. Results go into caller-allocated row arrays (allocateMatrix) of at
+// least the sizes stated; nothing is allocated for the result. The factor
+// multiplies every contribution.
+
+class FunctionSpace;
+class FieldEvaluator;
+namespace KORA {
+class Mapping;
+class mEntity;
+}  // namespace KORA
+
+// M (n x n) = factor * integral of phi_i phi_j over the entity (rule of order 2p).
+void massMatrix(const FunctionSpace *space, const KORA::Mapping *mapping, KORA::mEntity *entity, double **M,
+                const double &factor);
+
+// K (n x n) = factor * integral of grad phi_i . grad phi_j (physical gradients).
+void stifnessMatrix(const FunctionSpace *space, const KORA::Mapping *mapping, KORA::mEntity *entity, double **K,
+                    const double &factor);
+
+// M (n x n) = factor * integral over the sub-entity of the cell's phi_i phi_j,
+// the cell's functions taken at the cell's reference coordinates of each point
+// of the sub-entity. The cell entity is not used.
+void restrictedMassMatrix(const FunctionSpace *space, KORA::mEntity *cell, const KORA::Mapping *cellMapping,
+                          KORA::mEntity *sub, const KORA::Mapping *subMapping, double **M, const double &factor);
+
+// M (n1 x n2) = factor * integral over the sub-entity of phi1_i phi2_j, added
+// to M, or written over it when reset is true; printed when print is true.
+void restrictedMassMatrix(const FunctionSpace *space1, KORA::mEntity *e1, const KORA::Mapping *mapping1,
+                          const FunctionSpace *space2, KORA::mEntity *e2, const KORA::Mapping *mapping2,
+                          KORA::mEntity *sub, const KORA::Mapping *subMapping, double **M, const double &factor,
+                          bool reset, bool print = true);
+
+// M (n1 x n2) = factor * integral over the sub-entity of phi1_i (grad phi2_j . n),
+// n the outward normal of entity 1 across the sub-entity; same conventions.
+void restrictedNeumann(const FunctionSpace *space1, KORA::mEntity *e1, const KORA::Mapping *mapping1,
+                       const FunctionSpace *space2, KORA::mEntity *e2, const KORA::Mapping *mapping2,
+                       KORA::mEntity *sub, const KORA::Mapping *subMapping, double **M, const double &factor,
+                       bool reset, bool print = true);
+
+// b (n) = integral of phi_i f, f the first component of the field at time 0.
+// The field may have up to 256 components.
+void sourceTerm(const FunctionSpace *space, const KORA::Mapping *mapping, KORA::mEntity *entity, double *b,
+                const FieldEvaluator *field);
+
+// Prints M (rows x columns) to standard output, the letter on row rows/2 - 1.
+void printMatrix(double **M, int rows, int columns, char letter);
+
+#endif

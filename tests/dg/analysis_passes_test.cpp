@@ -1,0 +1,192 @@
+// Single passes of the residual assembly: sources of order-0 cells, face
+// contributions restricted to the sides of a level with the boundary tag
+// published to the run state, the gradient lifting and its correction, and the
+// full assembly of a law that needs higher-order gradients.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <string>
+
+#include "DGAnalysisPasses.h"
+#include "ScalarLaw.h"
+#include "analysis_fixture.h"
+#include "analysis_testlaw.h"
+
+using namespace antest;
+
+namespace {
+
+LambdaField &zeroField() {
+  static LambdaField f([](const mPoint &, double, double *u) { u[0] = u[1] = u[2] = 0.0; }, 0);
+  return f;
+}
+
+TEST(AnalysisPasses, VolumeSourceReachesEveryCellKindAndOrder) {
+  struct Case {
+    const char *name;
+    int dim, order;
+  };
+  for (const Case &c : {Case{"tri p0", 2, 0}, Case{"tri p1", 2, 1}, Case{"tet p0", 3, 0}, Case{"tet p1", 3, 1}}) {
+    SpeedLaw *law = new SpeedLaw(1, &zeroField());
+    law->source = 2.5;
+    ContextScope scope(law, c.dim == 2 ? grid2d(2, 2, false, wavy) : grid3d(2, wavy));
+    DGAnalysis a;
+    a.init(c.order, 1);
+    a.cSpatialOperator(0.0, -1, a.cells, a.boundaryCells);
+    for (const DGCell *cell : a.cells) {
+      // The integral of the source against the constant is 2.5 x volume;
+      // the other functions are orthogonal to the constant.
+      EXPECT_NEAR(cell->rhs[0], 2.5 * cell->Volume(), 1e-14) << c.name;
+      for (std::size_t j = 1; j < cell->rhs.size(); ++j) EXPECT_NEAR(cell->rhs[j], 0.0, 1e-14) << c.name;
+    }
+  }
+}
+
+// Two quadrilaterals side by side: left cell at level 1, right cell at level 2.
+TEST(AnalysisPasses, FaceTermsReachOnlyTheSidesOfTheLevel) {
+  static LambdaField velocity([](const mPoint &, double, double *a) { a[0] = 1.0; a[1] = 0.4; a[2] = 0.0; }, 0);
+  static LambdaField field([](const mPoint &p, double, double *u) { u[0] = 1.0 + p.x() * p.y(); }, 2);
+  ContextScope scope(new ScalarLaw(&field, &velocity, nullptr), grid2d(2, 1, true));
+  DGAnalysis a;
+  a.init(1, 1);
+  // Reference: the residual of every cell at once.
+  a.cSpatialOperator(0.0, -1, a.cells, a.boundaryCells);
+  DGCell *left = a.cells[0], *right = a.cells[1];
+  {
+    double x, y, z;
+    left->getMapping()->eval(0, 0, 0, x, y, z);
+    if (x > 0.5) std::swap(left, right);
+  }
+  const std::vector<double> leftAll = left->rhs;
+  left->setTag(1);
+  right->setTag(2);
+  a.tagBoundaryCells(true, 2);
+  std::fill(right->rhs.begin(), right->rhs.end(), 7.0);
+  a.cSpatialOperator(0.0, 1, a.cells, a.boundaryCells);
+  for (std::size_t j = 0; j < leftAll.size(); ++j) EXPECT_NEAR(left->rhs[j], leftAll[j], 1e-14);
+  for (double r : right->rhs) EXPECT_EQ(r, 7.0);
+}
+
+TEST(AnalysisPasses, BoundaryFluxSeesTheFaceTagAsCurrentRegion) {
+  SpeedLaw *law = new SpeedLaw(1, &zeroField());
+  ContextScope scope(law, grid2d(2, 1, true));
+  DGAnalysis a;
+  a.init(0, 1);
+  DGCell *left = a.cells[0], *right = a.cells[1];
+  {
+    double x, y, z;
+    left->getMapping()->eval(0, 0, 0, x, y, z);
+    if (x > 0.5) std::swap(left, right);
+  }
+  left->setTag(1);
+  right->setTag(2);
+  a.tagBoundaryCells(true, 2);
+  law->seen.clear();
+  a.cSpatialOperator(0.75, 1, a.cells, a.boundaryCells);
+  std::set<int> tags;
+  for (const SpeedLaw::BoundaryCall &c : law->seen) {
+    EXPECT_EQ(c.region, c.tag);
+    EXPECT_EQ(c.t, 0.75);
+    tags.insert(c.tag);
+  }
+  // The left cell's bottom, top and left sides; the right cell's are not of the level.
+  EXPECT_EQ(tags, (std::set<int>{1, 3, 4}));
+}
+
+TEST(AnalysisPasses, LiftingOfAJumpSubtractsOnBothSides) {
+  ContextScope scope(new SpeedLaw(1, &zeroField()), grid2d(2, 1, true));
+  DGAnalysis a;
+  a.init(1, 1);
+  DGCell *left = a.cells[0], *right = a.cells[1];
+  {
+    double x, y, z;
+    left->getMapping()->eval(0, 0, 0, x, y, z);
+    if (x > 0.5) std::swap(left, right);
+  }
+  // Constant 0 on the left, 1 on the right: a unit jump on the shared face
+  // (length 1, cells of width 0.5).
+  right->dofs->levels[0][0] = 1.0;
+  a.computeSolutionsOnBothSides(0.0, false, -1, a.boundaryCells);
+  ZeroRHS zero{1, -1};
+  applyToAll(a.cells, zero);
+  ComputeHigherOrderGradients lift{0.0, -1, 1};
+  applyToAll(a.boundaryCells, lift);
+  // -(1/2)(uL - uR) times the normal derivative of L1(u), 2 / 0.5, over the
+  // face: 2 on both sides; the functions without an x derivative get 0.
+  const double expected[4] = {0.0, 2.0, 0.0, 0.0};
+  for (int j = 0; j < 4; ++j) {
+    EXPECT_NEAR(left->rhs[j], expected[j], 1e-13) << j;
+    EXPECT_NEAR(right->rhs[j], expected[j], 1e-13) << j;
+  }
+  // A continuous field lifts nothing.
+  right->dofs->levels[0][0] = 0.0;
+  a.computeSolutionsOnBothSides(0.0, false, -1, a.boundaryCells);
+  applyToAll(a.cells, zero);
+  applyToAll(a.boundaryCells, lift);
+  for (const DGCell *c : a.cells)
+    for (double r : c->rhs) EXPECT_EQ(r, 0.0);
+}
+
+TEST(AnalysisPasses, CorrectionSolvesTheStiffnessSystem) {
+  for (int order : {0, 1}) {
+    ContextScope scope(new SpeedLaw(1, &zeroField()), grid2d(2, 2, true, [](double x, double y, double) {
+                         return mPoint(x + 0.2 * y, y, 0.0);
+                       }));
+    DGAnalysis a;
+    a.init(order, 0);
+    for (DGCell *c : a.cells)
+      for (std::size_t j = 0; j < c->rhs.size(); ++j) c->rhs[j] = 0.5 + j;
+    ComputeHigherOrderGradientsCorrection correct{1, 2};
+    applyToAll(a.cells, correct);
+    for (const DGCell *c : a.cells) {
+      const int nb = c->getFunctionSpace()->size();
+      const double *g = c->dofs->levels[2];
+      if (order == 0) {
+        EXPECT_EQ(g[0], c->rhs[0]);  // K is the 1 x 1 matrix (1)
+        continue;
+      }
+      // K g = r with K the stiffness matrix whose first entry is 1.
+      std::vector<mVector> grads(nb);
+      KORA::GaussIntegrator gauss(c->getEntity());
+      for (int i = 0; i < nb; ++i) {
+        double Kg = (i == 0) ? g[0] : 0.0;
+        for (int k = 0; k < gauss.nbIntegrationPoints(2 * order); ++k) {
+          double u, v, w, weight;
+          gauss.iPoint(k, 2 * order, u, v, w, weight);
+          const double det = c->getFunctionSpace()->grads(u, v, w, c->getMapping(), grads);
+          mVector gg(0, 0, 0);
+          for (int j = 0; j < nb; ++j) gg += grads[j] * g[j];
+          Kg += (grads[i] * gg) * det * weight;
+        }
+        EXPECT_NEAR(Kg, c->rhs[i], 1e-11) << i;
+      }
+    }
+  }
+}
+
+TEST(AnalysisPasses, ViscousLawKeepsAConstantState) {
+  static LambdaField velocity([](const mPoint &, double, double *a) { a[0] = 1.0; a[1] = 0.5; a[2] = 0.0; }, 0);
+  static LambdaField two([](const mPoint &, double, double *u) { u[0] = 2.0; }, 0);
+  testing::internal::CaptureStdout();
+  ContextScope scope(new advectionDiffusion(&two, &velocity, nullptr, nullptr, 3.0), grid2d(3, 3, false, wavy));
+  testing::internal::GetCapturedStdout();
+  DGAnalysis a;
+  a.init(1, 1);
+  a.cSpatialOperator(0.0, -1, a.cells, a.boundaryCells);
+  for (const DGCell *c : a.cells) {
+    for (double r : c->rhs) EXPECT_NEAR(r, 0.0, 1e-12);
+    for (int j = 0; j < c->getFunctionSpace()->size(); ++j) EXPECT_NEAR(c->dofs->levels[2][j], 0.0, 1e-12);
+  }
+  // Face states carry the value and its (zero) gradient.
+  for (const DGBoundaryCell *f : a.boundaryCells)
+    for (const ptGaussInfo &g : f->gaussPoints) {
+      ASSERT_GE(g.nUL, 4);
+      EXPECT_NEAR(g.UL[0], 2.0, 1e-13);
+      for (int c = 1; c < 4; ++c) EXPECT_NEAR(g.UL[c], 0.0, 1e-11);
+    }
+}
+
+}  // namespace

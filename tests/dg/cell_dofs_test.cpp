@@ -1,0 +1,317 @@
+// DG cells: coefficient levels and their times, the forward-Euler update,
+// time interpolation, gradient sets, the stable step, the recovery block and
+// the refusals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <iomanip>
+#include <limits>
+#include <sstream>
+#include <string>
+
+#include "DenseMatrix.h"
+#include "ElementaryMatrices.h"
+#include "GaussIntegrator.h"
+#include "cell_fixtures.h"
+
+using namespace celltest;
+
+namespace {
+
+// The reference triangle on its own.
+struct RefTriangle {
+  mMesh mesh{1};
+  gEntity *g = mesh.getGEntity(1, 2);
+  mEntity *tri;
+  RefTriangle() {
+    mVertex *a = mesh.createVertex(1, 0, 0, 0, g);
+    mVertex *b = mesh.createVertex(2, 1, 0, 0, g);
+    mVertex *c = mesh.createVertex(3, 0, 1, 0, g);
+    tri = mesh.createFaceWithVertices(a, b, c, g);
+  }
+};
+
+void fillLevel(DG_Dofs *d, int level, double base) {
+  for (int i = 0; i < d->nbValues(); ++i) d->levels[level][i] = base + i;
+}
+
+}  // namespace
+
+TEST(CellDofs, UpdateMovesTheLevelsAndTheTimes) {
+  struct Case {
+    const char *what;
+    double t0, dt;
+    bool projection;
+    double t, tprev;
+  };
+  const Case cases[] = {
+      {"a step of 0.5", 2.0, 0.5, false, 2.5, 2.0},
+      {"a real step of exactly 1", 2.0, 1.0, false, 3.0, 2.0},
+      {"a projection", 2.0, 1.0, true, 2.0, 0.0},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    DG_Dofs d(6, 2, 3);
+    d.t = c.t0;
+    for (int k = 0; k < 6; ++k) fillLevel(&d, k, 10.0 * k);
+    const double dU[6] = {1, 2, 3, 4, 5, 6};
+    d.update(dU, c.dt, c.projection);
+    EXPECT_EQ(d.t, c.t);
+    EXPECT_EQ(d.tprev, c.tprev);
+    for (int i = 0; i < 6; ++i) {
+      EXPECT_EQ(d.levels[1][i], i);           // the previous level 0
+      EXPECT_EQ(d.levels[0][i], i + dU[i]);   // plus the increment
+      for (int k = 2; k < 6; ++k) EXPECT_EQ(d.levels[k][i], 10.0 * k + i);
+    }
+  }
+  DG_Dofs fresh(6, 2, 3);
+  EXPECT_EQ(fresh.t, 0.0);
+  EXPECT_EQ(fresh.tprev, -1.0);
+  for (int k = 0; k < 6; ++k)
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(fresh.levels[k][i], 0.0);
+  EXPECT_THROW(DG_Dofs(6, 2, 40000), std::string);
+}
+
+TEST(CellDofs, ANewCellStartsEmpty) {
+  AdvectionLaw law(2);
+  LawScope scope(&law);
+  RefTriangle m;
+  DGCell *cell = makeCell(m.tri, 1);
+  EXPECT_EQ(cell->rhs.size(), 6u);
+  for (double r : cell->rhs) EXPECT_EQ(r, 0.0);
+  EXPECT_EQ(cell->getCoefficients()->nLevels, 6);
+  EXPECT_EQ(cell->t(), 0.0);
+  EXPECT_EQ(cell->getCoefficients()->tprev, -1.0);
+  EXPECT_EQ(cell->getTag(), 0);
+  EXPECT_TRUE(cell->active);
+  EXPECT_EQ(cell->jumpSum + cell->jumpWeight + cell->limiterMeasure, 0.0);
+  EXPECT_EQ(cell->stencilMax.size(), 2u);
+  EXPECT_TRUE(std::isnan(cell->getError()));
+  GaussIntegrator gauss(m.tri);
+  EXPECT_EQ(cell->nbPtGauss(), gauss.nbIntegrationPoints(2));
+  // Size measure of the triangle: |cross| over half the perimeter.
+  EXPECT_NEAR(cell->size(), 2.0 - std::sqrt(2.0), 1e-15);
+}
+
+TEST(CellDofs, ForwardEulerAddsDtTimesTheInverseMassTimesTheResidual) {
+  AdvectionLaw law(2);
+  LawScope scope(&law);
+  RefTriangle m;
+  DGCell *cell = makeCell(m.tri, 2);
+  const int n = cell->getFunctionSpace()->size();
+  double **M = allocateMatrix(n, n);
+  massMatrix(cell->getFunctionSpace(), cell->getMapping(), m.tri, M, 1.0);
+  // rhs = M x field by field, so that M^-1 rhs = x.
+  std::vector<double> x(2 * n);
+  for (int i = 0; i < 2 * n; ++i) x[i] = std::cos(1.0 + i);
+  auto setRhs = [&] {
+    for (int f = 0; f < 2; ++f)
+      for (int i = 0; i < n; ++i) {
+        double s = 0;
+        for (int j = 0; j < n; ++j) s += M[i][j] * x[f * n + j];
+        cell->rhs[f * n + i] = s;
+      }
+  };
+  const double measure = x[0] * x[0] + x[n] * x[n];
+  double t = 0;
+  for (double dt : {0.25, 1.0, 0.5}) {
+    SCOPED_TRACE(dt);
+    std::vector<double> before(cell->getCoefficients()->levels[0], cell->getCoefficients()->levels[0] + 2 * n);
+    setRhs();
+    EXPECT_NEAR(cell->advanceInTime(dt), measure, 1e-12);
+    t += dt;
+    EXPECT_DOUBLE_EQ(cell->t(), t);
+    for (int i = 0; i < 2 * n; ++i) {
+      EXPECT_NEAR(cell->getCoefficients()->levels[0][i], before[i] + dt * x[i], 1e-12);
+      EXPECT_EQ(cell->getCoefficients()->levels[1][i], before[i]);
+    }
+  }
+  freeMatrix(M);
+}
+
+TEST(CellDofs, TimeInterpolationAndMeans) {
+  AdvectionLaw law(1);
+  LawScope scope(&law);
+  RefTriangle m;
+  DGCell *cell = makeCell(m.tri, 1);
+  DG_Dofs *d = cell->getCoefficients();
+  // Level 0 (at t = 3) is the constant 4, level 1 (at tprev = 1) the constant 2.
+  d->levels[0][0] = 4;
+  d->levels[1][0] = 2;
+  d->t = 3;
+  d->tprev = 1;
+  struct Case {
+    double t, interpolated, mean;
+  };
+  // interpolate: level 0 at t, level 1 at tprev; theMean: the opposite sense.
+  const Case cases[] = {{3, 4, 2}, {1, 2, 4}, {2, 3, 3}};
+  for (const Case &c : cases) {
+    double v, mean;
+    cell->interpolate(0.2, 0.3, 0.0, &v, c.t);
+    cell->theMean(&mean, c.t);
+    EXPECT_DOUBLE_EQ(v, c.interpolated) << "t = " << c.t;
+    EXPECT_DOUBLE_EQ(mean, c.mean) << "t = " << c.t;
+  }
+  cell->beginTimeStep(5);
+  EXPECT_EQ(d->t, 5);
+  EXPECT_EQ(d->tprev, 5);
+  for (double t : {0.0, 5.0, 9.0}) {
+    double v, mean;
+    cell->interpolate(0.2, 0.3, 0.0, &v, t);
+    cell->theMean(&mean, t);
+    EXPECT_EQ(v, 4);
+    EXPECT_EQ(mean, 4);
+  }
+}
+
+TEST(CellDofs, GradientEvaluationSelectsItsCoefficientSet) {
+  AdvectionLaw law(1);
+  LawScope scope(&law);
+  RefTriangle m;
+  DGCell *cell = makeCell(m.tri, 1);
+  // Level k holds (k + 1) times the projection of x - 2y.
+  FunctionField field({[](double x, double y, double) { return x - 2 * y; }}, 1);
+  cell->L2ProjInitial(&field);
+  DG_Dofs *d = cell->getCoefficients();
+  for (int k = 1; k < 6; ++k)
+    for (int i = 0; i < 3; ++i) d->levels[k][i] = (k + 1) * d->levels[0][i];
+  struct Case {
+    int g;
+    double scale;
+  };
+  const Case cases[] = {{0, 1}, {1, 1 + 3}, {2, 3}, {3, 4}, {4, 5}, {5, 6}};
+  for (const Case &c : cases) {
+    mVector grad;
+    cell->dinterpolate(0.3, 0.3, 0.0, &grad, static_cast<DGCell::G_type>(c.g));
+    EXPECT_NEAR(grad[0], c.scale, 1e-12) << "set " << c.g;
+    EXPECT_NEAR(grad[1], -2 * c.scale, 1e-12) << "set " << c.g;
+  }
+  mVector untouched(7, 8, 9);
+  cell->dinterpolate(0.3, 0.3, 0.0, &untouched, static_cast<DGCell::G_type>(7));
+  EXPECT_EQ(untouched[0], 7);
+  EXPECT_EQ(untouched[2], 9);
+}
+
+TEST(CellDofs, StableTimeStepOfTheReferenceTriangle) {
+  AdvectionLaw law(1);
+  LawScope scope(&law);
+  RefTriangle m;
+  DGCell *cell = makeCell(m.tri, 1);
+  law.waveSpeed = 2.0;
+  // cfl * size / ((2p + 1) * lambda), size = 2 - sqrt 2.
+  const double expected = 0.5 * (2.0 - std::sqrt(2.0)) / (3 * 2.0);
+  double dtmin = 1.0;
+  cell->adaptTimeStep(0.5, dtmin);
+  EXPECT_NEAR(dtmin, expected, 1e-16);
+  const double kept[] = {expected, expected / 2};
+  for (double k : kept) {
+    double dt = k;
+    cell->adaptTimeStep(0.5, dt);
+    EXPECT_EQ(dt, k);
+  }
+  // No wave speed: an infinite or undefined candidate changes nothing.
+  for (double lambda : {0.0, std::numeric_limits<double>::quiet_NaN()}) {
+    law.waveSpeed = lambda;
+    double dt = 0.3;
+    cell->adaptTimeStep(0.5, dt);
+    EXPECT_EQ(dt, 0.3);
+  }
+}
+
+TEST(CellDofs, RecoveryBlockRoundTrip) {
+  AdvectionLaw law(1);
+  LawScope scope(&law);
+  RefTriangle m;
+  DGCell *cell = makeCell(m.tri, 1);
+  double *c0 = cell->getCoefficients()->levels[0];
+  c0[0] = 1;
+  c0[1] = 0.5;
+  c0[2] = -0.25;
+  std::ostringstream os;
+  cell->write(os);
+  EXPECT_EQ(os.str(), "1 1 0.5 -0.25 ");
+
+  RefTriangle m2;
+  DGCell *other = makeCell(m2.tri, 1);
+  other->getCoefficients()->t = 4;
+  std::istringstream is(os.str());
+  other->read(is);
+  const DG_Dofs *d = other->getCoefficients();
+  EXPECT_EQ(d->levels[0][0], 1);
+  EXPECT_EQ(d->levels[0][1], 0.5);
+  EXPECT_EQ(d->levels[0][2], -0.25);
+  for (int k = 1; k < 6; ++k)
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(d->levels[k][i], 0.0);
+  EXPECT_EQ(d->t, 0);
+  EXPECT_EQ(d->tprev, -1);
+
+  // The recovery writer's 16-digit scientific format restores every digit.
+  c0[1] = 1.0 / 3.0;
+  std::ostringstream precise;
+  precise << std::scientific << std::setprecision(16);
+  cell->write(precise);
+  std::istringstream back(precise.str());
+  other->read(back);
+  EXPECT_EQ(other->getCoefficients()->levels[0][1], 1.0 / 3.0);
+}
+
+TEST(CellDofs, ReadingABlockOfAnotherOrderRebuildsTheCell) {
+  AdvectionLaw law(2);
+  LawScope scope(&law);
+  RefTriangle m;
+  DGCell *cell = makeCell(m.tri, 1);
+  // Order 2 with two fields: the constants 3 and -1.
+  std::istringstream is("2 3 0 0 0 0 0 -1 0 0 0 0 0 ");
+  cell->read(is);
+  const int n = 6;
+  ASSERT_EQ(cell->getFunctionSpace()->order(), 2);
+  EXPECT_EQ(cell->rhs.size(), 12u);
+  GaussIntegrator gauss(m.tri);
+  EXPECT_EQ(cell->nbPtGauss(), gauss.nbIntegrationPoints(4));
+  EXPECT_EQ(cell->pt(0)->nbFcts, n);
+  double **M = allocateMatrix(n, n);
+  massMatrix(cell->getFunctionSpace(), cell->getMapping(), m.tri, M, 1.0);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+      double s = 0;
+      for (int k = 0; k < n; ++k) s += cell->invMass[i][k] * M[k][j];
+      EXPECT_NEAR(s, i == j ? 1.0 : 0.0, 1e-12);
+    }
+  freeMatrix(M);
+  double v[2];
+  cell->interpolate(0.1, 0.7, 0.0, v);
+  EXPECT_NEAR(v[0], 3, 1e-14);
+  EXPECT_NEAR(v[1], -1, 1e-14);
+  // An update uses arrays of the new size throughout.
+  for (int i = 0; i < 12; ++i) cell->rhs[i] = 0.0;
+  EXPECT_EQ(cell->advanceInTime(0.1), 0.0);
+}
+
+TEST(CellDofs, DamagedBlocksAndImpossibleCellsAreRefused) {
+  AdvectionLaw law(1);
+  {
+    LawScope scope(&law);
+    RefTriangle m;
+    DGCell *cell = makeCell(m.tri, 1);
+    for (const char *text : {"1 1 0.5", "x 1 2 3", "9 1 2 3"}) {
+      std::istringstream is(text);
+      EXPECT_THROW(cell->read(is), std::string) << text;
+    }
+  }
+  // No law, and laws with no field or too many fields.
+  RefTriangle m;
+  EXPECT_THROW(makeCell(m.tri, 1), std::string);
+  for (int fields : {0, 257}) {
+    AdvectionLaw wide(fields);
+    LawScope scope(&wide);
+    try {
+      makeCell(m.tri, 1);
+      ADD_FAILURE() << fields << " fields accepted";
+    } catch (const std::string &msg) {
+      EXPECT_NE(msg.find("256"), std::string::npos) << msg;
+    }
+  }
+  AdvectionLaw widest(256);
+  LawScope scope(&widest);
+  EXPECT_NO_THROW(makeCell(m.tri, 0));
+}
