@@ -10,23 +10,15 @@
 #include <string>
 
 #include "DGAnalysis.h"
-#include "DGGmshSensor.h"
 #include "DGParameters.h"
 #include "DGSensor.h"
 #include "Examples.h"
 #include "GlobalParamManager.h"
+#include "InputSensors.h"
 #include "KORA_Util.h"
-#include "LineSensors.h"
 #include "ParUtil.h"
-#include "Parser.h"
-#include "PointSensors.h"
 #include "mException.h"
 #include "mMesh.h"
-
-#if __has_include("EnsightSensor.h")
-#include "EnsightSensor.h"
-#define DG_HAS_ENSIGHT_SENSOR 1
-#endif
 
 using KORA::mMesh;
 using KORA::ParUtil;
@@ -37,43 +29,6 @@ namespace {
 // mesh outlive the global context.
 DGParameters *runParameters = nullptr;
 mMesh *modelMesh = nullptr;
-
-// Builds the sensor of a "Sensor" block of a parameter file, binds it to its
-// quantity and hands it to the analysis.
-bool createSensor(const SensorRequest &r) {
-  DGSensor *sensor = nullptr;
-  const char *name = r.name.c_str();
-  if (r.type == "Gmsh") {
-    sensor = new DGGmshSensor(name, r.sampleRate, true);
-  } else if (r.type == "Line") {
-    sensor = new DGLineSensor(name, r.points[0], r.points[1], r.nbSamples, r.sampleRate);
-  } else if (r.type == "Point") {
-    sensor = new DGPointSensor(name, r.points[0], r.sampleRate);
-#ifdef DG_HAS_ENSIGHT_SENSOR
-  } else if (r.type == "Ensight") {
-    const char *fields[1] = {r.quantity.c_str()};
-    sensor = new DGEnsightSensor(name, fields, 1, r.sampleRate, 50, 50, 5);
-#endif
-  } else {
-    return false;
-  }
-  sensor->setFunct(r.quantity.c_str());
-  GlobalParamManager::Instance()->analysis->addSensor(sensor);
-  return true;
-}
-
-void createAdjacencies(mMesh *mesh, int dim) {
-  if (dim == 3) {
-    mesh->modifyState(3, 2, true, 0);
-    mesh->modifyState(2, 1, true, 0);
-    mesh->modifyState(2, 3, true, 0);
-    mesh->modifyState(1, 2, true, 0);
-  } else {
-    mesh->modifyState(2, 1, true, 0);
-    mesh->modifyState(1, 2, true, 0);
-  }
-  mesh->modifyState(0, 1, true, 0);
-}
 
 // The sensors were created for this run (by the set-up or the parameter
 // file); the analysis lists them without owning them.
@@ -101,7 +56,7 @@ void teardown(GlobalParamManager *ctx) {
 int readParameters(GlobalParamManager *ctx, int argc, char **argv) {
   DGParameters *p = ctx->parameters;
   if (argc == 2 && argv[1][0] != '-') {
-    Input_CreateSensor = createSensor;
+    installInputSensors();
     ctx->parseInputFile(argv[1]);
     return -1;
   }
@@ -140,7 +95,7 @@ int runAll(GlobalParamManager *ctx, int argc, char **argv) {
     KORA::KORA_Util::Instance()->import(g.meshFileName.c_str(), mesh);
     std::printf("Setting up the mesh ...\n");
     ctx->setMes(mesh);
-    createAdjacencies(mesh, mesh->getDim());
+    createDGAdjacencies(mesh, mesh->getDim());
     ctx->estimator = BuildErrorEstimator(*p);
     ctx->limiter = BuildLimiter(*p);
     ctx->law = BuildConservationLaw(ctx->dim, *p);

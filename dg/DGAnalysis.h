@@ -30,6 +30,7 @@ class DGBoundaryCell;
 class ParticleTracker;
 namespace KORA {
 class mEntity;
+class mMesh;
 class mPoint;
 class mVector;
 struct Octree;
@@ -190,5 +191,7 @@ public:
 
 // "<directory>/dg-recov-<iteration>.dat"
 std::string recoveryFileName(const std::string &directory, int iteration);
+// Creates the adjacencies a DG run needs, in the order of a fresh start.
+void createDGAdjacencies(KORA::mMesh *mesh, int dim);
 
 #endif

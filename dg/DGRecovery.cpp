@@ -43,20 +43,6 @@ using KORA::mMesh;
 
 namespace {
 
-// Adjacencies a DG run needs, in the order of a fresh start.
-void createAdjacencies(mMesh *mesh, int dim) {
-  if (dim == 3) {
-    mesh->modifyState(3, 2, true, 0);
-    mesh->modifyState(2, 1, true, 0);
-    mesh->modifyState(2, 3, true, 0);
-    mesh->modifyState(1, 2, true, 0);
-  } else {
-    mesh->modifyState(2, 1, true, 0);
-    mesh->modifyState(1, 2, true, 0);
-  }
-  mesh->modifyState(0, 1, true, 0);
-}
-
 [[noreturn]] void malformed(const std::string &what) {
   throw std::string("recovery file: ") + what;
 }
@@ -273,6 +259,19 @@ void DGAnalysis::write(std::ostream &os) {
   ctx->parameters->write_state(os);
 }
 
+void createDGAdjacencies(mMesh *mesh, int dim) {
+  if (dim == 3) {
+    mesh->modifyState(3, 2, true, 0);
+    mesh->modifyState(2, 1, true, 0);
+    mesh->modifyState(2, 3, true, 0);
+    mesh->modifyState(1, 2, true, 0);
+  } else {
+    mesh->modifyState(2, 1, true, 0);
+    mesh->modifyState(1, 2, true, 0);
+  }
+  mesh->modifyState(0, 1, true, 0);
+}
+
 void DGAnalysis::sortCellsByEntity() {
   sortByEntity(cells);
   sortByEntity(boundaryCells);
@@ -318,7 +317,7 @@ void DGAnalysis::read(std::istream &is) {
   delete ctx->limiter;
   ctx->limiter = limiter;
 
-  createAdjacencies(mesh, d);
+  createDGAdjacencies(mesh, d);
   mesh->bdryLinkSetup();
 
   int storedDim = 0, N = 0, M = 0;
