@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <list>
 #include <string>
+#include <utility>
 
 #include "DGCell.h"
 #include "DGErrorEstimator.h"
@@ -26,6 +27,16 @@ DGCell *dgCellOf(mEntity *element) {
 
 DGBoundaryCell *dgBoundaryCellOf(mEntity *face) {
   return face ? dynamic_cast<DGBoundaryCell *>(face->getFastData()) : nullptr;
+}
+
+bool entityPrecedes(const mEntity *a, const mEntity *b) {
+  if (a->getType() != b->getType()) return a->getType() < b->getType();
+  const int na = a->getNbTemplates(0), nb = b->getNbTemplates(0);
+  for (int i = 0; i < na && i < nb; ++i) {
+    const int ia = a->get(0, i)->getId(), ib = b->get(0, i)->getId();
+    if (ia != ib) return ia < ib;
+  }
+  return na < nb;
 }
 
 // ---------------------------------------------------------------------------
@@ -157,6 +168,11 @@ void DGBoundaryCell::check() {
         std::to_string(up->size()) + " neighbouring elements; at most two are supported";
   left = (*up)[0];
   right = up->size() > 1 ? (*up)[1] : nullptr;
+  // Sides in the order of the elements themselves, not of the adjacency
+  // list, whose order depends on how the mesh was built: a mesh rebuilt from
+  // a recovery file then gives every face the same sides (and the same
+  // rounding in its fluxes) as the mesh it was written from.
+  if (right && entityPrecedes(right, left)) std::swap(left, right);
   if (right && interProc) {
     delete interProc;
     interProc = nullptr;

@@ -130,5 +130,8 @@ public:
 DGCell *dgCellOf(KORA::mEntity *element);
 // The interface cell held by a face's fast-data slot, or null.
 DGBoundaryCell *dgBoundaryCellOf(KORA::mEntity *face);
+// Whether entity a comes before entity b by (type, vertex ids in the order of
+// the entity's vertices): an order that depends on the entities alone.
+bool entityPrecedes(const KORA::mEntity *a, const KORA::mEntity *b);
 
 #endif

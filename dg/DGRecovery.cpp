@@ -206,25 +206,17 @@ std::string canonicalMeshSection(const std::string &text) {
   return out;
 }
 
-// The type code and vertex ids of an entity, in the order of its entity
-// reference: a key that depends on the entity alone.
-std::vector<long> entityKey(mEntity *e) {
-  std::vector<long> key;
-  const int n = e->getNbTemplates(0);
-  key.reserve(static_cast<std::size_t>(n) + 1);
-  key.push_back(static_cast<long>(e->getType()));
-  for (int i = 0; i < n; ++i) key.push_back(e->get(0, i)->getId());
-  return key;
-}
-
+// Cells and interface cells in the order of their entities by (type, vertex
+// ids): compared in place, without building keys, since the time loop sorts
+// the lists after every regathering. Lists already in order are left as they
+// are after one linear check.
 template <class CellType>
 void sortByEntity(std::vector<CellType *> &list) {
-  std::vector<std::pair<std::vector<long>, CellType *>> keyed;
-  keyed.reserve(list.size());
-  for (CellType *c : list) keyed.emplace_back(entityKey(c->getEntity()), c);
-  std::sort(keyed.begin(), keyed.end(),
-            [](const auto &a, const auto &b) { return a.first < b.first; });
-  for (std::size_t i = 0; i < keyed.size(); ++i) list[i] = keyed[i].second;
+  const auto before = [](const CellType *a, const CellType *b) {
+    return entityPrecedes(a->getEntity(), b->getEntity());
+  };
+  if (!std::is_sorted(list.begin(), list.end(), before))
+    std::sort(list.begin(), list.end(), before);
 }
 
 }  // namespace

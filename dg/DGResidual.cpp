@@ -75,6 +75,24 @@ const std::vector<RulePoint> &volumeRule(mEntity *e, int order) {
   return rule;
 }
 
+// Values of the nf fields at a point from coefficients c (nb per field) and
+// the basis values phi there.
+inline void pointValues(const double *c, int nf, int nb, const double *phi, double *U) {
+  for (int f = 0; f < nf; ++f) {
+    const double *cf = c + f * nb;
+    double s = 0.0;
+    for (int j = 0; j < nb; ++j) s += cf[j] * phi[j];
+    U[f] = s;
+  }
+}
+
+// Adds one volume point's weighted source sf and flux (fx, fy, fz) of a field
+// against the basis values and gradients to that field's residual r.
+inline void addVolumeTerms(double *r, int nb, double sf, double fx, double fy, double fz, const double *phi,
+                           const mVector *dphi) {
+  for (int j = 0; j < nb; ++j) r[j] += sf * phi[j] + fx * dphi[j][0] + fy * dphi[j][1] + fz * dphi[j][2];
+}
+
 // Values of every field of one side at a face point: the current
 // coefficients, or the time-interpolated blend (1 - w) c0 + w c1.
 inline void sideValues(const DGCell *c, const std::vector<double> &phi, bool plain, double w,
@@ -83,12 +101,7 @@ inline void sideValues(const DGCell *c, const std::vector<double> &phi, bool pla
   const int nf = d->nbFields, nb = d->nbFunctions;
   const double *c0 = d->levels[0];
   if (plain || w == 0.0) {
-    for (int f = 0; f < nf; ++f) {
-      const double *cf = c0 + f * nb;
-      double s = 0.0;
-      for (int j = 0; j < nb; ++j) s += cf[j] * phi[j];
-      U[f] = s;
-    }
+    pointValues(c0, nf, nb, phi.data(), U);
     return;
   }
   const double *c1 = d->levels[1];
@@ -266,12 +279,7 @@ void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
     const RulePoint &rp = rule[k];
     const double *phi = gp.phi.data();
     const mVector *dphi = gp.gradPhi.data();
-    for (int f = 0; f < nf; ++f) {
-      const double *cf = c0 + f * nb;
-      double s = 0.0;
-      for (int j = 0; j < nb; ++j) s += cf[j] * phi[j];
-      U[f] = s;
-    }
+    pointValues(c0, nf, nb, phi, U);
     double x, y, z;
     map->eval(rp.u, rp.v, rp.w, x, y, z);
     const mPoint X(x, y, z);
@@ -281,9 +289,7 @@ void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
     for (int f = 0; f < m; ++f) {
       const double sf = S[f] * fac;
       const double fx = flux[f][0] * fac, fy = flux[f][1] * fac, fz = flux[f][2] * fac;
-      double *r = rhs + f * nb;
-      for (int j = 0; j < nb; ++j)
-        r[j] += sf * phi[j] + fx * dphi[j][0] + fy * dphi[j][1] + fz * dphi[j][2];
+      addVolumeTerms(rhs + f * nb, nb, sf, fx, fy, fz, phi, dphi);
     }
   }
 }
@@ -306,12 +312,7 @@ void ComputeVolumeContributionViscous::operator()(DGCell *cell) {
     const RulePoint &rp = rule[k];
     const double *phi = gp.phi.data();
     const mVector *dphi = gp.gradPhi.data();
-    for (int f = 0; f < nf; ++f) {
-      const double *cf = c0 + f * nb;
-      double s = 0.0;
-      for (int j = 0; j < nb; ++j) s += cf[j] * phi[j];
-      U[f] = s;
-    }
+    pointValues(c0, nf, nb, phi, U);
     double x, y, z;
     map->eval(rp.u, rp.v, rp.w, x, y, z);
     const mPoint X(x, y, z);
@@ -325,9 +326,7 @@ void ComputeVolumeContributionViscous::operator()(DGCell *cell) {
       const double fx = (flux[f][0] + viscousFlux[f][0]) * fac;
       const double fy = (flux[f][1] + viscousFlux[f][1]) * fac;
       const double fz = (flux[f][2] + viscousFlux[f][2]) * fac;
-      double *r = rhs + f * nb;
-      for (int j = 0; j < nb; ++j)
-        r[j] += sf * phi[j] + fx * dphi[j][0] + fy * dphi[j][1] + fz * dphi[j][2];
+      addVolumeTerms(rhs + f * nb, nb, sf, fx, fy, fz, phi, dphi);
     }
   }
 }

@@ -30,6 +30,18 @@ void addOuter(double **M, const std::vector<double> &a, int na, const std::vecto
   }
 }
 
+// Calls f(u, v, w, weight) at every point of the order-q Gauss rule of e.
+template <class F>
+void forEachGaussPoint(mEntity *e, int q, F &&f) {
+  GaussIntegrator gauss(e);
+  const int K = gauss.nbIntegrationPoints(q);
+  for (int k = 0; k < K; ++k) {
+    double u, v, w, weight;
+    gauss.iPoint(k, q, u, v, w, weight);
+    f(u, v, w, weight);
+  }
+}
+
 }  // namespace
 
 void massMatrix(const FunctionSpace *space, const Mapping *mapping, mEntity *entity, double **M,
@@ -38,15 +50,11 @@ void massMatrix(const FunctionSpace *space, const Mapping *mapping, mEntity *ent
   const int q = 2 * space->order();
   zero(M, n, n);
   std::vector<double> phi(n);
-  GaussIntegrator gauss(entity);
-  const int K = gauss.nbIntegrationPoints(q);
-  for (int k = 0; k < K; ++k) {
-    double u, v, w, weight;
-    gauss.iPoint(k, q, u, v, w, weight);
+  forEachGaussPoint(entity, q, [&](double u, double v, double w, double weight) {
     const double c = mapping->detJac(u, v, w) * factor;
     space->fcts(u, v, w, phi);
     addOuter(M, phi, n, phi, n, c * weight);
-  }
+  });
 }
 
 void stifnessMatrix(const FunctionSpace *space, const Mapping *mapping, mEntity *entity, double **K,
@@ -55,15 +63,11 @@ void stifnessMatrix(const FunctionSpace *space, const Mapping *mapping, mEntity 
   const int q = 2 * space->order();
   zero(K, n, n);
   std::vector<mVector> g(n);
-  GaussIntegrator gauss(entity);
-  const int np = gauss.nbIntegrationPoints(q);
-  for (int k = 0; k < np; ++k) {
-    double u, v, w, weight;
-    gauss.iPoint(k, q, u, v, w, weight);
+  forEachGaussPoint(entity, q, [&](double u, double v, double w, double weight) {
     const double c = space->grads(u, v, w, mapping, g) * factor * weight;
     for (int i = 0; i < n; ++i)
       for (int j = 0; j < n; ++j) K[i][j] += (g[j] * g[i]) * c;
-  }
+  });
 }
 
 void restrictedMassMatrix(const FunctionSpace *space, mEntity *, const Mapping *cellMapping, mEntity *sub,
@@ -72,11 +76,7 @@ void restrictedMassMatrix(const FunctionSpace *space, mEntity *, const Mapping *
   const int q = 2 * space->order();
   zero(M, n, n);
   std::vector<double> phi(n);
-  GaussIntegrator gauss(sub);
-  const int K = gauss.nbIntegrationPoints(q);
-  for (int k = 0; k < K; ++k) {
-    double u, v, w, weight;
-    gauss.iPoint(k, q, u, v, w, weight);
+  forEachGaussPoint(sub, q, [&](double u, double v, double w, double weight) {
     const double c = subMapping->detJac(u, v, w) * factor;
     double x, y, z;
     subMapping->eval(u, v, w, x, y, z);
@@ -84,7 +84,7 @@ void restrictedMassMatrix(const FunctionSpace *space, mEntity *, const Mapping *
     cellMapping->invert(x, y, z, uc, vc, wc);
     space->fcts(uc, vc, wc, phi);
     addOuter(M, phi, n, phi, n, c * weight);
-  }
+  });
 }
 
 namespace {
@@ -99,11 +99,7 @@ void twoSpaceFaceIntegral(const FunctionSpace *space1, const Mapping *mapping1, 
   if (reset) zero(M, n1, n2);
   std::vector<double> phi1(n1), phi2(n2);
   std::vector<mVector> g2(neumann ? n2 : 0);
-  GaussIntegrator gauss(sub);
-  const int K = gauss.nbIntegrationPoints(q);
-  for (int k = 0; k < K; ++k) {
-    double u, v, w, weight;
-    gauss.iPoint(k, q, u, v, w, weight);
+  forEachGaussPoint(sub, q, [&](double u, double v, double w, double weight) {
     const double c = subMapping->detJac(u, v, w) * factor;
     double x, y, z;
     subMapping->eval(u, v, w, x, y, z);
@@ -120,7 +116,7 @@ void twoSpaceFaceIntegral(const FunctionSpace *space1, const Mapping *mapping1, 
       space2->fcts(u2, v2, w2, phi2);
     }
     addOuter(M, phi1, n1, phi2, n2, c * weight);
-  }
+  });
 }
 
 }  // namespace
@@ -147,11 +143,7 @@ void sourceTerm(const FunctionSpace *space, const Mapping *mapping, mEntity *ent
   std::vector<double> phi(n);
   // Room for every component a law can have, though only the first is used.
   double values[256];
-  GaussIntegrator gauss(entity);
-  const int K = gauss.nbIntegrationPoints(q);
-  for (int k = 0; k < K; ++k) {
-    double u, v, w, weight;
-    gauss.iPoint(k, q, u, v, w, weight);
+  forEachGaussPoint(entity, q, [&](double u, double v, double w, double weight) {
     const double d = mapping->detJac(u, v, w);
     space->fcts(u, v, w, phi);
     double x, y, z;
@@ -159,7 +151,7 @@ void sourceTerm(const FunctionSpace *space, const Mapping *mapping, mEntity *ent
     field->eval(mPoint(x, y, z), 0.0, values);
     const double c = d * values[0] * weight;
     for (int i = 0; i < n; ++i) b[i] += c * phi[i];
-  }
+  });
 }
 
 void printMatrix(double **M, int rows, int columns, char letter) {

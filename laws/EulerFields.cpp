@@ -85,6 +85,31 @@ void commonField(int i, const mPoint &x, const double *U, const double vel[3], d
   }
 }
 
+// The fields besides momentum and vorticity, for a law of either dimension:
+// the Mach number needs the fastest wave speed, the density error the exact
+// field (the density itself when none is given), the rest the pressure.
+void scalarField(int i, const mPoint &x, const double *U, const double vel[3], double t, const Euler &law,
+                 double (*pressure)(const double *, double), double *out) {
+  switch (i) {
+    case 5:
+      commonField(i, x, U, vel, 0.0, law.maximumEigenValue(U, mPoint(0, 0, 0)), law.getGasConstant(), 0.0, out);
+      return;
+    case 10: {
+      double rhoExact = U[0];
+      if (law.getExactField()) {
+        double buf[ConservationLaw::kMaxFields];
+        law.getExactField()->eval(x, t, buf);
+        rhoExact = buf[0];
+      }
+      commonField(i, x, U, vel, 0.0, 0.0, law.getGasConstant(), rhoExact, out);
+      return;
+    }
+    default:
+      commonField(i, x, U, vel, pressure(U, law.getGamma()), 0.0, law.getGasConstant(), 0.0, out);
+      return;
+  }
+}
+
 }  // namespace
 
 void Euler2d::getIthFieldOfInterest(int i, const mPoint &x, const double *U, const mVector *G,
@@ -108,21 +133,8 @@ void Euler2d::getIthFieldOfInterest(int i, const mPoint &x, const double *U, con
       out[0] = uy - vx;
       return;
     }
-    case 5:
-      commonField(i, x, U, vel, 0.0, maximumEigenValue(U, mPoint(0, 0, 0)), gasConstant, 0.0, out);
-      return;
-    case 10: {
-      double rhoExact = r;
-      if (exactField) {
-        double buf[kMaxFields];
-        exactField->eval(x, t, buf);
-        rhoExact = buf[0];
-      }
-      commonField(i, x, U, vel, 0.0, 0.0, gasConstant, rhoExact, out);
-      return;
-    }
     default:
-      commonField(i, x, U, vel, computeP2d(U, gamma), 0.0, gasConstant, 0.0, out);
+      scalarField(i, x, U, vel, t, *this, computeP2d, out);
       return;
   }
 }
@@ -139,21 +151,8 @@ void Euler3d::getIthFieldOfInterest(int i, const mPoint &x, const double *U, con
       out[2] = U[4];
       return;
     case 4: out[0] = 0.0; return;
-    case 5:
-      commonField(i, x, U, vel, 0.0, maximumEigenValue(U, mPoint(0, 0, 0)), gasConstant, 0.0, out);
-      return;
-    case 10: {
-      double rhoExact = r;
-      if (exactField) {
-        double buf[kMaxFields];
-        exactField->eval(x, t, buf);
-        rhoExact = buf[0];
-      }
-      commonField(i, x, U, vel, 0.0, 0.0, gasConstant, rhoExact, out);
-      return;
-    }
     default:
-      commonField(i, x, U, vel, computeP3d(U, gamma), 0.0, gasConstant, 0.0, out);
+      scalarField(i, x, U, vel, t, *this, computeP3d, out);
       return;
   }
 }

@@ -41,6 +41,21 @@ void prepareErrest(const DGSensor &s, const int *fields, int nbFields) {
   }
 }
 
+// First component of field i of sensor s at p in element e, with the law's
+// values and gradients there: reserved fields ("errest", "reflev", "tag") come
+// from the element's cell, the others from the law. fieldName receives the
+// field's name; out is the components' scratch.
+double sampleField(const DGSensor &s, int i, const mPoint &p, mEntity *e, const double *values,
+                   const mVector *grads, double *out, double time, std::string &fieldName) {
+  out[0] = 0.0;
+  s.getIthFieldOfInterest(i, p, values, grads, out, time);
+  int size = 0;
+  fieldName.clear();
+  s.getNameAndSize(i, size, fieldName);
+  if (DGSensor::isReservedField(fieldName)) return DGSensor::reservedFieldValue(fieldName, e);
+  return out[0];
+}
+
 }  // namespace
 
 std::string tecplotFieldVariables(const DGSensor &sensor) {
@@ -87,17 +102,11 @@ void DGLineSensor::eval(DGAnalysis *analysis, int dim, int iter, double time) {
     if (!e) continue;
     std::fprintf(f.get(), "%d %12.5E %12.5E %12.5E %12.5E ", k + 1, time, p.x(), p.y(), p.z());
     for (int i = 0; i < nbFields; ++i) {
-      out[0] = 0.0;
-      getIthFieldOfInterest(i, p, values, grads, out, time);
-      int size = 0;
-      fieldName.clear();
-      getNameAndSize(i, size, fieldName);
+      const double v = sampleField(*this, i, p, e, values, grads, out, time, fieldName);
       if (fieldName == "reflev")
-        std::fprintf(f.get(), "%dE ", static_cast<int>(reservedFieldValue(fieldName, e)));
-      else if (fieldName == "errest" || fieldName == "tag")
-        std::fprintf(f.get(), "%12.5E ", reservedFieldValue(fieldName, e));
+        std::fprintf(f.get(), "%dE ", static_cast<int>(v));
       else
-        std::fprintf(f.get(), "%12.5E ", out[0]);
+        std::fprintf(f.get(), "%12.5E ", v);
     }
     std::fputs("\n", f.get());
   }
@@ -169,17 +178,11 @@ void DGSpaceTimeSensor::eval(DGAnalysis *analysis, int dim, int iter, double tim
     const mPoint p = probe::along(p1, p2, s);
     mEntity *e = locate(analysis, p, values, grads);
     if (!e) continue;
-    out[0] = 0.0;
-    getIthFieldOfInterest(fieldIndex, p, values, grads, out, time);
-    int size = 0;
-    fieldName.clear();
-    getNameAndSize(fieldIndex, size, fieldName);
+    const double v = sampleField(*this, fieldIndex, p, e, values, grads, out, time, fieldName);
     if (fieldName == "reflev")
-      std::fprintf(f.get(), "%lf %lf %d\n", s, time, static_cast<int>(reservedFieldValue(fieldName, e)));
-    else if (fieldName == "errest" || fieldName == "tag")
-      std::fprintf(f.get(), "%lf %lf %12.5E\n", s, time, reservedFieldValue(fieldName, e));
+      std::fprintf(f.get(), "%lf %lf %d\n", s, time, static_cast<int>(v));
     else
-      std::fprintf(f.get(), "%lf %lf %12.5E\n", s, time, out[0]);
+      std::fprintf(f.get(), "%lf %lf %12.5E\n", s, time, v);
   }
   std::fputs("\n", f.get());
 }

@@ -22,6 +22,8 @@
 #include "gEntity.h"
 #include "mMesh.h"
 
+#include "../common/context_scope.h"
+
 namespace lt {
 
 using KORA::mEntity;
@@ -116,35 +118,9 @@ private:
   double floor;
 };
 
-// Installs a law and a mesh (both owned by the scope) and optionally a limiter
-// and an estimator (owned too) in the global context, with default run
-// parameters; removes them all at the end.
-class Scope {
-public:
-  Scope(ConservationLaw *law, mMesh *mesh, DGLimiter *limiter = nullptr,
-        DGErrorEstimator *estimator = nullptr) {
-    GlobalParamManager *ctx = GlobalParamManager::Instance();
-    *ctx->parameters = DGParameters();
-    ctx->law = law;
-    ctx->limiter = limiter;
-    ctx->estimator = estimator;
-    ctx->setMes(mesh);
-  }
-  ~Scope() {
-    GlobalParamManager *ctx = GlobalParamManager::Instance();
-    // Cells hang off the mesh and need the law while they go.
-    ctx->setMes(nullptr);
-    delete ctx->law;
-    ctx->law = nullptr;
-    delete ctx->limiter;
-    ctx->limiter = nullptr;
-    delete ctx->estimator;
-    ctx->estimator = nullptr;
-    *ctx->parameters = DGParameters();
-  }
-  Scope(const Scope &) = delete;
-  Scope &operator=(const Scope &) = delete;
-};
+// Installs law, mesh, limiter and estimator (all owned) for one test; see
+// context_scope.h.
+using Scope = dgtest::ContextScope;
 
 // Physical centre of a cell.
 inline mPoint centre(const DGCell *c) {

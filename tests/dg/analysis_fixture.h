@@ -23,6 +23,8 @@
 #include "mMesh.h"
 #include "mVertex.h"
 
+#include "../common/context_scope.h"
+
 namespace antest {
 
 using KORA::mEntity;
@@ -151,31 +153,8 @@ private:
   int ord;
 };
 
-// Installs a law and a mesh in the global context for one test and removes
-// both afterwards; the run parameters are reset to their defaults.
-class ContextScope {
-public:
-  ContextScope(ConservationLaw *law, mMesh *mesh, DGLimiter *limiter = nullptr) {
-    GlobalParamManager *ctx = GlobalParamManager::Instance();
-    *ctx->parameters = DGParameters();
-    ctx->law = law;
-    ctx->limiter = limiter;
-    ctx->setMes(mesh);
-  }
-  ~ContextScope() {
-    GlobalParamManager *ctx = GlobalParamManager::Instance();
-    ctx->setMes(nullptr);
-    delete ctx->law;
-    ctx->law = nullptr;
-    delete ctx->limiter;
-    ctx->limiter = nullptr;
-    *ctx->parameters = DGParameters();
-  }
-  ContextScope(const ContextScope &) = delete;
-  ContextScope &operator=(const ContextScope &) = delete;
-
-  DGParameters &param() { return *GlobalParamManager::Instance()->parameters; }
-};
+// Installs a law and a mesh (and a limiter) for one test; see context_scope.h.
+using ContextScope = dgtest::ContextScope;
 
 // Integral over a cell of field f of its current solution, by the cell's own
 // volume rule.

@@ -51,6 +51,17 @@ void makeMesh(const std::string &path, const std::string &kind, int nx, int ny, 
   ASSERT_TRUE(raw != -1 && WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << cmd.str();
 }
 
+void makeMesh(const std::string &path, const std::string &kind, int nx, int ny, double x0,
+              double x1, double y0, double y1, const int (&tags)[5]) {
+  std::ostringstream cmd;
+  cmd.precision(17);
+  cmd << "'" << DG_MESHGEN << "' " << kind << " " << nx << " " << ny << " " << x0 << " " << x1
+      << " " << y0 << " " << y1 << " '" << path << "'";
+  for (int t : tags) cmd << " " << t;
+  const int raw = std::system(cmd.str().c_str());
+  ASSERT_TRUE(raw != -1 && WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << cmd.str();
+}
+
 std::string readFile(const std::string &path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -42,6 +42,10 @@ Result runProgram(const std::string &cwd, const std::string &args, const std::st
 // Writes a structured rectangle mesh ("tri" or "quad") to path.
 void makeMesh(const std::string &path, const std::string &kind, int nx, int ny, double x0,
               double x1, double y0, double y1);
+// The same with the boundary tags of the sides and the surface tag given
+// (bottom, right, top, left, surface).
+void makeMesh(const std::string &path, const std::string &kind, int nx, int ny, double x0,
+              double x1, double y0, double y1, const int (&tags)[5]);
 
 std::string readFile(const std::string &path);
 void writeFile(const std::string &path, const std::string &text);

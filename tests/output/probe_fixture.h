@@ -27,6 +27,9 @@
 #include "mMesh.h"
 #include "mVertex.h"
 
+#include "../common/context_scope.h"
+#include "../common/temp_dir.h"
+
 namespace probetest {
 
 using KORA::mEntity;
@@ -177,13 +180,7 @@ public:
     analysis.init(order, 0);
     for (DGCell *c : analysis.cells) c->L2ProjInitial(&field);
   }
-  ~Scene() {
-    GlobalParamManager *ctx = GlobalParamManager::Instance();
-    ctx->setMes(nullptr);
-    delete ctx->law;
-    ctx->law = nullptr;
-    *ctx->parameters = DGParameters();
-  }
+  ~Scene() { dgtest::clearContext(); }
   Scene(const Scene &) = delete;
   Scene &operator=(const Scene &) = delete;
 
@@ -192,36 +189,11 @@ public:
 };
 
 // Runs the test body in a fresh temporary directory and comes back after.
-class TempDir {
-public:
-  TempDir() : previous(std::filesystem::current_path()) {
-    char templ[] = "/tmp/dg-probes-XXXXXX";
-    const char *made = mkdtemp(templ);
-    if (!made) throw std::string("cannot create a temporary directory");
-    path = made;
-    std::filesystem::current_path(path);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::current_path(previous, ec);
-    std::filesystem::remove_all(path, ec);
-  }
-  TempDir(const TempDir &) = delete;
-  TempDir &operator=(const TempDir &) = delete;
-  std::filesystem::path path;
-
-private:
-  std::filesystem::path previous;
+struct TempDir : dgtest::TempDir {
+  TempDir() : dgtest::TempDir("dg-probes") {}
 };
-
-inline std::string readFile(const std::string &name) {
-  std::ifstream in(name, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline bool exists(const std::string &name) { return std::filesystem::exists(name); }
+using dgtest::exists;
+using dgtest::readFile;
 
 // printf into a std::string.
 template <class... A>
