@@ -146,6 +146,14 @@ void DGAnalysis::run() {
     if (!std::isfinite(dt) || dt <= 0.0)
       throw std::string("time loop: the macro time step is not finite and positive (") +
           std::to_string(dt) + ")";
+    // A step too small to change the time would repeat forever (a solution
+    // that blew up drives the stable step towards zero).
+    if (p->state.t + dt == p->state.t) {
+      char text[128];
+      std::snprintf(text, sizeof text, "%.5E at time %.5E", dt, p->state.t);
+      throw std::string("time loop: the macro time step no longer advances the time (") +
+          text + ")";
+    }
     p->state.resid = resid;
 
     if (p->href.doWe &&

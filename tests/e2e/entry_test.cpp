@@ -34,6 +34,17 @@ TEST(Entry, ExitStatusOfEveryEnding) {
   }
 }
 
+// Without a limiter the interacting blast waves blow up on a coarse mesh and
+// drive the stable step towards zero: the run must stop, not spin forever.
+TEST(Entry, AStepThatNoLongerAdvancesTheTimeStopsTheRun) {
+  ScratchDir dir;
+  makeMesh(dir / "t.msh", "tri", 6, 6, 0, 1, 0, 1);
+  const Result r = runProgram(dir.path(), "t.msh -problem 16 -subproblem 4 -order 1 -tend 0.2");
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  EXPECT_NE(find(r.out + r.err, "no longer advances the time"), std::string::npos) << r.out << r.err;
+  EXPECT_EQ(find(r.out, "DG finishes"), std::string::npos);
+}
+
 TEST(Entry, FinalTimeAlreadyReachedRunsNoIteration) {
   ScratchDir dir;
   makeMesh(dir / "m.msh", "quad", 3, 3, 0, 1, 0, 1);
