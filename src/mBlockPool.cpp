@@ -242,4 +242,33 @@ void poolRelease(void* p, std::size_t bytes) noexcept {
   sharedPools.pools[k].release(p);
 }
 
+// ------------------------------------------------------------ large arrays
+
+namespace {
+#if defined(__linux__)
+constexpr bool kMapLarge = kUsePools;
+#else
+constexpr bool kMapLarge = false;
+#endif
+
+std::size_t largeMappedBytes(std::size_t bytes) {
+  return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+}  // namespace
+
+void* largeAllocate(std::size_t bytes) {
+  if (!kMapLarge || bytes < kHugePage) return ::operator new(bytes);
+  char* p = mapAligned(largeMappedBytes(bytes));
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+
+void largeRelease(void* p, std::size_t bytes) noexcept {
+  if (!p) return;
+  if (!kMapLarge || bytes < kHugePage)
+    ::operator delete(p);
+  else
+    unmap(static_cast<char*>(p), largeMappedBytes(bytes));
+}
+
 }  // namespace KORA

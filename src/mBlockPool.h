@@ -80,6 +80,25 @@ bool poolsEnabled();
 // Gives the idle slabs of every shared pool back to the system.
 void poolTrim() noexcept;
 
+// Blocks for large arrays (hash buckets, look-up tables): from 2 MiB on they
+// are mapped on their own, aligned so that the kernel may back them with huge
+// pages, which makes the first touch of a large mesh's arrays far cheaper.
+// largeRelease must be given the same size.
+void* largeAllocate(std::size_t bytes);
+void largeRelease(void* p, std::size_t bytes) noexcept;
+
+template <class T>
+struct mLargeAllocator {
+  using value_type = T;
+  mLargeAllocator() = default;
+  template <class U>
+  mLargeAllocator(const mLargeAllocator<U>&) noexcept {}
+  T* allocate(std::size_t n) { return static_cast<T*>(largeAllocate(n * sizeof(T))); }
+  void deallocate(T* p, std::size_t n) noexcept { largeRelease(p, n * sizeof(T)); }
+  template <class U>
+  bool operator==(const mLargeAllocator<U>&) const noexcept { return true; }
+};
+
 }  // namespace KORA
 
 #endif

@@ -10,6 +10,8 @@
 
 #include <vector>
 
+#include "mBlockPool.h"
+
 namespace KORA {
 
 class mEntity;
@@ -54,7 +56,7 @@ class mEntityBucket {
   unsigned n_;
 };
 
-using mEntityBucketArray = std::vector<mEntityBucket>;
+using mEntityBucketArray = std::vector<mEntityBucket, mLargeAllocator<mEntityBucket>>;
 
 // A position in one dimension of the table.
 class mEntityHashTableIterator {
@@ -94,6 +96,16 @@ class mEntityHashTable {
   void del(mEntity* e);
   mEntity* find(mEntity* e) const;
   void resize(int dim, int n);
+  // Asks for the memory of the bucket that an entity of this dimension and
+  // key (a vertex's key, another entity's id) goes to; no effect on content.
+  void prefetchBucket(int dim, int key) const {
+#if defined(__GNUC__)
+    __builtin_prefetch(buckets_[dim].data() + key % bucketCount_[dim], 1);
+#else
+    (void)dim;
+    (void)key;
+#endif
+  }
   int size(int dim) const { return entityCount_[dim]; }
   int bucketCount(int dim) const { return bucketCount_[dim]; }
   mEntityHashTableIterator begin(int dim) const;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdint>
+#include <cstring>
 #include <charconv>
 #include <cstdio>
 #include <fstream>
@@ -20,6 +22,7 @@
 #include "KORA_OwnerManager.h"
 #include "KORA_Util.h"
 #include "gEntity.h"
+#include "mBlockPool.h"
 #include "mEdge.h"
 #include "mException.h"
 #include "mFace.h"
@@ -52,81 +55,166 @@ std::string format(const char* fmt, Args... args) {
 
 inline bool isBlank(int c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
-// Reads tokens and lines straight from the stream's buffer, so that the stream
-// is left exactly after the last character consumed (the line of "$FIN").
+// Reads tokens and lines from the stream in blocks. A seekable stream is read
+// ahead and, when the scanner is done, set back to just after the last
+// character consumed (the line of "$FIN" in a recovery file); any other
+// stream is read one character at a time, so nothing beyond is taken from it.
 class MshScanner {
  public:
-  explicit MshScanner(std::istream& in) : in_(in), sb_(in.rdbuf()) {}
+  explicit MshScanner(std::istream& in) : in_(in), sb_(in.rdbuf()) {
+    seekable_ = sb_ && sb_->pubseekoff(0, std::ios::cur, std::ios::in) != std::streampos(-1);
+    if (seekable_) block_.resize(kBlock + kAhead);
+    else block_.resize(kAhead + 1);
+  }
+  ~MshScanner() {
+    if (seekable_ && end_ > pos_)
+      sb_->pubseekoff(-static_cast<std::streamoff>(end_ - pos_), std::ios::cur, std::ios::in);
+  }
+  MshScanner(const MshScanner&) = delete;
+  MshScanner& operator=(const MshScanner&) = delete;
 
   // The next line into head (its first characters only; a line may be of any
   // length). False at the end of the stream.
   bool readLine(std::string& head) {
     head.clear();
-    if (!sb_) return false;
-    int c = sb_->sbumpc();
-    if (c == EOF) {
+    if (!more()) {
       in_.setstate(std::ios::eofbit);
       return false;
     }
-    while (c != EOF && c != '\n') {
-      if (head.size() < 64 && c != '\r') head.push_back(static_cast<char>(c));
-      c = sb_->sbumpc();
+    for (;;) {
+      const char* nl = static_cast<const char*>(std::memchr(pos_, '\n', end_ - pos_));
+      const char* stop = nl ? nl : end_;
+      for (const char* c = pos_; c < stop && head.size() < 64; ++c)
+        if (*c != '\r') head.push_back(*c);
+      pos_ = stop;
+      if (nl) {
+        ++pos_;
+        return true;
+      }
+      if (!more()) return true;
     }
-    return true;
   }
 
   int readInt(const char* what) {
-    const char* t = token(what);
+    token(what);
     int v = 0;
-    const char* b = t[0] == '+' ? t + 1 : t;
-    auto r = std::from_chars(b, b + len_, v);
-    if (r.ec != std::errc() || r.ptr != t + len_) bad(what);
+    const char* b = *tok_ == '+' ? tok_ + 1 : tok_;
+    auto r = std::from_chars(b, tok_ + len_, v);
+    if (r.ec != std::errc() || r.ptr != tok_ + len_) bad(what);
     return v;
   }
 
   double readDouble(const char* what) {
-    const char* t = token(what);
+    token(what);
     double v = 0.0;
-    const char* b = t[0] == '+' ? t + 1 : t;
-    auto r = std::from_chars(b, t + len_, v);
-    if (r.ec != std::errc() || r.ptr != t + len_) bad(what);
+    const char* b = *tok_ == '+' ? tok_ + 1 : tok_;
+    auto r = std::from_chars(b, tok_ + len_, v);
+    if (r.ec != std::errc() || r.ptr != tok_ + len_) bad(what);
     return v;
   }
 
   void setSection(const std::string& s) { section_ = s; }
 
  private:
-  const char* token(const char* what) {
-    len_ = 0;
-    int c = sb_ ? sb_->sgetc() : EOF;
-    while (c != EOF && isBlank(c)) {
-      sb_->sbumpc();
-      c = sb_->sgetc();
+  // Characters read ahead for one token, and per block otherwise.
+  static const std::size_t kAhead = 128, kBlock = std::size_t(1) << 18;
+
+  // True when the characters held may end inside a token: fewer than kAhead
+  // are held from a seekable stream, or a one-way stream's line is not
+  // complete yet.
+  bool short_() const {
+    if (atEnd_) return false;
+    if (seekable_) return static_cast<std::size_t>(end_ - pos_) < kAhead;
+    return pos_ == end_ || end_[-1] != '\n';
+  }
+
+  // Keeps the unread characters and appends what the stream gives, unless
+  // enough are held; false when none are left.
+  bool more() {
+    if (!sb_ || !short_()) return pos_ < end_;
+    const std::size_t kept = static_cast<std::size_t>(end_ - pos_);
+    if (kept && pos_ != block_.data()) std::memmove(block_.data(), pos_, kept);
+    pos_ = block_.data();
+    end_ = pos_ + kept;
+    char* put = block_.data() + kept;
+    if (seekable_) {
+      const std::streamsize got =
+          sb_->sgetn(put, static_cast<std::streamsize>(block_.size() - kept));
+      if (got <= 0) atEnd_ = true;
+      else end_ += got;
+    } else {
+      // One character at a time up to the end of the line (at most kAhead
+      // held), so that the stream is never read beyond what is used.
+      char* const stop = block_.data() + kAhead;
+      while (put < stop) {
+        const int c = sb_->sbumpc();
+        if (c == EOF) {
+          atEnd_ = true;
+          break;
+        }
+        *put++ = static_cast<char>(c);
+        if (c == '\n') break;
+      }
+      end_ = put;
     }
-    if (c == EOF) {
-      in_.setstate(std::ios::eofbit);
-      fail(__LINE__, format("cannot read %s in section $%s of the mesh file: the file ends", what,
-                            section_.c_str()));
+    return pos_ < end_;
+  }
+
+  void token(const char* what) {
+    for (;;) {
+      while (pos_ < end_ && isBlank(static_cast<unsigned char>(*pos_))) ++pos_;
+      if (pos_ < end_) break;
+      if (!more()) {
+        in_.setstate(std::ios::eofbit);
+        len_ = 0;
+        tok_ = "";
+        fail(__LINE__, format("cannot read %s in section $%s of the mesh file: the file ends", what,
+                              section_.c_str()));
+      }
     }
-    while (c != EOF && !isBlank(c)) {
-      if (len_ < sizeof(buf_) - 1) buf_[len_++] = static_cast<char>(c);
-      sb_->sbumpc();
-      c = sb_->sgetc();
+    if (short_()) more();
+    const char* b = pos_;
+    while (pos_ < end_ && !isBlank(static_cast<unsigned char>(*pos_))) ++pos_;
+    tok_ = b;
+    len_ = static_cast<std::size_t>(pos_ - b);
+    if (pos_ == end_ && short_()) {
+      // Longer than any number: drop the rest of it and report its start.
+      kept_.assign(b, std::min<std::size_t>(len_, 71));
+      while (more() && !isBlank(static_cast<unsigned char>(*pos_))) {
+        while (pos_ < end_ && !isBlank(static_cast<unsigned char>(*pos_))) ++pos_;
+        if (pos_ < end_) break;
+      }
+      tok_ = kept_.c_str();
+      len_ = kept_.size();
+      bad(what);
     }
-    buf_[len_] = '\0';
-    return buf_;
   }
 
   [[noreturn]] void bad(const char* what) {
+    const std::string text(tok_, std::min<std::size_t>(len_, 71));
     fail(__LINE__, format("cannot read %s in section $%s of the mesh file: found \"%s\"", what,
-                          section_.c_str(), buf_));
+                          section_.c_str(), text.c_str()));
   }
 
   std::istream& in_;
   std::streambuf* sb_;
+  bool seekable_ = false;
+  bool atEnd_ = false;
+  std::vector<char> block_;
+  const char* pos_ = nullptr;
+  const char* end_ = nullptr;
   std::string section_;
-  char buf_[72];
+  const char* tok_ = "";
   std::size_t len_ = 0;
+  std::string kept_;
+};
+
+// One element record: its fields and the vertices of its node ids.
+struct ElementRecord {
+  int type = 0, modelId = 0, childField = 0;
+  int level = 0;  // of the model entity; 0 for points and unknown codes
+  int nodes = 0;  // the node ids the entity is made of
+  mVertex* v[kMaxNodes];
 };
 
 // State of one read: the vertices made so far, by id, for fast look-ups.
@@ -150,18 +238,42 @@ struct MshReader {
   mVertex* newVertex(int id, double x, double y, double z) {
     if (mVertex* v = known(id)) return v;
     if (hadVertices) {
-      if (mVertex* v = m->getVertex(id)) return v;
+      mVertex* v = m->getVertex(id);
+      quietSeed = false;  // the look-up has reseeded the generator
+      if (v) return v;
     }
     // As mMesh::createVertex, without its look-up: the id is known to be new.
+    // The key is computed without reseeding the runtime's generator for each
+    // vertex; the generator is seeded once, as the last key leaves it, at the
+    // end of the section.
     sizeTable(0);
     mVertex* v = new mVertex(id, mPoint(x, y, z), nullptr);
+    v->computeKeyQuietly();
+    quietSeed = true;
+    lastQuietId = id;
+    // The vertex's bucket is asked for now and the vertex entered into it
+    // after the next record is read, when the memory has arrived.
+    m->getEntities().table().prefetchBucket(0, v->getRAND());
     m->setNewVertexId(id);
-    m->add(v);
+    addPending();
+    pendingVertex = v;
     if (id >= 0 && static_cast<std::size_t>(id) < dense.size())
       dense[id] = v;
     else
       sparse.emplace(id, v);
     return v;
+  }
+
+  void addPending() {
+    if (pendingVertex) m->add(pendingVertex);
+    pendingVertex = nullptr;
+  }
+
+  // Ends a vertex section, also when it is left by a failure.
+  void endVertices() {
+    addPending();
+    if (quietSeed) mVertex::seedGeneratorAsKeyOf(lastQuietId);
+    quietSeed = false;
   }
 
   // The hash table of a dimension is sized from the vertex count when the
@@ -173,6 +285,14 @@ struct MshReader {
   }
 
   mEntity* element(int depth, int& counter);
+  void rootElements(int n);
+  void readRecord(ElementRecord& r, int& counter);
+  mEntity* make(const ElementRecord& r);
+  mEntity* create(const ElementRecord& r);
+  bool classifyMade();
+  void prefetchFor(const ElementRecord& r) const;
+  void children(mEntity* e, int childField, int depth, int& counter);
+  gEntity* model(int id, int level);
   void vertices();
   void periodicGroups();
   void partitionTable();
@@ -182,65 +302,105 @@ struct MshReader {
   MshScanner sc;
   mMesh* m;
   bool hadVertices;
-  std::vector<mVertex*> dense;
+  std::vector<mVertex*, mLargeAllocator<mVertex*>> dense;
   std::unordered_map<int, mVertex*> sparse;
   int pending[4] = {0, 0, 0, 0};
+  mVertex* pendingVertex = nullptr;
+  // The entities made from element records, by dimension, in order, while
+  // the mesh holds nothing else (see classifyMade).
+  bool tracking = m->size(0) == 0 && m->size(1) == 0 && m->size(2) == 0 && m->size(3) == 0;
+  std::vector<mEntity*, mLargeAllocator<mEntity*>> made[4];
+  int bucketsAtStart[4] = {0, 0, 0, 0};
+  gEntity* lastModel = nullptr;
+  int lastModelId = 0, lastModelLevel = 0;
+  bool quietSeed = false;
+  int lastQuietId = 0;
 };
 
-mEntity* MshReader::element(int depth, int& counter) {
+void MshReader::readRecord(ElementRecord& r, int& counter) {
   sc.readInt("an element number");
-  const int type = sc.readInt("an element type");
-  const int modelId = sc.readInt("a model entity id");
-  const int childField = sc.readInt("a child count");
+  r.type = sc.readInt("an element type");
+  r.modelId = sc.readInt("a model entity id");
+  r.childField = sc.readInt("a child count");
   const int nbNodes = sc.readInt("a node count");
   if (nbNodes < 0 || nbNodes > kMaxNodes)
     fail(__LINE__, format("element record with %d node ids: between 0 and %d are read", nbNodes,
                           kMaxNodes));
-  mVertex* v[kMaxNodes];
   for (int i = 0; i < nbNodes; ++i) {
     const int id = sc.readInt("a node id");
-    v[i] = vertex(id);
-    if (!v[i]) fail(__LINE__, format("unknown verex id's %d", id));
+    r.v[i] = vertex(id);
+    if (!r.v[i]) fail(__LINE__, format("unknown verex id's %d", id));
   }
   ++counter;
-  int needed = 0, level = 0;
-  switch (type) {
-    case 1: needed = 2; level = 1; break;
-    case 2: needed = 3; level = 2; break;
-    case 3: needed = 4; level = 2; break;
-    case 4: needed = 4; level = 3; break;
-    case 5: needed = 8; level = 3; break;
-    case 6: needed = 6; level = 3; break;
-    case 15: needed = 1; level = 0; break;
-    default: needed = 0; break;
+  int needed = 0;
+  switch (r.type) {
+    case 1: needed = 2; r.level = 1; break;
+    case 2: needed = 3; r.level = 2; break;
+    case 3: needed = 4; r.level = 2; break;
+    case 4: needed = 4; r.level = 3; break;
+    case 5: needed = 8; r.level = 3; break;
+    case 6: needed = 6; r.level = 3; break;
+    case 15: needed = 1; r.level = 0; break;
+    default: needed = 0; r.level = 0; break;
   }
+  r.nodes = needed;
   if (nbNodes < needed)
-    fail(__LINE__, format("element record of type %d with %d node ids: %d are needed", type,
+    fail(__LINE__, format("element record of type %d with %d node ids: %d are needed", r.type,
                           nbNodes, needed));
-  if (level > 0) sizeTable(level);
-  mEntity* e = nullptr;
-  switch (type) {
-    case 1: e = m->createEdge(v[0], v[1], m->getGEntity(modelId, level)); break;
-    case 2: e = m->createFaceWithVertices(v[0], v[1], v[2], m->getGEntity(modelId, level)); break;
-    case 3:
-      e = m->createFaceWithVertices(v[0], v[1], v[2], v[3], m->getGEntity(modelId, level));
-      break;
-    case 4: e = m->createTetWithVertices(v[0], v[1], v[2], v[3], m->getGEntity(modelId, level)); break;
-    case 5:
-      e = m->createHexWithVertices(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7],
-                                   m->getGEntity(modelId, level));
-      break;
-    case 6:
-      e = m->createPrismWithVertices(v[0], v[1], v[2], v[3], v[4], v[5],
-                                     m->getGEntity(modelId, level));
-      break;
-    case 15:
-      if (modelId > 0) v[0]->classify(m->getGEntity(modelId, 0));
-      break;
-    default: break;
+}
+
+gEntity* MshReader::model(int id, int level) {
+  if (!lastModel || id != lastModelId || level != lastModelLevel) {
+    lastModel = m->getGEntity(id, level);
+    lastModelId = id;
+    lastModelLevel = level;
   }
+  return lastModel;
+}
+
+mEntity* MshReader::make(const ElementRecord& r) {
+  mEntity* e = create(r);
+  if (e && tracking) {
+    const int d = r.level;
+    if (made[d].empty()) bucketsAtStart[d] = m->getEntities().table().bucketCount(d);
+    made[d].push_back(e);
+  }
+  return e;
+}
+
+mEntity* MshReader::create(const ElementRecord& r) {
+  if (r.level > 0) sizeTable(r.level);
+  mVertex* const* v = r.v;
+  switch (r.type) {
+    case 1: return m->createEdge(v[0], v[1], model(r.modelId, 1));
+    case 2: return m->createFaceWithVertices(v[0], v[1], v[2], model(r.modelId, 2));
+    case 3: return m->createFaceWithVertices(v[0], v[1], v[2], v[3], model(r.modelId, 2));
+    case 4: return m->createTetWithVertices(v[0], v[1], v[2], v[3], model(r.modelId, 3));
+    case 5:
+      return m->createHexWithVertices(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7],
+                                      model(r.modelId, 3));
+    case 6:
+      return m->createPrismWithVertices(v[0], v[1], v[2], v[3], v[4], v[5], model(r.modelId, 3));
+    case 15:
+      if (r.modelId > 0) v[0]->classify(model(r.modelId, 0));
+      return nullptr;
+    default: return nullptr;
+  }
+}
+
+void MshReader::prefetchFor(const ElementRecord& r) const {
+  // The entity's id, which is its hash key, is the sum of its vertices' keys.
+  int key = 0;
+  for (int i = 0; i < r.nodes; ++i) {
+    if (!r.v[i]->keyComputed()) return;
+    key += r.v[i]->getRAND();
+  }
+  if (pending[r.level] == 0) m->getEntities().table().prefetchBucket(r.level, key);
+}
+
+void MshReader::children(mEntity* e, int childField, int depth, int& counter) {
   // Children are read in any case to stay aligned; they become roots when
-  // this record made no entity of their dimension.
+  // their parent record made no entity of their dimension.
   for (int c = 0; c < -childField; ++c) {
     mEntity* ch = element(depth + 1, counter);
     if (e && ch && ch->getLevel() == e->getLevel()) {
@@ -248,7 +408,103 @@ mEntity* MshReader::element(int depth, int& counter) {
       ch->setParent(e);
     }
   }
+}
+
+mEntity* MshReader::element(int depth, int& counter) {
+  ElementRecord r;
+  readRecord(r, counter);
+  mEntity* e = make(r);
+  children(e, r.childField, depth, counter);
   return e;
+}
+
+void MshReader::rootElements(int n) {
+  // A record without children is made after the next record has been read,
+  // so that the memory of its hash bucket, asked for when it was read, has
+  // arrived by then. Records keep their order.
+  ElementRecord rec[2];
+  int cur = 0, counter = 0;
+  bool held = false;
+  auto makeHeld = [&]() {
+    if (!held) return;
+    held = false;
+    make(rec[1 - cur]);
+  };
+  try {
+    while (counter < n) {
+      ElementRecord& r = rec[cur];
+      readRecord(r, counter);
+      if (r.childField < 0 || r.level == 0) {
+        makeHeld();
+        children(make(r), r.childField, 0, counter);
+        continue;
+      }
+      prefetchFor(r);
+      makeHeld();
+      held = true;
+      cur = 1 - cur;
+    }
+  } catch (...) {
+    // Records read before a failure are in the mesh, as without the delay.
+    makeHeld();
+    throw;
+  }
+  makeHeld();
+}
+
+// classifyUnclassifiedVerices for a mesh made by this read alone, without its
+// walk over the hash tables in their order, which visits the entities in
+// random memory order. The walk gives a vertex the model entity of the first
+// entity met that uses it, dimensions 1, 2 and 3 in turn; here the entities
+// are taken in the order they were made and each one's place in the walk is
+// worked out: its bucket (id modulo the bucket count) and, within the bucket,
+// the newer first. That holds as long as the tables were not resized once
+// they held entities, and every entity came from an element record. Returns
+// false, having done nothing, where that is not known to hold.
+bool MshReader::classifyMade() {
+  if (!tracking) return false;
+  const mEntityHashTable& table = m->getEntities().table();
+  for (int d = 1; d < 4; ++d) {
+    if (static_cast<std::size_t>(m->size(d)) != made[d].size()) return false;
+    if (!made[d].empty() && table.bucketCount(d) != bucketsAtStart[d]) return false;
+    if (made[d].size() >= 0xffffffffu) return false;
+  }
+  // Vertices are found by id in the dense table; any other id: the walk.
+  if (!sparse.empty()) return false;
+  for (int d = 1; d < 4; ++d) {
+    const std::vector<mEntity*, mLargeAllocator<mEntity*>>& list = made[d];
+    if (list.empty()) continue;
+    // For each vertex id, the place in the walk of the first entity that
+    // would classify it: bucket in the high half, the reversed order of
+    // making in the low half (newer entities come first in a bucket).
+    const std::uint64_t none = ~std::uint64_t(0);
+    std::vector<std::uint64_t, mLargeAllocator<std::uint64_t>> first(dense.size(), none);
+    std::vector<gEntity*, mLargeAllocator<gEntity*>> model(dense.size(), nullptr);
+    const std::uint64_t buckets = static_cast<std::uint64_t>(table.bucketCount(d));
+    bool any = false;
+    for (std::size_t k = 0; k < list.size(); ++k) {
+      mEntity* e = list[k];
+      if (!e->getClassification()) return false;  // the walk would print it
+      const std::uint64_t place = (static_cast<std::uint64_t>(e->getId()) % buckets) << 32 |
+                                  (0xffffffffu - static_cast<std::uint32_t>(k));
+      const int n = e->size(0);
+      for (int i = 0; i < n; ++i) {
+        mEntity* v = e->get(0, i);
+        if (!v || v->getClassification()) continue;
+        const int id = v->getId();
+        if (id < 0 || static_cast<std::size_t>(id) >= dense.size() || dense[id] != v) return false;
+        if (place < first[id]) {
+          first[id] = place;
+          model[id] = e->getClassification();
+        }
+        any = true;
+      }
+    }
+    if (!any) continue;
+    for (std::size_t id = 0; id < first.size(); ++id)
+      if (model[id]) dense[id]->classify(model[id]);
+  }
+  return true;
 }
 
 void MshReader::vertices() {
@@ -262,13 +518,19 @@ void MshReader::vertices() {
   // Room for ids up to twice the number of vertices read so far.
   const std::size_t bound = 2 * (static_cast<std::size_t>(n) + sparse.size() + dense.size()) + 16;
   if (bound > dense.size() && bound < (std::size_t(1) << 31)) dense.resize(bound, nullptr);
-  for (int i = 0; i < n; ++i) {
-    const int id = sc.readInt("a vertex id");
-    const double x = sc.readDouble("a coordinate");
-    const double y = sc.readDouble("a coordinate");
-    const double z = sc.readDouble("a coordinate");
-    newVertex(id, x, y, z);
+  try {
+    for (int i = 0; i < n; ++i) {
+      const int id = sc.readInt("a vertex id");
+      const double x = sc.readDouble("a coordinate");
+      const double y = sc.readDouble("a coordinate");
+      const double z = sc.readDouble("a coordinate");
+      newVertex(id, x, y, z);
+    }
+  } catch (...) {
+    endVertices();
+    throw;
   }
+  endVertices();
 }
 
 void MshReader::periodicGroups() {
@@ -524,19 +786,24 @@ void KORA_Util::importDGFile(std::istream& in, mMesh* m) {
       // vertex count does: size the tables not made yet from them.
       for (int d = 1; d < 4; ++d)
         if (r.pending[d] > 0 && n > 0) r.pending[d] = std::min(r.pending[d], n);
-      int counter = 0;
-      while (counter < n) r.element(0, counter);
-    } else if (starts("FMO"))
+      // Room for the entities made (address space only until it is used).
+      if (r.tracking && n > 0)
+        for (int d = 1; d < 4; ++d) r.made[d].reserve(r.made[d].size() + static_cast<std::size_t>(n));
+      r.rootElements(n);
+    } else if (starts("FMO")) {
+      r.tracking = false;
       r.faceModes();
-    else if (starts("EMO"))
+    } else if (starts("EMO")) {
+      r.tracking = false;
       r.edgeModes();
+    }
     else if (starts("PRL"))
       r.partitionTable();
     // The rest of the section, up to its end line (or the next header).
     while (r.sc.readLine(line))
       if (!line.empty() && line[0] == '$') break;
   }
-  classifyUnclassifiedVerices(m);
+  if (!r.classifyMade()) classifyUnclassifiedVerices(m);
 }
 
 void KORA_Util::importDGFile(const char* fileName, mMesh* m) {

@@ -28,6 +28,14 @@ public:
   // The key: the runtime's generator seeded with the id, one draw, |r| mod 1e8.
   // Computed on first use and kept.
   int getRAND() const;
+  // Computes and keeps the key like getRAND, without reseeding the runtime's
+  // generator: readers that make many vertices at once use it, then call
+  // seedGeneratorAsKeyOf with the last id to leave the generator as the
+  // per-vertex computations would have.
+  void computeKeyQuietly() const { key = quietKeyOf(iD); }
+  static int quietKeyOf(int id);
+  bool keyComputed() const { return key != KEY_NOT_COMPUTED; }
+  static void seedGeneratorAsKeyOf(int id);
   // Sets the id and recomputes the key for it at once.
   void setId(int id);
   // Gives the id back to the generator and sets it to 0 (key unchanged).

@@ -2,6 +2,7 @@
 // shared vertices, output).
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -51,6 +52,37 @@ TEST(EntityVertex, KeysComeFromTheSeededGenerator) {
   w->setId(7);
   EXPECT_EQ(w->getId(), 7);
   EXPECT_EQ(w->getRAND(), p.vertex(7, 0, 0, 0)->getRAND());
+}
+
+TEST(EntityVertex, QuietKeysMatchTheSeededGeneratorAndLeaveItsSequenceAlone) {
+  // Ids at the edges of the seeding arithmetic: 0 (seeded as 1), the modulus
+  // 2^31 - 1 and beyond, and negative ids, whose seeds are 2^31 and up.
+  const int ids[] = {0,         1,       2,        7,       127773,  127774,     99999999,
+                     123456789, INT_MAX - 1, INT_MAX, -1,      -5,      -127773, INT_MIN};
+  for (int id : ids) EXPECT_EQ(mVertex::quietKeyOf(id), runtimeKey(id)) << id;
+  for (int id = 1; id < 200000; id += 997) EXPECT_EQ(mVertex::quietKeyOf(id), runtimeKey(id)) << id;
+
+  // A running sequence goes on as if no key had been computed.
+  std::srand(2024);
+  const int a = std::rand();
+  const int b = std::rand();
+  std::srand(2024);
+  EXPECT_EQ(std::rand(), a);
+  for (int id : ids) (void)mVertex::quietKeyOf(id);
+  EXPECT_EQ(std::rand(), b);
+
+  // seedGeneratorAsKeyOf leaves the generator as a key computation does.
+  mVertex::seedGeneratorAsKeyOf(31);
+  const int afterQuiet = std::rand();
+  (void)runtimeKey(31);
+  EXPECT_EQ(std::rand(), afterQuiet);
+
+  // computeKeyQuietly stores the key getRAND would give.
+  Pool p;
+  mVertex* v = p.vertex(5150, 0, 0, 0);
+  v->computeKeyQuietly();
+  EXPECT_TRUE(v->keyComputed());
+  EXPECT_EQ(v->getRAND(), runtimeKey(5150));
 }
 
 TEST(EntityVertex, PositionMovesWithoutChangingIdentity) {

@@ -1,10 +1,15 @@
 // Sectioned ".msh" files: reading, writing and their round trips.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <fstream>
 #include <iomanip>
 #include <sstream>
 #include <string>
 #include <vector>
+#include <cmath>
+#include <cstdlib>
+#include <set>
 
 #include "KORA_MeshFiles.h"
 #include "KORA_OwnerManager.h"
@@ -330,10 +335,166 @@ TEST(FilesMsh, LeavesWriterGivesFlatRecordsThatReadBack) {
     EXPECT_EQ((*it)->parent(), nullptr);
 }
 
+// A triangulated n x n grid on [0,1]^2 with ids from 1 and coordinates that
+// need all 17 digits; its boundary edges on model entities 11 to 14, the
+// triangles on 1 to 5 by cell; above every seventh cell a tetrahedron to an
+// apex of its own (model entity 100); two point records; and one triangle
+// with two children, made of vertices of their own. Its vertices carry no
+// model entity.
+struct GridMesh {
+  std::string text;
+  std::vector<std::array<double, 3>> xyz;  // by id - 1
+  int triangles = 0, edges = 0, tets = 0;
+};
+
+GridMesh gridMesh(int n) {
+  GridMesh g;
+  auto id = [n](int i, int j) { return j * (n + 1) + i + 1; };
+  for (int j = 0; j <= n; ++j)
+    for (int i = 0; i <= n; ++i)
+      g.xyz.push_back({double(i) / n + 1e-13 * j, double(j) / (3 * n), 0.1 * std::sin(i * j + 0.5)});
+  std::vector<std::array<int, 3>> tets;  // cell corner a, apex id
+  std::ostringstream elm;
+  int number = 1, records = 0;
+  auto record = [&](const std::string& indent, int type, int model, int child,
+                    std::initializer_list<int> nodes) {
+    elm << indent << number++ << ' ' << type << ' ' << model << ' ' << child << ' ' << nodes.size();
+    for (int v : nodes) elm << ' ' << v;
+    elm << '\n';
+    ++records;
+  };
+  record("", 15, 3, 1, {id(0, 0)});
+  record("", 15, 4, 1, {id(n, n)});
+  for (int i = 0; i < n; ++i) {
+    record("", 1, 11, 0, {id(i, 0), id(i + 1, 0)});
+    record("", 1, 12, 0, {id(n, i), id(n, i + 1)});
+    record("", 1, 13, 0, {id(i + 1, n), id(i, n)});
+    record("", 1, 14, 0, {id(0, i + 1), id(0, i)});
+    g.edges += 4;
+  }
+  for (int j = 0; j < n; ++j)
+    for (int i = 0; i < n; ++i) {
+      const int a = id(i, j), b = id(i + 1, j), c = id(i, j + 1), d = id(i + 1, j + 1);
+      const int cell = j * n + i;
+      record("", 2, 1 + cell % 5, 0, {a, b, d});
+      record("", 2, 1 + (cell + 2) % 5, 0, {a, d, c});
+      g.triangles += 2;
+      if (cell % 7 == 3) {
+        const int apex = static_cast<int>(g.xyz.size()) + 1;
+        g.xyz.push_back({(i + 0.5) / n, (j + 0.5) / n, 1.0 + 0.01 * cell});
+        record("", 4, 100, 0, {a, b, d, apex});
+        ++g.tets;
+      }
+    }
+  const int first = static_cast<int>(g.xyz.size()) + 1;
+  for (int k = 0; k < 4; ++k) g.xyz.push_back({2.0 + k, 2.0, 0.0});
+  record("", 2, 7, -2, {first, first + 1, first + 2});
+  record(" ", 2, 8, 0, {first, first + 1, first + 3});
+  record(" ", 2, 9, 0, {first + 1, first + 2, first + 3});
+  g.triangles += 3;
+  std::ostringstream out;
+  out << std::setprecision(17) << "$NOE\n" << g.xyz.size() << '\n';
+  for (std::size_t k = 0; k < g.xyz.size(); ++k)
+    out << k + 1 << ' ' << g.xyz[k][0] << ' ' << g.xyz[k][1] << ' ' << g.xyz[k][2] << '\n';
+  out << "$ENDNOE\n$ELM\n" << records << '\n' << elm.str() << "$ENDELM\n";
+  g.text = out.str();
+  return g;
+}
+
+// A stream buffer that cannot seek, like a pipe.
+class OneWayBuffer : public std::streambuf {
+ public:
+  explicit OneWayBuffer(std::string s) : s_(std::move(s)) {
+    setg(s_.data(), s_.data(), s_.data() + s_.size());
+  }
+
+ private:
+  std::string s_;
+};
+
+class FilesMshLarge : public InTempDir {};
+
+TEST_F(FilesMshLarge, EveryValueIsReadAndTheStreamIsLeftAfterTheEndLine) {
+  // Well over one read-ahead block, so that records straddle the blocks.
+  const GridMesh g = gridMesh(150);
+  ASSERT_GT(g.text.size(), std::size_t(1) << 20);
+  const std::string text = g.text + "$FIN$\nfirst line after\nsecond\n";
+  writeFile("grid.msh", text);
+  for (const char* kind : {"file", "string", "one-way"}) {
+    SCOPED_TRACE(kind);
+    mMesh m(1);
+    std::ifstream file("grid.msh");
+    std::istringstream str(text);
+    OneWayBuffer buffer(text);
+    std::istream oneWay(&buffer);
+    std::istream& in = kind[0] == 'f' ? static_cast<std::istream&>(file)
+                       : kind[0] == 's' ? static_cast<std::istream&>(str)
+                                        : oneWay;
+    KORA_Util::Instance()->importDGFile(in, &m);
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    EXPECT_EQ(line, "first line after");
+    ASSERT_EQ(m.size(0), static_cast<int>(g.xyz.size()));
+    EXPECT_EQ(m.size(1), g.edges);
+    EXPECT_EQ(m.size(2), g.triangles);
+    EXPECT_EQ(m.size(3), g.tets);
+    int exact = 0;
+    for (std::size_t k = 0; k < g.xyz.size(); ++k) {
+      const mPoint p = m.getVertex(static_cast<int>(k) + 1)->point();
+      exact += p(0) == g.xyz[k][0] && p(1) == g.xyz[k][1] && p(2) == g.xyz[k][2];
+    }
+    EXPECT_EQ(exact, static_cast<int>(g.xyz.size()));
+  }
+}
+
+TEST(FilesMsh, LeftOverVerticesAreClassifiedAsTheWalkOverTheTablesDoes) {
+  // A file with an (empty) edge-point section makes the reader classify the
+  // left-over vertices with the walk in table order itself; without it, a
+  // mesh read into an empty store takes a quicker way to the same result.
+  const GridMesh g = gridMesh(60);
+  mMesh quick(1), walked(1);
+  readMsh(quick, g.text);
+  readMsh(walked, g.text + "$EMO\n0\n$ENDEMO\n");
+  ASSERT_EQ(quick.size(0), walked.size(0));
+  std::set<int> levels;
+  int same = 0;
+  for (std::size_t k = 1; k <= g.xyz.size(); ++k) {
+    gEntity* a = modelOf(quick, static_cast<int>(k));
+    gEntity* b = modelOf(walked, static_cast<int>(k));
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    same += a->getId() == b->getId() && a->getLevel() == b->getLevel();
+    levels.insert(a->getLevel());
+  }
+  EXPECT_EQ(same, static_cast<int>(g.xyz.size()));
+  EXPECT_EQ(levels, (std::set<int>{0, 1, 2, 3}));
+  // The lowest dimension first: corners on their points, sides on edges,
+  // apexes on their tetrahedron.
+  EXPECT_EQ(modelOf(quick, 1)->getId(), 3);
+  EXPECT_EQ(modelOf(quick, 2)->getLevel(), 1);
+  EXPECT_EQ(modelOf(quick, static_cast<int>(g.xyz.size()) - 5)->getId(), 100);
+  // The same mesh read into a store that has a vertex already is walked.
+  mMesh other(1);
+  other.createVertex(999999, 0, 0, 0, nullptr);
+  readMsh(other, g.text);
+  EXPECT_EQ(modelOf(other, 2)->getId(), modelOf(quick, 2)->getId());
+}
+
+TEST(FilesMsh, ReadingLeavesTheGeneratorAsItsLastVertexKey) {
+  // Each vertex key is a seeding of the runtime generator with the vertex
+  // id; after a read, draws go on from the last vertex made.
+  mMesh m(1);
+  readMsh(m, "$NOE\n3\n5 0 0 0\n9 1 0 0\n7 0 1 0\n$ENDNOE\n");
+  const int next = std::rand();
+  std::srand(7);
+  std::rand();
+  EXPECT_EQ(next, std::rand());
+}
+
 struct BadFile {
   const char* name;
   std::string text;
-  const char* message;
+  std::string message;
 };
 
 TEST(FilesMsh, MalformedFilesThrowAClearException) {
@@ -345,6 +506,8 @@ TEST(FilesMsh, MalformedFilesThrowAClearException) {
       {"word for a coordinate", "$NOE\n1\n1 0 zero 0\n$ENDNOE\n",
        "cannot read a coordinate in section $NOE of the mesh file: found \"zero\""},
       {"word for a count", "$ELM\nmany\n$ENDELM\n", "cannot read the record count in section $ELM"},
+      {"endless number", "$NOE\n1\n1 " + std::string(5000, '1') + " 0 0\n$ENDNOE\n",
+       "cannot read a coordinate in section $NOE of the mesh file: found \"" + std::string(71, '1') + "\""},
       {"too many node ids", nodes + many + "\n$ENDELM\n", "101 node ids"},
       {"too few node ids", nodes + "$ELM\n1\n1 2 1 0 2 1 2\n$ENDELM\n",
        "type 2 with 2 node ids: 3 are needed"},
@@ -359,11 +522,20 @@ TEST(FilesMsh, MalformedFilesThrowAClearException) {
        "this reader reads the sectioned layout"},
   };
   for (const BadFile& c : cases) {
-    mMesh m(1);
-    bool thrown = false;
-    const std::string printed = meshtest::expectMeshException([&] { readMsh(m, c.text); }, &thrown);
-    EXPECT_TRUE(thrown) << c.name;
-    EXPECT_NE(printed.find(c.message), std::string::npos) << c.name << ": " << printed;
+    for (bool oneWay : {false, true}) {
+      mMesh m(1);
+      bool thrown = false;
+      const std::string printed = meshtest::expectMeshException(
+          [&] {
+            if (!oneWay) return readMsh(m, c.text);
+            OneWayBuffer buffer(c.text);
+            std::istream in(&buffer);
+            KORA_Util::Instance()->importDGFile(in, &m);
+          },
+          &thrown);
+      EXPECT_TRUE(thrown) << c.name << (oneWay ? " (one-way)" : "");
+      EXPECT_NE(printed.find(c.message), std::string::npos) << c.name << ": " << printed;
+    }
   }
   mMesh m(1);
   bool thrown = false;
