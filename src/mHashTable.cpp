@@ -15,47 +15,6 @@ namespace {
 const int startBuckets[4] = {1, 7, 12, 6};
 }  // namespace
 
-// ------------------------------------------------------------------ buckets
-
-mEntityBucket::mEntityBucket(const mEntityBucket& o) : cap_(1), n_(0) {
-  u_.one = nullptr;
-  if (o.n_ > 1) grow(o.n_);
-  std::copy(o.data(), o.data() + o.n_, data());
-  n_ = o.n_;
-}
-
-mEntityBucket::mEntityBucket(mEntityBucket&& o) noexcept : u_(o.u_), cap_(o.cap_), n_(o.n_) {
-  o.u_.one = nullptr;
-  o.cap_ = 1;
-  o.n_ = 0;
-}
-
-void mEntityBucket::swap(mEntityBucket& o) noexcept {
-  std::swap(u_, o.u_);
-  std::swap(cap_, o.cap_);
-  std::swap(n_, o.n_);
-}
-
-void mEntityBucket::erase(int k) {
-  mEntity** d = data();
-  std::copy(d + k + 1, d + n_, d + k);
-  --n_;
-}
-
-void mEntityBucket::grow(unsigned room) {
-  mEntity** p = static_cast<mEntity**>(poolAllocate(sizeof(mEntity*) * room));
-  std::copy(data(), data() + n_, p);
-  release();
-  u_.heap = p;
-  cap_ = room;
-}
-
-void mEntityBucket::release() {
-  if (cap_ > 1) poolRelease(u_.heap, sizeof(mEntity*) * cap_);
-  cap_ = 1;
-  u_.one = nullptr;
-}
-
 // ---------------------------------------------------------------- positions
 
 mEntityHashTableIterator::mEntityHashTableIterator(const mEntityBucketArray* buckets,
@@ -105,7 +64,7 @@ int mEntityHashTable::hash(mEntity* e) const { return bucketIndex(e, e->getLevel
 
 void mEntityHashTable::add(mEntity* e) {
   const int d = e->getLevel();
-  buckets_[d][bucketIndex(e, d)].push_back(e);
+  buckets_[d][bucketIndex(e, d)].add(e);
   ++entityCount_[d];
   if (3 * bucketCount_[d] < entityCount_[d]) resize(d, 3 * entityCount_[d]);
 }

@@ -10,51 +10,16 @@
 
 #include <vector>
 
+#include "mAdjacencyContainer.h"
 #include "mBlockPool.h"
 
 namespace KORA {
 
 class mEntity;
 
-// One bucket: a compact array of entity pointers (16 bytes). A bucket with
-// one entry, the usual case after a growth, keeps it inline without a heap
-// block. The list's front is the array's back.
-class mEntityBucket {
- public:
-  mEntityBucket() : cap_(1), n_(0) { u_.one = nullptr; }
-  mEntityBucket(const mEntityBucket& o);
-  mEntityBucket(mEntityBucket&& o) noexcept;
-  mEntityBucket& operator=(mEntityBucket o) noexcept {
-    swap(o);
-    return *this;
-  }
-  ~mEntityBucket() { release(); }
-  void swap(mEntityBucket& o) noexcept;
-
-  int size() const { return static_cast<int>(n_); }
-  bool empty() const { return n_ == 0; }
-  mEntity* operator[](int k) const { return data()[k]; }
-  void push_back(mEntity* e) {
-    if (n_ == cap_) grow(2 * cap_);
-    data()[n_++] = e;
-  }
-  // Removes entry k, keeping the order of the others.
-  void erase(int k);
-
- private:
-  union Store {
-    mEntity* one;
-    mEntity** heap;
-  };
-  mEntity** data() { return cap_ <= 1 ? &u_.one : u_.heap; }
-  mEntity* const* data() const { return cap_ <= 1 ? &u_.one : u_.heap; }
-  void grow(unsigned room);
-  void release();
-
-  Store u_;
-  unsigned cap_;
-  unsigned n_;
-};
+// One bucket: a list of entity pointers in one word (an entity list of the
+// mesh, which keeps a single entry inline). The list's front is its back.
+using mEntityBucket = mAdjacencyContainer;
 
 using mEntityBucketArray = std::vector<mEntityBucket, mLargeAllocator<mEntityBucket>>;
 

@@ -68,7 +68,7 @@ mMesh::~mMesh() {
     auto lists = [](mEntity* e) {
       for (int k = 0; k < 4; ++k)
         if (const mAdjacencyContainer* l = e->getAdjacencyList(k))
-          if (l->capacity() > 1) prefetchLines(l->begin());
+          if (const void* b = l->block()) prefetchLines(b);
     };
     walkPrefetched(beginall(d), endall(d), lists, [](mEntity*) {}, [](mEntity* e) { delete e; });
   }

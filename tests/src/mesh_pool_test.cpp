@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <set>
 #include <vector>
 
 #include "KORA_OwnerManager.h"
+#include "mAdjacencyContainer.h"
 #include "mBlockPool.h"
 #include "mEdge.h"
 #include "mFace.h"
@@ -159,6 +161,63 @@ std::vector<int> buildAndWalk() {
     EXPECT_EQ(found, f);
   }
   return walk;
+}
+
+TEST(AdjacencyList, OneWordListsKeepOrderNullEntriesAndCopies) {
+  // Entries are only compared, never followed: distinct aligned addresses.
+  alignas(8) static char slots[16][8];
+  auto E = [](int k) { return reinterpret_cast<mEntity*>(slots[k]); };
+  struct Step {
+    const char* what;
+    std::function<void(mAdjacencyContainer&)> act;
+    std::vector<int> expect;  // slot numbers, -1 for a null entry
+  };
+  const std::vector<Step> steps = {
+      {"one entry stays in the word", [&](mAdjacencyContainer& l) { l.add(E(1)); }, {1}},
+      {"a second one moves to a block", [&](mAdjacencyContainer& l) { l.add(E(2)); }, {1, 2}},
+      {"a null entry is an entry", [&](mAdjacencyContainer& l) { l.add(nullptr); }, {1, 2, -1}},
+      {"delete keeps the order", [&](mAdjacencyContainer& l) { l.del(E(1)); }, {2, -1}},
+      {"unique append",
+       [&](mAdjacencyContainer& l) {
+         l.appendUnique(E(2));
+         l.appendUnique(E(3));
+       },
+       {2, -1, 3}},
+      {"clear", [&](mAdjacencyContainer& l) { l.clear(); }, {}},
+      {"growth past the room",
+       [&](mAdjacencyContainer& l) {
+         for (int k = 0; k < 9; ++k) l.add(E(k));
+       },
+       {0, 1, 2, 3, 4, 5, 6, 7, 8}},
+  };
+  auto listed = [](const mAdjacencyContainer& l) {
+    std::vector<int> out;
+    for (mEntity* e : l) out.push_back(e ? static_cast<int>(reinterpret_cast<char(*)[8]>(e) - slots) : -1);
+    return out;
+  };
+  mAdjacencyContainer l;
+  EXPECT_TRUE(l.empty());
+  for (const Step& s : steps) {
+    s.act(l);
+    EXPECT_EQ(listed(l), s.expect) << s.what;
+    EXPECT_EQ(l.size(), static_cast<int>(s.expect.size())) << s.what;
+    mAdjacencyContainer copy(l);
+    EXPECT_EQ(listed(copy), s.expect) << s.what;
+    mAdjacencyContainer moved(std::move(copy));
+    EXPECT_EQ(listed(moved), s.expect) << s.what;
+    EXPECT_TRUE(copy.empty());
+  }
+  // A list of one null entry, and an exact room.
+  mAdjacencyContainer n;
+  n.add(nullptr);
+  EXPECT_EQ(n.size(), 1);
+  EXPECT_EQ(n[0], nullptr);
+  EXPECT_EQ(n.find(nullptr), nullptr);
+  n.del(nullptr);
+  EXPECT_TRUE(n.empty());
+  mAdjacencyContainer room(3);
+  EXPECT_EQ(room.capacity(), 3);
+  EXPECT_TRUE(room.empty());
 }
 
 TEST(BlockPool, MeshesMadeAgainGiveTheSameEntitiesInTheSameOrder) {
