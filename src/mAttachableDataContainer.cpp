@@ -10,46 +10,52 @@
 namespace KORA {
 
 mAttachableDataContainer::~mAttachableDataContainer() {
-  for (std::uint32_t k = 0; k < nbInfo; ++k) delete infos[k].data;
-  std::free(infos);
+  const int n = nbAttachedData();
+  for (int k = 0; k < n; ++k) delete pairs()[k].data;
+  std::free(block);
 }
 
 mAttachableData* mAttachableDataContainer::getData(unsigned int tag) const {
   const equalInfoPred pred(tag);
-  for (std::uint32_t k = 0; k < nbInfo; ++k)
-    if (pred(infos[k])) return infos[k].data;
+  const int n = nbAttachedData();
+  for (int k = 0; k < n; ++k)
+    if (pred(pairs()[k])) return pairs()[k].data;
   return nullptr;
 }
 
 void mAttachableDataContainer::attachData(unsigned int tag, mAttachableData* d) {
-  if (nbInfo == capInfo) {
-    const std::uint32_t room = capInfo ? 2 * capInfo : 1;
-    info* p = static_cast<info*>(std::realloc(infos, sizeof(info) * room));
+  const std::uint32_t n = block ? block->n : 0, cap = block ? block->cap : 0;
+  if (n == cap) {
+    const std::uint32_t room = cap ? 2 * cap : 1;
+    Block* p = static_cast<Block*>(std::realloc(block, sizeof(Block) + sizeof(info) * room));
     if (!p) throw std::bad_alloc();
-    infos = p;
-    capInfo = room;
+    block = p;
+    block->n = n;
+    block->cap = room;
   }
-  infos[nbInfo].tag = tag;
-  infos[nbInfo].data = d;
-  ++nbInfo;
+  pairs()[n].tag = tag;
+  pairs()[n].data = d;
+  block->n = n + 1;
 }
 
 void mAttachableDataContainer::deleteData(unsigned int tag) {
   // Every object under the tag goes, not only the first, so that nothing
   // attached twice under one tag is left without owner.
   const equalInfoPred pred(tag);
+  const int n = nbAttachedData();
+  info* p = block ? pairs() : nullptr;
   std::uint32_t w = 0;
-  for (std::uint32_t k = 0; k < nbInfo; ++k) {
-    if (pred(infos[k]))
-      delete infos[k].data;
+  for (int k = 0; k < n; ++k) {
+    if (pred(p[k]))
+      delete p[k].data;
     else
-      infos[w++] = infos[k];
+      p[w++] = p[k];
   }
-  nbInfo = w;
-  if (nbInfo == 0) {
-    std::free(infos);
-    infos = nullptr;
-    capInfo = 0;
+  if (w == 0) {
+    std::free(block);
+    block = nullptr;
+  } else {
+    block->n = w;
   }
 }
 

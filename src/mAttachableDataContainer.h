@@ -88,8 +88,8 @@ public:
 };
 
 // Holder of (tag, object) pairs: new pairs go to the end, look-ups use the
-// first pair with the tag. Kept as a bare array so that an entity without
-// data costs two words.
+// first pair with the tag. Kept in one block behind one pointer so that an
+// entity without data costs one word.
 class mAttachableDataContainer {
 public:
   struct info {
@@ -125,13 +125,17 @@ public:
   mTensor2 getAttachedTensor(unsigned int tag) const;
 
   // Number of pairs and pair access (in list order).
-  int nbAttachedData() const { return (int)nbInfo; }
-  const info& attachedInfo(int k) const { return infos[k]; }
+  int nbAttachedData() const { return block ? (int)block->n : 0; }
+  const info& attachedInfo(int k) const { return pairs()[k]; }
 
 private:
-  info* infos = nullptr;
-  std::uint32_t nbInfo = 0;
-  std::uint32_t capInfo = 0;
+  // The pairs follow their count and room in one block; no block, no pairs.
+  struct Block {
+    std::uint32_t n;
+    std::uint32_t cap;
+  };
+  info* pairs() const { return reinterpret_cast<info*>(block + 1); }
+  Block* block = nullptr;
 };
 
 }  // namespace KORA

@@ -9,7 +9,7 @@
 namespace KORA {
 
 mEntity::mEntity()
-    : iD(0), elementDim(-1), theClassification(nullptr), fastData(nullptr), adjCreated(0), elementType(VERTEX) {}
+    : iD(0), elementDim(-1), adjCreated(0), elementType(VERTEX), theClassification(nullptr), fastData(nullptr) {}
 
 mEntity::mEntity(mAdjacencyContainer* subs, gEntity* g) : mEntity() {
   if (subs && subs->size() > 0 && (*subs)[0]) {

@@ -31,14 +31,14 @@ public:
   typedef mAdjacencyContainer::iter iter;
 
 protected:
-  // Laid out to keep an entity small (120 bytes on 64-bit targets).
+  // Laid out to keep an entity small (72 bytes on 64-bit targets).
   int iD;
-  int elementDim;  // cache: -1 until set
+  std::int8_t elementDim;    // cache: -1 until set
+  std::uint8_t adjCreated;   // bit d set: the list of dimension d exists
+  std::uint8_t elementType;  // cache (an mType): VERTEX until set
   mAdjacencyContainer theAdjacencies[4];
   gEntity* theClassification;
   mAttachableData* fastData;
-  std::uint8_t adjCreated;   // bit d set: the list of dimension d exists
-  std::uint8_t elementType;  // cache (an mType): VERTEX until set
 
   // Creates (empty, with room for `room` entries) or empties the list of
   // dimension d and returns it.
@@ -134,7 +134,7 @@ public:
   mType getElementType() const { return static_cast<mType>(elementType); }
   void setElementType(mType t) { elementType = static_cast<std::uint8_t>(t); }
   int getElementDim() const { return elementDim; }
-  void setElementDim(int d) { elementDim = d; }
+  void setElementDim(int d) { elementDim = static_cast<std::int8_t>(d); }
 
 private:
   template <class Set>

@@ -257,9 +257,10 @@ struct MshReader {
     m->setNewVertexId(id);
     addPending();
     pendingVertex = v;
-    if (id >= 0 && static_cast<std::size_t>(id) < dense.size())
+    if (id >= 0 && static_cast<std::size_t>(id) < dense.size()) {
       dense[id] = v;
-    else
+      largestDenseId = std::max(largestDenseId, id);
+    } else
       sparse.emplace(id, v);
     return v;
   }
@@ -306,6 +307,7 @@ struct MshReader {
   std::unordered_map<int, mVertex*> sparse;
   int pending[4] = {0, 0, 0, 0};
   mVertex* pendingVertex = nullptr;
+  int largestDenseId = -1;
   // The entities made from element records, by dimension, in order, while
   // the mesh holds nothing else (see classifyMade).
   bool tracking = m->size(0) == 0 && m->size(1) == 0 && m->size(2) == 0 && m->size(3) == 0;
@@ -478,8 +480,9 @@ bool MshReader::classifyMade() {
     // would classify it: bucket in the high half, the reversed order of
     // making in the low half (newer entities come first in a bucket).
     const std::uint64_t none = ~std::uint64_t(0);
-    std::vector<std::uint64_t, mLargeAllocator<std::uint64_t>> first(dense.size(), none);
-    std::vector<gEntity*, mLargeAllocator<gEntity*>> model(dense.size(), nullptr);
+    const std::size_t ids = static_cast<std::size_t>(largestDenseId) + 1;
+    std::vector<std::uint64_t, mLargeAllocator<std::uint64_t>> first(ids, none);
+    std::vector<gEntity*, mLargeAllocator<gEntity*>> model(ids, nullptr);
     const std::uint64_t buckets = static_cast<std::uint64_t>(table.bucketCount(d));
     bool any = false;
     for (std::size_t k = 0; k < list.size(); ++k) {
@@ -492,7 +495,7 @@ bool MshReader::classifyMade() {
         mEntity* v = e->get(0, i);
         if (!v || v->getClassification()) continue;
         const int id = v->getId();
-        if (id < 0 || static_cast<std::size_t>(id) >= dense.size() || dense[id] != v) return false;
+        if (id < 0 || id > largestDenseId || dense[id] != v) return false;
         if (place < first[id]) {
           first[id] = place;
           model[id] = e->getClassification();
