@@ -12,6 +12,7 @@
 #include <fstream>
 #include <istream>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <set>
 #include <string>
@@ -40,6 +41,10 @@ namespace {
 
 const char* const kSource = "src/mKORA";
 const int kMaxNodes = 100;
+// Counts in a file size the tables and look-ups ahead of the records, up to
+// this many entries; beyond it they grow as the records come, so that a
+// false count in a damaged file cannot claim memory it does not fill.
+const int kPresize = 1 << 22;
 
 template <class... Args>
 std::string format(const char* fmt, Args... args) {
@@ -257,6 +262,9 @@ struct MshReader {
     m->setNewVertexId(id);
     addPending();
     pendingVertex = v;
+    if (id >= 0 && static_cast<std::size_t>(id) >= dense.size() &&
+        static_cast<std::size_t>(id) < 4 * (dense.size() + 16))
+      dense.resize(std::max(2 * dense.size(), static_cast<std::size_t>(id) + 1), nullptr);
     if (id >= 0 && static_cast<std::size_t>(id) < dense.size()) {
       dense[id] = v;
       largestDenseId = std::max(largestDenseId, id);
@@ -516,11 +524,12 @@ void MshReader::vertices() {
   if (n > 0) {
     const int factor[4] = {1, 5, 10, 8};
     for (int d = 0; d < 4; ++d)
-      pending[d] = n > INT_MAX / factor[d] ? INT_MAX : factor[d] * n;
+      pending[d] = n > kPresize / factor[d] ? kPresize : factor[d] * n;
   }
   // Room for ids up to twice the number of vertices read so far.
-  const std::size_t bound = 2 * (static_cast<std::size_t>(n) + sparse.size() + dense.size()) + 16;
-  if (bound > dense.size() && bound < (std::size_t(1) << 31)) dense.resize(bound, nullptr);
+  const std::size_t bound = std::min<std::size_t>(
+      2 * (static_cast<std::size_t>(n) + sparse.size() + dense.size()) + 16, kPresize);
+  if (bound > dense.size()) dense.resize(bound, nullptr);
   try {
     for (int i = 0; i < n; ++i) {
       const int id = sc.readInt("a vertex id");
@@ -572,7 +581,8 @@ void MshReader::edgeModes() {
     mEdge* e = m->getEdge(va, vb);
     if (!e) e = m->createEdge(a, b, m->getGEntity(1000, 2));
     const bool same = e->get(0, 0)->equal(va);
-    mAttachablePointVector* pts = new mAttachablePointVector;
+    // Owned here until attached: a failure while reading the points frees it.
+    auto pts = std::make_unique<mAttachablePointVector>();
     for (int k = 0; k < p; ++k) {
       const double x = sc.readDouble("a coordinate");
       const double y = sc.readDouble("a coordinate");
@@ -583,7 +593,7 @@ void MshReader::edgeModes() {
         pts->v.insert(pts->v.begin(), mPoint(x, y, z));
     }
     std::printf("The mKORA size of edge mode is: %d", static_cast<int>(pts->v.size()));
-    e->attachData(tag, pts);
+    e->attachData(tag, pts.release());
   }
 }
 
@@ -603,7 +613,8 @@ void MshReader::faceModes() {
     mFace* f = m->getTri(v[0], v[1], v[2]);
     if (!f) f = m->createFaceWithVertices(id[0], id[1], id[2], m->getGEntity(1000, 2));
     if (p <= 0) continue;
-    mAttachablePointVector* pts = new mAttachablePointVector;
+    // Owned here until attached: a failure while reading the points frees it.
+    auto pts = std::make_unique<mAttachablePointVector>();
     auto point = [&]() {
       const double x = sc.readDouble("a coordinate");
       const double y = sc.readDouble("a coordinate");
@@ -624,7 +635,7 @@ void MshReader::faceModes() {
       // One point, or a count without a settled layout: the points as given.
       for (int k = 0; k < p; ++k) pts->v.push_back(point());
     }
-    f->attachData(tag, pts);
+    f->attachData(tag, pts.release());
   }
 }
 
@@ -791,7 +802,8 @@ void KORA_Util::importDGFile(std::istream& in, mMesh* m) {
         if (r.pending[d] > 0 && n > 0) r.pending[d] = std::min(r.pending[d], n);
       // Room for the entities made (address space only until it is used).
       if (r.tracking && n > 0)
-        for (int d = 1; d < 4; ++d) r.made[d].reserve(r.made[d].size() + static_cast<std::size_t>(n));
+        for (int d = 1; d < 4; ++d)
+          r.made[d].reserve(r.made[d].size() + static_cast<std::size_t>(std::min(n, kPresize)));
       r.rootElements(n);
     } else if (starts("FMO")) {
       r.tracking = false;
