@@ -261,8 +261,14 @@ void ZeroRHS::operator()(DGCell *cell) const {
 // ---------------------------------------------------------------------------
 // Volume integrals
 
-void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
-  if (!cellOfLevel(cell, level)) return;
+namespace {
+// One volume pass over a cell: the inviscid flux and the source, and with
+// kViscous the gradients, the gradient-dependent source and the viscous flux
+// as well. The choice is made at compile time, so the inviscid pass does no
+// more per point than it needs.
+template <bool kViscous>
+void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, mVector *grads,
+                mVector *viscousFlux) {
   const int nb = cell->functionSpace->size();
   const DG_Dofs *d = cell->dofs;
   const int nf = d->nbFields;
@@ -284,51 +290,34 @@ void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
     map->eval(rp.u, rp.v, rp.w, x, y, z);
     const mPoint X(x, y, z);
     law->Fi(X, U, flux);
-    law->RHS(U, nullptr, X, S);
+    if constexpr (kViscous) {
+      cell->dinterpolate(grads, gp.gradPhi, DGCell::LEVEL0);
+      law->RHS(U, grads, X, S);
+      law->Fv(X, U, grads, viscousFlux);
+    } else {
+      law->RHS(U, nullptr, X, S);
+    }
     const double fac = gp.jacDet * rp.weight;
     for (int f = 0; f < m; ++f) {
       const double sf = S[f] * fac;
-      const double fx = flux[f][0] * fac, fy = flux[f][1] * fac, fz = flux[f][2] * fac;
-      addVolumeTerms(rhs + f * nb, nb, sf, fx, fy, fz, phi, dphi);
+      double fx = flux[f][0], fy = flux[f][1], fz = flux[f][2];
+      if constexpr (kViscous) {
+        fx += viscousFlux[f][0];
+        fy += viscousFlux[f][1];
+        fz += viscousFlux[f][2];
+      }
+      addVolumeTerms(rhs + f * nb, nb, sf, fx * fac, fy * fac, fz * fac, phi, dphi);
     }
   }
 }
+}  // namespace
+
+void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
+  if (cellOfLevel(cell, level)) volumePass<false>(cell, n, law, flux, nullptr, nullptr);
+}
 
 void ComputeVolumeContributionViscous::operator()(DGCell *cell) {
-  if (!cellOfLevel(cell, level)) return;
-  const int nb = cell->functionSpace->size();
-  const DG_Dofs *d = cell->dofs;
-  const int nf = d->nbFields;
-  const int m = std::min(n, nf);
-  const double *c0 = d->levels[0];
-  const std::vector<RulePoint> &rule = volumeRule(cell->entity, cell->computeOrder());
-  const KORA::Mapping *map = cell->mapping;
-  double *rhs = cell->rhs.data();
-  double U[dgpass::kMaxFields];
-  double S[dgpass::kMaxFields];
-  const int K = cell->nbPtGauss();
-  for (int k = 0; k < K; ++k) {
-    const vptGaussInfo &gp = cell->gaussPoints[k];
-    const RulePoint &rp = rule[k];
-    const double *phi = gp.phi.data();
-    const mVector *dphi = gp.gradPhi.data();
-    pointValues(c0, nf, nb, phi, U);
-    double x, y, z;
-    map->eval(rp.u, rp.v, rp.w, x, y, z);
-    const mPoint X(x, y, z);
-    law->Fi(X, U, flux);
-    cell->dinterpolate(grads, gp.gradPhi, DGCell::LEVEL0);
-    law->RHS(U, grads, X, S);
-    law->Fv(X, U, grads, viscousFlux);
-    const double fac = gp.jacDet * rp.weight;
-    for (int f = 0; f < m; ++f) {
-      const double sf = S[f] * fac;
-      const double fx = (flux[f][0] + viscousFlux[f][0]) * fac;
-      const double fy = (flux[f][1] + viscousFlux[f][1]) * fac;
-      const double fz = (flux[f][2] + viscousFlux[f][2]) * fac;
-      addVolumeTerms(rhs + f * nb, nb, sf, fx, fy, fz, phi, dphi);
-    }
-  }
+  if (cellOfLevel(cell, level)) volumePass<true>(cell, n, law, flux, grads, viscousFlux);
 }
 
 // ---------------------------------------------------------------------------

@@ -100,23 +100,8 @@ class MshScanner {
     }
   }
 
-  int readInt(const char* what) {
-    token(what);
-    int v = 0;
-    const char* b = *tok_ == '+' ? tok_ + 1 : tok_;
-    auto r = std::from_chars(b, tok_ + len_, v);
-    if (r.ec != std::errc() || r.ptr != tok_ + len_) bad(what);
-    return v;
-  }
-
-  double readDouble(const char* what) {
-    token(what);
-    double v = 0.0;
-    const char* b = *tok_ == '+' ? tok_ + 1 : tok_;
-    auto r = std::from_chars(b, tok_ + len_, v);
-    if (r.ec != std::errc() || r.ptr != tok_ + len_) bad(what);
-    return v;
-  }
+  int readInt(const char* what) { return read<int>(what); }
+  double readDouble(const char* what) { return read<double>(what); }
 
   void setSection(const std::string& s) { section_ = s; }
 
@@ -124,10 +109,21 @@ class MshScanner {
   // Characters read ahead for one token, and per block otherwise.
   static const std::size_t kAhead = 128, kBlock = std::size_t(1) << 18;
 
+  // One number in the syntax of formatted input (a leading '+' allowed).
+  template <class T>
+  T read(const char* what) {
+    token(what);
+    T v{};
+    const char* b = *tok_ == '+' ? tok_ + 1 : tok_;
+    auto r = std::from_chars(b, tok_ + len_, v);
+    if (r.ec != std::errc() || r.ptr != tok_ + len_) bad(what);
+    return v;
+  }
+
   // True when the characters held may end inside a token: fewer than kAhead
   // are held from a seekable stream, or a one-way stream's line is not
   // complete yet.
-  bool short_() const {
+  bool mayCutToken() const {
     if (atEnd_) return false;
     if (seekable_) return static_cast<std::size_t>(end_ - pos_) < kAhead;
     return pos_ == end_ || end_[-1] != '\n';
@@ -136,7 +132,7 @@ class MshScanner {
   // Keeps the unread characters and appends what the stream gives, unless
   // enough are held; false when none are left.
   bool more() {
-    if (!sb_ || !short_()) return pos_ < end_;
+    if (!sb_ || !mayCutToken()) return pos_ < end_;
     const std::size_t kept = static_cast<std::size_t>(end_ - pos_);
     if (kept && pos_ != block_.data()) std::memmove(block_.data(), pos_, kept);
     pos_ = block_.data();
@@ -177,12 +173,12 @@ class MshScanner {
                               section_.c_str()));
       }
     }
-    if (short_()) more();
+    if (mayCutToken()) more();
     const char* b = pos_;
     while (pos_ < end_ && !isBlank(static_cast<unsigned char>(*pos_))) ++pos_;
     tok_ = b;
     len_ = static_cast<std::size_t>(pos_ - b);
-    if (pos_ == end_ && short_()) {
+    if (pos_ == end_ && mayCutToken()) {
       // Longer than any number: drop the rest of it and report its start.
       kept_.assign(b, std::min<std::size_t>(len_, 71));
       while (more() && !isBlank(static_cast<unsigned char>(*pos_))) {
@@ -400,12 +396,13 @@ mEntity* MshReader::create(const ElementRecord& r) {
 
 void MshReader::prefetchFor(const ElementRecord& r) const {
   // The entity's id, which is its hash key, is the sum of its vertices' keys.
+  if (pending[r.level] != 0) return;  // the table is not sized yet
   int key = 0;
   for (int i = 0; i < r.nodes; ++i) {
     if (!r.v[i]->keyComputed()) return;
     key += r.v[i]->getRAND();
   }
-  if (pending[r.level] == 0) m->getEntities().table().prefetchBucket(r.level, key);
+  m->getEntities().table().prefetchBucket(r.level, key);
 }
 
 void MshReader::children(mEntity* e, int childField, int depth, int& counter) {
