@@ -33,6 +33,26 @@ void pressureWall(const mVector &n, double P, double *F, bool threeD) {
   if (threeD) F[4] = n.z() * P;
 }
 
+// The fields of interest of both dimensions: names numbered with the
+// Reynolds (or quorl) number, the velocity a vector.
+void nameAndSize(int i, bool extraField, double number, int &size, std::string &name) {
+  static const char *const names[5] = {"density", "vorticity", "velocity", "temperature",
+                                       "pressure"};
+  if (i >= 0 && i <= 4) {
+    size = i == 2 ? 3 : 1;
+    name = numberedName(names[i], number);
+  } else if (extraField) {
+    size = 1;
+    name = numberedName("concentration", number);
+  }
+}
+
+// Fields set by the boundary rather than by the flux: every field on tag 500,
+// the first two momentum components on tags 400, 919 and 999.
+bool essentialOnTag(int field, int tag) {
+  if (tag == 500) return true;
+  return (field == 1 || field == 2) && (tag == 400 || tag == 919 || tag == 999);
+}
 }  // namespace
 
 // ================================================================ 2-D
@@ -182,15 +202,7 @@ void NavierStokes2d::boundaryFlux(const mVector &n, int tag, const mPoint &p, do
 int NavierStokes2d::getNbFieldsOfInterest() const { return extraField ? 6 : 5; }
 
 void NavierStokes2d::getNameAndSize(int i, int &size, std::string &name) const {
-  static const char *const names[5] = {"density", "vorticity", "velocity", "temperature",
-                                       "pressure"};
-  if (i >= 0 && i <= 4) {
-    size = i == 2 ? 3 : 1;
-    name = numberedName(names[i], Quorl());
-  } else if (extraField) {
-    size = 1;
-    name = numberedName("concentration", Quorl());
-  }
+  nameAndSize(i, extraField, Quorl(), size, name);
 }
 
 void NavierStokes2d::getIthFieldOfInterest(int i, const mPoint &, const double *U,
@@ -228,8 +240,7 @@ bool NavierStokes2d::isPhysical(const double *U) const {
 }
 
 bool NavierStokes2d::essentialBoundaryCondition(int field, int tag) const {
-  if (tag == 500) return true;
-  return (field == 1 || field == 2) && (tag == 400 || tag == 919 || tag == 999);
+  return essentialOnTag(field, tag);
 }
 
 double NavierStokes2d::pressure(const double *U) const {
@@ -393,15 +404,7 @@ void NavierStokes3d::boundaryFlux(const mVector &n, int tag, const mPoint &p, do
 int NavierStokes3d::getNbFieldsOfInterest() const { return extraField ? 6 : 5; }
 
 void NavierStokes3d::getNameAndSize(int i, int &size, std::string &name) const {
-  static const char *const names[5] = {"density", "vorticity", "velocity", "temperature",
-                                       "pressure"};
-  if (i >= 0 && i <= 4) {
-    size = i == 2 ? 3 : 1;
-    name = numberedName(names[i], Quorl());
-  } else if (extraField) {
-    size = 1;
-    name = numberedName("concentration", Quorl());
-  }
+  nameAndSize(i, extraField, Quorl(), size, name);
 }
 
 void NavierStokes3d::getIthFieldOfInterest(int i, const mPoint &, const double *U,
@@ -438,8 +441,7 @@ void NavierStokes3d::getIthFieldOfInterest(int i, const mPoint &, const double *
 bool NavierStokes3d::isPhysical(const double *) const { return true; }
 
 bool NavierStokes3d::essentialBoundaryCondition(int field, int tag) const {
-  if (tag == 500) return true;
-  return (field == 1 || field == 2) && (tag == 400 || tag == 919 || tag == 999);
+  return essentialOnTag(field, tag);
 }
 
 double NavierStokes3d::pressure(const double *U) const {
