@@ -10,6 +10,7 @@
 #include "DGAnalysisPasses.h"
 #include "DGBoundaryCell.h"
 #include "DGCell.h"
+#include "DGPassFilters.h"
 #include "DGLimiter.h"
 #include "DGParameters.h"
 #include "GlobalParamManager.h"
@@ -21,15 +22,9 @@ using KORA::mEntity;
 
 namespace {
 
-inline DGCell *cellOf(mEntity *e) { return static_cast<DGCell *>(e->getFastData()); }
-
-inline bool faceOfLevel(const DGBoundaryCell *f, short level) {
-  return level == -1 || f->leftTag == level || f->rightTag == level;
-}
-
-inline bool cellOfLevel(const DGCell *c, short level) {
-  return c->active && (level == -1 || c->tag == level);
-}
+using dgpass::cellOf;
+using dgpass::cellOfLevel;
+using dgpass::faceOfLevel;
 
 // Increment buffer of the updates, grown on demand and reused.
 double *incrementScratch(std::size_t n) {

@@ -11,6 +11,7 @@
 #include "DGAnalysisPasses.h"
 #include "DGBoundaryCell.h"
 #include "DGCell.h"
+#include "DGPassFilters.h"
 #include "DGParameters.h"
 #include "DenseMatrix.h"
 #include "ElementaryMatrices.h"
@@ -28,16 +29,9 @@ using KORA::mVector;
 
 namespace {
 
-// The DG cell of an element reached by a pass (every such element carries one).
-inline DGCell *cellOf(mEntity *e) { return static_cast<DGCell *>(e->getFastData()); }
-
-inline bool faceOfLevel(const DGBoundaryCell *f, short level) {
-  return level == -1 || f->leftTag == level || f->rightTag == level;
-}
-
-inline bool cellOfLevel(const DGCell *c, short level) {
-  return c->active && (level == -1 || c->tag == level);
-}
+using dgpass::cellOf;
+using dgpass::cellOfLevel;
+using dgpass::faceOfLevel;
 
 // Gauss rules of the volume passes, cached per element kind and order so that
 // a cell reads its points and weights from one contiguous table.
@@ -173,12 +167,7 @@ void ComputeSolutionOnRightSide_InParallel::operator()(DGBoundaryCell *face) con
 
 void ComputeHigherOrderGradients::operator()(DGBoundaryCell *face) const {
   if (!faceOfLevel(face, level)) return;
-  DGCell *L = cellOf(face->left);
-  DGCell *R = face->right ? cellOf(face->right) : nullptr;
-  const int nL = L->functionSpace->size();
-  const int nR = R ? R->functionSpace->size() : 0;
-  const bool toLeft = level == -1 || face->leftTag == level;
-  const bool toRight = R && (level == -1 || face->rightTag == level);
+  const auto [L, R, nL, nR, toLeft, toRight] = dgpass::faceSides(face, level);
   for (const ptGaussInfo &g : face->gaussPoints) {
     if (!g.UR) continue;
     const double w = g.JacW;
@@ -325,12 +314,7 @@ void ComputeVolumeContributionViscous::operator()(DGCell *cell) {
 
 void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
   if (!faceOfLevel(face, level)) return;
-  DGCell *L = cellOf(face->left);
-  DGCell *R = face->right ? cellOf(face->right) : nullptr;
-  const int nL = L->functionSpace->size();
-  const int nR = R ? R->functionSpace->size() : 0;
-  const bool toLeft = level == -1 || face->leftTag == level;
-  const bool toRight = R && (level == -1 || face->rightTag == level);
+  const auto [L, R, nL, nR, toLeft, toRight] = dgpass::faceSides(face, level);
   SimulationState &state = GlobalParamManager::Instance()->parameters->state;
   const KORA::gEntity *g = face->getEntity()->getClassification();
   const int tag = g ? g->getId() : 0;

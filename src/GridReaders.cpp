@@ -43,10 +43,8 @@ void KORA_Util::setMappingFile(const char* fileName, mMesh* m) {
   const char* name = fileName ? fileName : "";
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(name, "r"), &std::fclose);
   if (!f) {
-    const int n = std::snprintf(nullptr, 0, "Cannot open ids_2_tag Mapping file %s\n", name);
-    std::string text(static_cast<std::size_t>(n), '\0');
-    std::snprintf(text.data(), text.size() + 1, "Cannot open ids_2_tag Mapping file %s\n", name);
-    throw mException(__LINE__, "src/mKORA", text.c_str());
+    throw mException(__LINE__, "src/mKORA",
+                     mFormat("Cannot open ids_2_tag Mapping file %s\n", name).c_str());
   }
   char kind[256], w2[256], w4[256], w5[256];
   int tag = 0, id = 0;

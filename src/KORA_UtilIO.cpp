@@ -15,14 +15,6 @@ namespace {
 
 const char* const kSource = "src/mKORA";
 
-template <class... Args>
-std::string format(const char* fmt, Args... args) {
-  const int n = std::snprintf(nullptr, 0, fmt, args...);
-  std::string s(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-  if (n > 0) std::snprintf(s.data(), s.size() + 1, fmt, args...);
-  return s;
-}
-
 // The last four characters of the name; a shorter name is its own (unknown)
 // extension.
 std::string extensionOf(const char* name) {
@@ -43,7 +35,7 @@ void KORA_Util::import(const char* fileName, mMesh* m) {
     // Accepted, nothing to read.
   } else {
     throw new mException(__LINE__, kSource,
-                         format("unknown extension %s in file %s", ext.c_str(), name).c_str());
+                         mFormat("unknown extension %s in file %s", ext.c_str(), name).c_str());
   }
   BuildGTopology(m);
   print_topology("topo.dat", m);
@@ -54,15 +46,15 @@ void KORA_Util::ex_port(const char* fileName, mMesh* m, bool boundary) {
   const std::string ext = extensionOf(name);
   if (ext.size() == 4 && ext == ".sms")
     throw mException(__LINE__, kSource,
-                     format("\".sms\" export format not done yet, cannot export %s", name).c_str());
+                     mFormat("\".sms\" export format not done yet, cannot export %s", name).c_str());
   if (ext.size() == 4 && ext == ".msh") {
     std::ofstream out(name);
     if (!out)
-      throw mException(__LINE__, kSource, format("cannot open %s for writing", name).c_str());
+      throw mException(__LINE__, kSource, mFormat("cannot open %s for writing", name).c_str());
     exportDGFile(out, m, boundary);
     out.close();
     if (!out)
-      throw mException(__LINE__, kSource, format("cannot write the mesh file %s", name).c_str());
+      throw mException(__LINE__, kSource, mFormat("cannot write the mesh file %s", name).c_str());
     return;
   }
   if (ext.size() == 4 && ext == ".pat") return;  // accepted, nothing written
@@ -71,7 +63,7 @@ void KORA_Util::ex_port(const char* fileName, mMesh* m, bool boundary) {
     return;
   }
   throw mException(__LINE__, kSource,
-                   format("unknown extension %s in file %s", ext.c_str(), name).c_str());
+                   mFormat("unknown extension %s in file %s", ext.c_str(), name).c_str());
 }
 
 }  // namespace KORA

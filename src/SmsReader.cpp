@@ -21,14 +21,6 @@ namespace {
 
 const char* const kSource = "src/mSMS";
 
-template <class... Args>
-std::string format(const char* fmt, Args... args) {
-  const int n = std::snprintf(nullptr, 0, fmt, args...);
-  std::string s(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-  if (n > 0) std::snprintf(s.data(), s.size() + 1, fmt, args...);
-  return s;
-}
-
 [[noreturn]] void fail(int line, const std::string& text) {
   throw new mException(line, kSource, text.c_str());
 }
@@ -92,10 +84,10 @@ class SmsScanner {
     return buf_;
   }
   [[noreturn]] void ended(const char* what) {
-    fail(__LINE__, format("the file ends where %s is expected in loadSmsFile", what));
+    fail(__LINE__, mFormat("the file ends where %s is expected in loadSmsFile", what));
   }
   [[noreturn]] void bad(const char* what, const char* t) {
-    fail(__LINE__, format("cannot read %s in loadSmsFile: found \"%s\"", what, t));
+    fail(__LINE__, mFormat("cannot read %s in loadSmsFile: found \"%s\"", what, t));
   }
 
   std::FILE* f_;
@@ -118,7 +110,7 @@ void KORA_Util::importSmsFile(const char* fileName, mMesh* m) {
   const int nVertices = in.integer("the vertex count");
   in.integer("the fifth count");
   if (nRegions < 0 || nFaces < 0 || nEdges < 0 || nVertices < 0)
-    fail(__LINE__, format("negative count in the header (%d %d %d %d) in loadSmsFile", nRegions,
+    fail(__LINE__, mFormat("negative count in the header (%d %d %d %d) in loadSmsFile", nRegions,
                           nFaces, nEdges, nVertices));
   const int counts[4] = {nVertices, nEdges, nFaces, nRegions};
   for (int d = 0; d < 4; ++d)
@@ -139,7 +131,7 @@ void KORA_Util::importSmsFile(const char* fileName, mMesh* m) {
   }
   auto vertexNumber = [&](int k, int v) {
     if (v < 1 || v > nVertices || !vertex[v])
-      fail(__LINE__, format("edge %d names vertex %d, which the file does not define, in "
+      fail(__LINE__, mFormat("edge %d names vertex %d, which the file does not define, in "
                             "loadSmsFile", k, v));
     return v;
   };
@@ -182,7 +174,7 @@ void KORA_Util::importSmsFile(const char* fileName, mMesh* m) {
       const int e = in.integer("an edge number");
       const int a = e < 0 ? -e : e;
       if (e == 0 || a > nEdges || !edges[a].set)
-        fail(__LINE__, format("face %d names edge %d, which the file does not define, in "
+        fail(__LINE__, mFormat("face %d names edge %d, which the file does not define, in "
                               "loadSmsFile", k, e));
       q.v[j] = e > 0 ? edges[a].a : edges[a].b;
     }
@@ -207,7 +199,7 @@ void KORA_Util::importSmsFile(const char* fileName, mMesh* m) {
     if (!id) continue;
     const int nbFaces = in.integer("a face count");
     if (nbFaces != 4)
-      fail(__LINE__, format("region %d has %d faces: only tetrahedra (4 faces) are read in "
+      fail(__LINE__, mFormat("region %d has %d faces: only tetrahedra (4 faces) are read in "
                             "loadSmsFile", k, nbFaces));
     int f[4];
     for (int j = 0; j < 4; ++j) f[j] = in.integer("a face number");
@@ -215,7 +207,7 @@ void KORA_Util::importSmsFile(const char* fileName, mMesh* m) {
     for (int j = 0; j < 2; ++j) {
       const int a = f[j] < 0 ? -f[j] : f[j];
       if (a < 1 || a > nFaces || faces[a].n != 3)
-        fail(__LINE__, format("region %d names face %d, which is no triangle of the file, in "
+        fail(__LINE__, mFormat("region %d names face %d, which is no triangle of the file, in "
                               "loadSmsFile", k, f[j]));
       f[j] = a;
     }
@@ -227,7 +219,7 @@ void KORA_Util::importSmsFile(const char* fileName, mMesh* m) {
       if (v != first.v[0] && v != first.v[1] && v != first.v[2]) fourth = v;
     }
     if (!fourth)
-      fail(__LINE__, format("region %d: faces %d and %d do not span a tetrahedron in loadSmsFile",
+      fail(__LINE__, mFormat("region %d: faces %d and %d do not span a tetrahedron in loadSmsFile",
                             k, f[0], f[1]));
     m->createTetWithVertices(vertex[first.v[0]], vertex[first.v[1]], vertex[first.v[2]],
                              vertex[fourth], m->getGEntity(id, 3));

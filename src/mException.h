@@ -1,6 +1,7 @@
 #ifndef KORA_MEXCEPTION_H
 #define KORA_MEXCEPTION_H
 
+#include <cstdio>
 #include <string>
 
 namespace KORA {
@@ -18,6 +19,16 @@ public:
   int getLine() const { return line; }
   const std::string& getFile() const { return file; }
 };
+
+// printf-style formatting into a string of the length needed, for the texts
+// of the library's errors.
+template <class... Args>
+std::string mFormat(const char* fmt, Args... args) {
+  const int n = std::snprintf(nullptr, 0, fmt, args...);
+  std::string s(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+  if (n > 0) std::snprintf(s.data(), s.size() + 1, fmt, args...);
+  return s;
+}
 
 }  // namespace KORA
 

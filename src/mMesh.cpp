@@ -19,15 +19,6 @@ namespace KORA {
 
 namespace {
 
-// printf-style formatting into a string (no fixed buffer).
-template <class... Args>
-std::string format(const char* fmt, Args... args) {
-  const int n = std::snprintf(nullptr, 0, fmt, args...);
-  std::string s(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-  if (n > 0) std::snprintf(s.data(), s.size() + 1, fmt, args...);
-  return s;
-}
-
 [[noreturn]] void fail(int line, const std::string& text) {
   throw new mException(line, "src/mMesh", text.c_str());
 }
@@ -151,7 +142,7 @@ mEdge* mMesh::createEdge(int i1, int i2, gEntity* g) {
   mVertex* v1 = getVertex(i1);
   mVertex* v2 = getVertex(i2);
   if (!v1 || !v2)
-    fail(__LINE__, format("unknown verex id's %d(%p) %d(%p) in new edge creation\n", i1, vp(v1),
+    fail(__LINE__, mFormat("unknown verex id's %d(%p) %d(%p) in new edge creation\n", i1, vp(v1),
                           i2, vp(v2)));
   return createEdge(v1, v2, g);
 }
@@ -177,7 +168,7 @@ mFace* mMesh::createFaceWithVertices(int i1, int i2, int i3, int i4, gEntity* g)
   mVertex* v4 = getVertex(i4);
   if (!v1 || !v2 || !v3 || !v4)
     fail(__LINE__,
-         format("trying to create a quad with vertices %d %d %d %d, search gives %p %p %p %p\n",
+         mFormat("trying to create a quad with vertices %d %d %d %d, search gives %p %p %p %p\n",
                 i1, i2, i3, i4, vp(v1), vp(v2), vp(v3), vp(v4)));
   return createFaceWithVertices(v1, v2, v3, v4, g);
 }
@@ -191,7 +182,7 @@ mFace* mMesh::createFaceWithVertices(mVertex* v1, mVertex* v2, mVertex* v3, gEnt
 mFace* mMesh::createFaceWithVertices(mVertex* v1, mVertex* v2, mVertex* v3, mVertex* v4,
                                      gEntity* g) {
   if (!v1 || !v2 || !v3 || !v4)
-    fail(__LINE__, format("trying to create a quad with %p %p %p %p\n", vp(v1), vp(v2), vp(v3),
+    fail(__LINE__, mFormat("trying to create a quad with %p %p %p %p\n", vp(v1), vp(v2), vp(v3),
                           vp(v4)));
   mFace* f = new mFace(v1, v2, v3, v4, g);
   add(f);
@@ -353,7 +344,7 @@ mEntity* mMesh::getEntity(mEntity::mType type, mVertex** v, gEntity* g) {
       if (mEntity* e = getPrism(v[0], v[1], v[2], v[3], v[4], v[5])) return e;
       return createPrismWithVertices(v[0], v[1], v[2], v[3], v[4], v[5], g);
     default:
-      fail(__LINE__, format("getEntity cannot find or create an entity of type %d",
+      fail(__LINE__, mFormat("getEntity cannot find or create an entity of type %d",
                             static_cast<int>(type)));
   }
 }

@@ -46,14 +46,6 @@ const int kMaxNodes = 100;
 // false count in a damaged file cannot claim memory it does not fill.
 const int kPresize = 1 << 22;
 
-template <class... Args>
-std::string format(const char* fmt, Args... args) {
-  const int n = std::snprintf(nullptr, 0, fmt, args...);
-  std::string s(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-  if (n > 0) std::snprintf(s.data(), s.size() + 1, fmt, args...);
-  return s;
-}
-
 [[noreturn]] void fail(int line, const std::string& text) {
   throw new mException(line, kSource, text.c_str());
 }
@@ -169,7 +161,7 @@ class MshScanner {
         in_.setstate(std::ios::eofbit);
         len_ = 0;
         tok_ = "";
-        fail(__LINE__, format("cannot read %s in section $%s of the mesh file: the file ends", what,
+        fail(__LINE__, mFormat("cannot read %s in section $%s of the mesh file: the file ends", what,
                               section_.c_str()));
       }
     }
@@ -193,7 +185,7 @@ class MshScanner {
 
   [[noreturn]] void bad(const char* what) {
     const std::string text(tok_, std::min<std::size_t>(len_, 71));
-    fail(__LINE__, format("cannot read %s in section $%s of the mesh file: found \"%s\"", what,
+    fail(__LINE__, mFormat("cannot read %s in section $%s of the mesh file: found \"%s\"", what,
                           section_.c_str(), text.c_str()));
   }
 
@@ -330,12 +322,12 @@ void MshReader::readRecord(ElementRecord& r, int& counter) {
   r.childField = sc.readInt("a child count");
   const int nbNodes = sc.readInt("a node count");
   if (nbNodes < 0 || nbNodes > kMaxNodes)
-    fail(__LINE__, format("element record with %d node ids: between 0 and %d are read", nbNodes,
+    fail(__LINE__, mFormat("element record with %d node ids: between 0 and %d are read", nbNodes,
                           kMaxNodes));
   for (int i = 0; i < nbNodes; ++i) {
     const int id = sc.readInt("a node id");
     r.v[i] = vertex(id);
-    if (!r.v[i]) fail(__LINE__, format("unknown verex id's %d", id));
+    if (!r.v[i]) fail(__LINE__, mFormat("unknown verex id's %d", id));
   }
   ++counter;
   int needed = 0;
@@ -351,7 +343,7 @@ void MshReader::readRecord(ElementRecord& r, int& counter) {
   }
   r.nodes = needed;
   if (nbNodes < needed)
-    fail(__LINE__, format("element record of type %d with %d node ids: %d are needed", r.type,
+    fail(__LINE__, mFormat("element record of type %d with %d node ids: %d are needed", r.type,
                           nbNodes, needed));
 }
 
@@ -517,7 +509,7 @@ bool MshReader::classifyMade() {
 
 void MshReader::vertices() {
   const int n = sc.readInt("the vertex count");
-  if (n < 0) fail(__LINE__, format("negative vertex count %d in the mesh file", n));
+  if (n < 0) fail(__LINE__, mFormat("negative vertex count %d in the mesh file", n));
   if (n > 0) {
     const int factor[4] = {1, 5, 10, 8};
     for (int d = 0; d < 4; ++d)
@@ -573,7 +565,7 @@ void MshReader::edgeModes() {
     mVertex* va = vertex(a);
     mVertex* vb = vertex(b);
     if (!va || !vb)
-      fail(__LINE__, format("Unknown vertex %d %d <-> %p %p in edge mode creation\n", a, b,
+      fail(__LINE__, mFormat("Unknown vertex %d %d <-> %p %p in edge mode creation\n", a, b,
                             static_cast<void*>(va), static_cast<void*>(vb)));
     mEdge* e = m->getEdge(va, vb);
     if (!e) e = m->createEdge(a, b, m->getGEntity(1000, 2));
@@ -604,7 +596,7 @@ void MshReader::faceModes() {
     const int p = sc.readInt("a point count");
     for (int k = 0; k < 3; ++k) v[k] = vertex(id[k]);
     if (!v[0] || !v[1] || !v[2])
-      fail(__LINE__, format("Unknown vertex %d %d %d <-> %p %p %p in face mode creation\n", id[0],
+      fail(__LINE__, mFormat("Unknown vertex %d %d %d <-> %p %p %p in face mode creation\n", id[0],
                             id[1], id[2], static_cast<void*>(v[0]), static_cast<void*>(v[1]),
                             static_cast<void*>(v[2])));
     mFace* f = m->getTri(v[0], v[1], v[2]);
@@ -730,7 +722,7 @@ void resolveAssociations(mMesh* m, std::multimap<int, int>& assoc) {
     mMirrorVertex* record = newMirrorRecord(m);
     for (int id : group) {
       mVertex* v = m->getVertex(id);
-      if (!v) fail(__LINE__, format("unknown verex id's %d in mirror vertex creation\n", id));
+      if (!v) fail(__LINE__, mFormat("unknown verex id's %d in mirror vertex creation\n", id));
       record->addCopy(v);
     }
   }
@@ -820,7 +812,7 @@ void KORA_Util::importDGFile(std::istream& in, mMesh* m) {
 
 void KORA_Util::importDGFile(const char* fileName, mMesh* m) {
   std::ifstream in(fileName ? fileName : "");
-  if (!in) fail(__LINE__, format("cannot open the mesh file %s", fileName ? fileName : "(null)"));
+  if (!in) fail(__LINE__, mFormat("cannot open the mesh file %s", fileName ? fileName : "(null)"));
   importDGFile(in, m);
 }
 
@@ -925,7 +917,7 @@ void KORA_Util::exportGmshFile(std::ostream& out, mMesh* m) const {
 
 void KORA_Util::exportGmshFile(const char* fileName, mMesh* m) const {
   std::ofstream out(fileName ? fileName : "");
-  if (!out) fail(__LINE__, format("cannot open %s for writing", fileName ? fileName : "(null)"));
+  if (!out) fail(__LINE__, mFormat("cannot open %s for writing", fileName ? fileName : "(null)"));
   exportGmshFile(out, m);
 }
 
