@@ -1,4 +1,14 @@
+// Whole-entity and whole-mesh services beside the procedural interface.
+#include <cmath>
+
 #include "KORA.h"
+#include "KORA_internal.h"
+#include "mEdge.h"
+#include "mFace.h"
+#include "mHex.h"
+#include "mMesh.h"
+#include "mTet.h"
+#include "mVertex.h"
 
 namespace KORA {
 
@@ -12,5 +22,158 @@ void M_GetVertices(pEntity e, std::vector<pEntity>& out) {
   const int n = e->size(0);
   for (int i = 0; i < n; ++i) out.push_back(e->get(0, i));
 }
+
+void M_GetNeighbors(pEntity e, pEntity* out) {
+  const int d = e->getLevel() + 1;
+  if (d > 3) return;
+  const int k = e->size(d);
+  for (int i = 0; i < k; ++i) out[i] = e->get(d, i);
+}
+
+void M_GetBoundary(pEntity e, std::list<mEntity*>* out) {
+  const int d = e->getLevel() - 1;
+  if (d < 0) return;
+  const int k = e->size(d);
+  for (int i = 0; i < k; ++i) {
+    mEntity* s = e->get(d, i);
+    if (!s) continue;
+    std::list<mEntity*> leaves;
+    s->getLeaves(leaves);
+    if (out) out->splice(out->end(), leaves);
+    cint::releaseTemplate(e, s);
+  }
+}
+
+int R_edgeDir(pRegion r, int i) {
+  mEntity* e = r->get(1, i);
+  mEntity* t = r->getTemplate(i, 1, 0);
+  const int dir = (t && e->get(0, 0) == t->get(0, 0)) ? 1 : -1;
+  if (t != e && cint::isMadeTemplate(r, t)) delete t;
+  // The edge itself, taken from the templates, was made for this call too.
+  if (t != e) cint::releaseTemplate(r, e);
+  return dir;
+}
+
+namespace {
+struct vec3 {
+  double x, y, z;
+};
+vec3 sub(const mPoint& a, const mPoint& b) { return {a(0) - b(0), a(1) - b(1), a(2) - b(2)}; }
+vec3 cross(const vec3& a, const vec3& b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double dot(const vec3& a, const vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+double norm(const vec3& a) { return std::sqrt(dot(a, a)); }
+}  // namespace
+
+double M_SizeMin(pEntity e) {
+  std::vector<pEntity> vs;
+  M_GetVertices(e, vs);
+  mPoint p[8];
+  for (std::size_t k = 0; k < vs.size() && k < 8; ++k)
+    p[k] = mPoint(P_x(V_point(vs[k])), P_y(V_point(vs[k])), P_z(V_point(vs[k])));
+  switch (e->getType()) {
+    case mEntity::VERTEX:
+      return 1.0;
+    case mEntity::EDGE:
+      return norm(sub(p[1], p[0]));
+    case mEntity::TRI:
+    case mEntity::QUAD: {
+      const vec3 a = sub(p[1], p[0]), b = sub(p[2], p[1]), c = sub(p[0], p[2]);
+      return norm(cross(a, b)) / ((norm(a) + norm(b)) + norm(c));
+    }
+    case mEntity::TET: {
+      const vec3 u = sub(p[0], p[1]), v = sub(p[0], p[2]), w = sub(p[0], p[3]);
+      const vec3 s = sub(p[2], p[1]), t = sub(p[3], p[1]);
+      return std::fabs(dot(cross(u, v), w)) /
+             (((norm(cross(u, v)) + norm(cross(u, w))) + norm(cross(v, w))) + norm(cross(s, t)));
+    }
+    default:
+      throw 1;
+  }
+}
+
+int* M_BuildRepresentation(pEntity e) {
+  std::vector<pEntity> vs;
+  M_GetVertices(e, vs);
+  const int n = static_cast<int>(vs.size());
+  int* rep = new int[n + 2];
+  rep[0] = n + 2;
+  rep[1] = static_cast<int>(e->getType());
+  for (int j = 0; j < n; ++j) rep[2 + j] = EN_id(vs[j]);
+  return rep;
+}
+
+pEntity M_RetrieveRepresentation(int* rep, pMesh m) {
+  int count = 0;
+  switch (rep[1]) {
+    case mEntity::VERTEX: count = 1; break;
+    case mEntity::EDGE: count = 2; break;
+    case mEntity::TRI: count = 3; break;
+    case mEntity::QUAD:
+    case mEntity::TET: count = 4; break;
+    case mEntity::HEX: count = 8; break;
+    default: throw 1;
+  }
+  mVertex* v[8];
+  for (int k = 0; k < count; ++k) {
+    v[k] = m->getVertex(rep[2 + k]);
+    if (!v[k]) return nullptr;  // an id that names no vertex
+  }
+  switch (rep[1]) {
+    case mEntity::VERTEX: return v[0];
+    case mEntity::EDGE: return m->getEdge(v[0], v[1]);
+    case mEntity::TRI: return m->getTri(v[0], v[1], v[2]);
+    case mEntity::QUAD: return m->getQuad(v[0], v[1], v[2], v[3]);
+    case mEntity::TET: return m->getTet(v[0], v[1], v[2], v[3]);
+    default: return m->getHex(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+  }
+}
+
+int M_modify_representation(pMesh m, int from, int to, int with, int create) {
+  m->modifyState(from, to, create != 0, with);
+  return 1;
+}
+
+void M_SetRepresentationToOneLevel(pMesh m) {
+  m->modifyState(3, 2, true, 0);
+  m->modifyState(2, 1, true, 0);
+  m->modifyState(2, 3, true, 0);
+  m->modifyState(1, 2, true, 0);
+  m->modifyState(0, 1, true, 0);
+  M_BdryLinkSetup(m);
+}
+
+void M_BdryLinkSetup(pMesh m) { m->bdryLinkSetup(); }
+
+int M_MaximumVertexId(pMesh m) { return m->getIdGenerator().getMaxValue(); }
+
+int M_numRemoteCopies(pMesh m, pEntity e) { return m->getOwnerManager()->count(e); }
+
+int M_getRemoteCopies(pMesh m, pEntity e, pPList out) {
+  const KORA_OwnerManager* om = m->getOwnerManager();
+  int n = 0;
+  for (KORA_OwnerManager::iter it = om->begin(e), last = om->end(e); it != last; ++it, ++n)
+    if (out) PList_append(out, it->second.remoteCopy);
+  return n;
+}
+
+int M_getRemotePID(pMesh m, pEntity e, int i) {
+  const KORA_OwnerManager* om = m->getOwnerManager();
+  int k = 0;
+  for (KORA_OwnerManager::iter it = om->begin(e), last = om->end(e); it != last; ++it, ++k)
+    if (k == i) return it->second.processorId;
+  return 0;  // one process
+}
+
+void M_LoadBalance(pMesh) {}
+
+namespace {
+void classifyOnModelEdge(pMesh m, pEntity e, int n) { e->classify(m->getGEntity(n, 1)); }
+}  // namespace
+
+void V_setWhatInType(pMesh m, pVertex e, int n) { classifyOnModelEdge(m, e, n); }
+void E_setWhatInType(pMesh m, pEdge e, int n) { classifyOnModelEdge(m, e, n); }
+void F_setWhatInType(pMesh m, pFace e, int n) { classifyOnModelEdge(m, e, n); }
 
 }  // namespace KORA

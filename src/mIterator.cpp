@@ -63,6 +63,12 @@ void mIteratorNew::append(mEntity* e) {
   if (atEnd) current_ = std::prev(snapshot_.end());
 }
 
+bool mIteratorNew::refuses(mEntity* e) const {
+  if (what_ != -2 || e->getLevel() != dim_) return false;
+  if (current_ != snapshot_.end() && *current_ == e) return false;
+  return current_ == snapshot_.begin() || *std::prev(current_) != e;
+}
+
 void mIteratorNew::erase(mEntity* e) {
   if (what_ != -2 || e->getLevel() != dim_) return;
   if (current_ != snapshot_.end() && *current_ == e) {

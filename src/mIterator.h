@@ -151,6 +151,9 @@ class mIteratorNew {
   // Notifications from the container, after its hash table has changed.
   void append(mEntity* e);
   void erase(mEntity* e);
+  // True when erase(e) would refuse: an entity of the walked dimension that
+  // is neither the current one nor the one just returned.
+  bool refuses(mEntity* e) const;
 
   // Returns the entity at the position and moves on; null at the end.
   mEntity* next();

@@ -17,6 +17,11 @@ void mMeshEntityContainer::add(mEntity* e) {
   for (mIteratorNew* it : iterators_) it->append(e);
 }
 
+void mMeshEntityContainer::checkDeletion(mEntity* e) {
+  for (mIteratorNew* it : iterators_)
+    if (it->refuses(e)) it->erase(e);  // prints the message and throws
+}
+
 void mMeshEntityContainer::del(mEntity* e) {
   hashTable_->del(e);
   for (mIteratorNew* it : iterators_) it->erase(e);

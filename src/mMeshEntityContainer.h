@@ -24,6 +24,9 @@ class mMeshEntityContainer {
 
   void add(mEntity* e);
   void del(mEntity* e);
+  // Throws as del would (message, integer 1) when a registered iterator does
+  // not allow the deletion of e, before anything has changed.
+  void checkDeletion(mEntity* e);
   mEntity* find(mEntity* e) const { return hashTable_->find(e); }
   int size(int dim) const { return hashTable_->size(dim); }
   mEntityHashTableIterator begin(int dim) const { return hashTable_->begin(dim); }
