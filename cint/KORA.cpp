@@ -767,8 +767,34 @@ void linkVertices(pPList newEdges) {
   }
 }
 
-void removeAll(pMesh m, const fakeList& l) {
-  for (void* p : l.items) M_remove(m, static_cast<mEntity*>(p), true);
+// Removes the old entities, top dimension first, then vdel itself.
+void removeOld(pMesh m, std::initializer_list<const fakeList*> lists, pVertex vdel) {
+  for (const fakeList* l : lists)
+    for (void* p : l->items) M_remove(m, static_cast<mEntity*>(p), true);
+  M_remove(m, vdel, true);
+}
+
+// Finds or makes the edges of the new faces, classifies and lists each once,
+// and enters them in their vertices' edge lists. In two dimensions an edge
+// on a model face that bounds one face only is reported.
+void buildEdges(pMesh m, pPList newFaces, pPList newEdges, classifMap& map, bool report) {
+  const createDownwardFunctor edges(1, 0, m, true, true);
+  for (void* p : newFaces->items) edges(static_cast<mEntity*>(p));
+  for (void* p : newFaces->items) {
+    mEntity* f = static_cast<mEntity*>(p);
+    for (int i = 0; i < 3; ++i) {
+      mEntity* e = f->get(1, i);
+      if (PList_inList(newEdges, e)) continue;
+      e->classify(getClassif(map, e));
+      const gEntity* ge = e->getClassification();
+      if (report && ge && ge->getLevel() == 2 && e->size(2) == 1) {
+        std::printf("ahrrrgh ");
+        e->print();
+      }
+      PList_append(newEdges, e);
+    }
+  }
+  linkVertices(newEdges);
 }
 
 }  // namespace
@@ -845,10 +871,7 @@ int E_colaps(pMesh m, pEdge edge, pVertex vdel, pVertex vkeep, CBFunction cb, vo
   }
   if (cb) cb(&delRegions, newRegions, data, ECOLLAPSE, vdel);
 
-  removeAll(m, delRegions);
-  removeAll(m, delFaces);
-  removeAll(m, delEdges);
-  M_remove(m, vdel, true);
+  removeOld(m, {&delRegions, &delFaces, &delEdges}, vdel);
 
   const createDownwardFunctor faces(2, 0, m, true, true);
   for (void* p : newRegions->items) faces(static_cast<mEntity*>(p));
@@ -856,13 +879,7 @@ int E_colaps(pMesh m, pEdge edge, pVertex vdel, pVertex vkeep, CBFunction cb, vo
     mEntity* r = static_cast<mEntity*>(p);
     for (int i = 0; i < 4; ++i) appendIfNew(newFaces, r->get(2, i), map);
   }
-  const createDownwardFunctor edges(1, 0, m, true, true);
-  for (void* p : newFaces->items) edges(static_cast<mEntity*>(p));
-  for (void* p : newFaces->items) {
-    mEntity* f = static_cast<mEntity*>(p);
-    for (int i = 0; i < 3; ++i) appendIfNew(newEdges, f->get(1, i), map);
-  }
-  linkVertices(newEdges);
+  buildEdges(m, newFaces, newEdges, map, false);
 
   // The edges and faces around vkeep take the classification recorded for them.
   fakeList around;
@@ -895,27 +912,8 @@ int E_colaps2D(pMesh m, pEdge, pVertex vdel, pVertex vkeep, CBFunction cb, void*
   }
   if (cb) cb(&vdelFaces, newFaces, data, ECOLLAPSE, vdel);
 
-  removeAll(m, vdelFaces);
-  removeAll(m, vdelEdges);
-  M_remove(m, vdel, true);
-
-  const createDownwardFunctor edges(1, 0, m, true, true);
-  for (void* p : newFaces->items) edges(static_cast<mEntity*>(p));
-  for (void* p : newFaces->items) {
-    mEntity* f = static_cast<mEntity*>(p);
-    for (int i = 0; i < 3; ++i) {
-      mEntity* e = f->get(1, i);
-      if (PList_inList(newEdges, e)) continue;
-      e->classify(getClassif(map, e));
-      const gEntity* ge = e->getClassification();
-      if (ge && ge->getLevel() == 2 && e->size(2) == 1) {
-        std::printf("ahrrrgh ");
-        e->print();
-      }
-      PList_append(newEdges, e);
-    }
-  }
-  linkVertices(newEdges);
+  removeOld(m, {&vdelFaces, &vdelEdges}, vdel);
+  buildEdges(m, newFaces, newEdges, map, true);
   return 1;
 }
 

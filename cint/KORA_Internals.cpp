@@ -8,6 +8,7 @@
 #include "mHex.h"
 #include "mMesh.h"
 #include "mTet.h"
+#include "mVector.h"
 #include "mVertex.h"
 
 namespace KORA {
@@ -54,39 +55,28 @@ int R_edgeDir(pRegion r, int i) {
   return dir;
 }
 
-namespace {
-struct vec3 {
-  double x, y, z;
-};
-vec3 sub(const mPoint& a, const mPoint& b) { return {a(0) - b(0), a(1) - b(1), a(2) - b(2)}; }
-vec3 cross(const vec3& a, const vec3& b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-double dot(const vec3& a, const vec3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-double norm(const vec3& a) { return std::sqrt(dot(a, a)); }
-}  // namespace
-
 double M_SizeMin(pEntity e) {
   std::vector<pEntity> vs;
   M_GetVertices(e, vs);
   mPoint p[8];
   for (std::size_t k = 0; k < vs.size() && k < 8; ++k)
     p[k] = mPoint(P_x(V_point(vs[k])), P_y(V_point(vs[k])), P_z(V_point(vs[k])));
+  // d(a, b) is the vector b - a.
+  auto d = [&p](int a, int b) { return mVector(p[a], p[b]); };
   switch (e->getType()) {
     case mEntity::VERTEX:
       return 1.0;
     case mEntity::EDGE:
-      return norm(sub(p[1], p[0]));
+      return d(0, 1).length();
     case mEntity::TRI:
     case mEntity::QUAD: {
-      const vec3 a = sub(p[1], p[0]), b = sub(p[2], p[1]), c = sub(p[0], p[2]);
-      return norm(cross(a, b)) / ((norm(a) + norm(b)) + norm(c));
+      const mVector a = d(0, 1), b = d(1, 2), c = d(2, 0);
+      return (a % b).length() / ((a.length() + b.length()) + c.length());
     }
     case mEntity::TET: {
-      const vec3 u = sub(p[0], p[1]), v = sub(p[0], p[2]), w = sub(p[0], p[3]);
-      const vec3 s = sub(p[2], p[1]), t = sub(p[3], p[1]);
-      return std::fabs(dot(cross(u, v), w)) /
-             (((norm(cross(u, v)) + norm(cross(u, w))) + norm(cross(v, w))) + norm(cross(s, t)));
+      const mVector u = d(1, 0), v = d(2, 0), w = d(3, 0), s = d(1, 2), t = d(1, 3);
+      return std::fabs((u % v) * w) /
+             ((((u % v).length() + (u % w).length()) + (v % w).length()) + (s % t).length());
     }
     default:
       throw 1;
