@@ -48,6 +48,11 @@ TEST(CintCollapse, InteriorVertexOfFourTetrahedraOntoACorner) {
   Seen seen;
   seen.mesh = s.m;
   seen.vdelId = EN_id(s.o);
+  // The boundary of the unit tetrahedron lies on a model face; what is rebuilt
+  // against it keeps the lower-level model entity.
+  pGEntity boundary = s.m->getGEntity(1, 2);
+  const int tris[4][3] = {{0, 1, 2}, {0, 1, 3}, {1, 2, 3}, {0, 2, 3}};
+  for (const auto& t : tris) F_setWhatIn(s.m->getTri(V(s.p[t[0]]), V(s.p[t[1]]), V(s.p[t[2]])), boundary);
   Results res;
   PList_append(res.regions, s.o);  // result lists are emptied first
   pEdge e = s.edgeTo(s.o, s.p[0]);
@@ -74,6 +79,7 @@ TEST(CintCollapse, InteriorVertexOfFourTetrahedraOntoACorner) {
   // each edge lies on two faces, each vertex on three edges.
   for (int i = 0; i < 4; ++i) {
     pFace f = R_face(t, i);
+    EXPECT_EQ(F_whatIn(f), boundary);
     EXPECT_EQ(F_region(f, 0), t);
     EXPECT_EQ(F_region(f, 1), nullptr);
   }
