@@ -196,3 +196,19 @@ TEST(CintData, EntityIdsAndClassification) {
   M_removeVertex(h.m, h.vertex(5, 5, 5));
   EXPECT_EQ(EN_id(h.vertex(6, 6, 6)), top + 2);
 }
+
+TEST(CintData, ANewTetrahedronIsPositivelyOrientedAndListedByItsFaces) {
+  MeshHolder h;
+  // Vertices 1 and 2 exchanged against the unit tetrahedron: the faces in
+  // the given order make a negative volume.
+  pVertex v[4] = {h.vertex(0, 0, 0), h.vertex(0, 1, 0), h.vertex(1, 0, 0), h.vertex(0, 0, 1)};
+  const int fv[4][3] = {{0, 1, 2}, {0, 1, 3}, {1, 2, 3}, {0, 2, 3}};
+  pFace f[4];
+  for (int k = 0; k < 4; ++k) f[k] = h.m->createFaceWithVertices(V(v[fv[k][0]]), V(v[fv[k][1]]), V(v[fv[k][2]]), nullptr);
+  pRegion t = M_createR(h.m, 4, f, nullptr, nullptr);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(std::vector<pEntity>({R_face(t, 0), R_face(t, 1), R_face(t, 2), R_face(t, 3)}),
+            std::vector<pEntity>({f[1], f[0], f[2], f[3]}));
+  EXPECT_NEAR(Volume(static_cast<mTet*>(t)), 1.0 / 6.0, 1e-15);
+  for (pFace x : f) EXPECT_EQ(F_region(x, 0), t);
+}
