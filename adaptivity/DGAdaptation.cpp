@@ -346,6 +346,26 @@ void DGAnalysis::exportMesh(const char *name, int n) {
 // ---------------------------------------------------------------------------
 // The h-adaptation step
 
+void refineToTargets(DGAnalysis &analysis, double maxError) {
+  mMesh &mesh = contextMesh("h-adaptation");
+  const int d = context()->dim;
+  {
+    DGHrefCallback callback(&analysis, maxError, d, analysis.optimumLevelTag);
+    mesh.modifyState(0, 1, false, 0);
+    mesh.modifyState(1, 2, false, 0);
+    mesh.refunref(callback);
+  }
+  // The upward adjacencies of the new leaves.
+  mesh.modifyState(d - 1, d, false, 0);
+  mesh.modifyState(d - 1, d, true, 0);
+  mesh.modifyState(0, 1, false, 0);
+  mesh.modifyState(0, 1, true, 0);
+  if (d == 3) {
+    mesh.modifyState(1, 2, false, 0);
+    mesh.modifyState(1, 2, true, 0);
+  }
+}
+
 void DGAnalysis::adaptH_newVersion(int initial) {
   GlobalParamManager *ctx = context();
   DGParameters &p = *ctx->parameters;
@@ -366,20 +386,7 @@ void DGAnalysis::adaptH_newVersion(int initial) {
   applyToAll(boundaryCells, jumps);
   computeLevelsOfRefinement(maxError);
 
-  {
-    DGHrefCallback callback(this, maxError, d, optimumLevelTag);
-    mesh.modifyState(0, 1, false, 0);
-    mesh.modifyState(1, 2, false, 0);
-    mesh.refunref(callback);
-  }
-  mesh.modifyState(d - 1, d, false, 0);
-  mesh.modifyState(d - 1, d, true, 0);
-  mesh.modifyState(0, 1, false, 0);
-  mesh.modifyState(0, 1, true, 0);
-  if (d == 3) {
-    mesh.modifyState(1, 2, false, 0);
-    mesh.modifyState(1, 2, true, 0);
-  }
+  refineToTargets(*this, maxError);
 
   const bool orders = initial == 0 && p.pref.doWe != 0;
   for (auto it = mesh.begin(d); it != mesh.end(d); ++it) {

@@ -46,6 +46,11 @@ void smoothH(DGBoundaryCell *face, unsigned int levelTag);
 // adaptation: P - (M - l) + 1 when that lies in 2..P, else `current`.
 int orderForRefinementLevel(int P, int M, int l, int current);
 
+// Splits and merges the elements of the context's mesh by their targets
+// (one refinement pass with a DGHrefCallback) and rebuilds the upward
+// adjacencies; the interface cells and the lists are left to the caller.
+void refineToTargets(DGAnalysis &analysis, double maxError);
+
 // Refuses, with a text, adaptation settings this build cannot run: conformal
 // h-adaptation, and h- or p-adaptation without an error estimator.
 void checkAdaptationSettings(const DGParameters &p, const DGErrorEstimator *estimator);
