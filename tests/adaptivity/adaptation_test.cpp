@@ -244,6 +244,61 @@ TEST(Projection, SplitThenMergeKeepsLinearFieldsAndIntegrals) {
     }
 }
 
+// A cube of 100 tetrahedra made by Gmsh: every tetrahedron split into eight
+// and merged back, with linear fields and integrals kept.
+TEST(Projection, TetrahedraSplitAndMergeKeepLinearFieldsAndIntegrals) {
+  Field linear{[](const mPoint &p, double *U) {
+                 U[0] = 1.0 + 2.0 * p.x() - 3.0 * p.y() + 0.5 * p.z();
+                 U[1] = -0.5 + p.x() + 4.0 * p.y() - p.z();
+               },
+               1};
+  auto *mesh = new KORA::mMesh(1);
+  Scope scope(new TestLaw(2, &linear), mesh);
+  KORA::KORA_Util::Instance()->import(DG_TEST_DATA "/cube_tets.msh", mesh);
+  GlobalParamManager::Instance()->setMes(mesh);
+  createDGAdjacencies(mesh, 3);
+  DGAnalysis a;
+  a.init(1, 1);
+  const std::size_t n0 = a.cells.size();
+  ASSERT_EQ(n0, 100u);
+  auto integral = [&](int f) {
+    double sum = 0.0;
+    for (const DGCell *c : a.cells) sum += c->dofs->levels[0][f * c->dofs->nbFunctions] * c->Volume();
+    return sum;
+  };
+  auto linearError = [&] {
+    double worst = 0.0;
+    for (DGCell *c : a.cells) {
+      double x, y, z, U[2], exact[2];
+      c->getMapping()->eval(0.1, 0.2, 0.3, x, y, z);
+      c->interpolate(0.1, 0.2, 0.3, U);
+      linear.eval(mPoint(x, y, z), 0.0, exact);
+      worst = std::max({worst, std::fabs(U[0] - exact[0]), std::fabs(U[1] - exact[1])});
+    }
+    return worst;
+  };
+  auto refineAll = [&](int t) {
+    for (auto it = mesh->begin(3); it != mesh->end(3); ++it) setTargetLevel(*it, a.optimumLevelTag, t);
+    refineToTargets(a, 1.0);
+    for (auto it = mesh->begin(3); it != mesh->end(3); ++it) (*it)->deleteData(a.optimumLevelTag);
+    a.init(-1, 0);
+  };
+  const double I0 = integral(0), I1 = integral(1);
+  EXPECT_NEAR(I0, 1.0 + 1.0 - 1.5 + 0.25, 1e-12);  // the mean over the unit cube
+  refineAll(1);
+  ASSERT_EQ(a.cells.size(), 8 * n0);
+  EXPECT_LT(linearError(), 1e-12);
+  EXPECT_NEAR(integral(0), I0, 1e-13);
+  EXPECT_NEAR(integral(1), I1, 1e-13);
+  int k = 0;
+  for (DGCell *c : a.cells) coef(c, 0, 0) += 0.01 * (k++ % 7);
+  const double J0 = integral(0);
+  refineAll(0);
+  ASSERT_EQ(a.cells.size(), n0);
+  EXPECT_NEAR(integral(0), J0, 1e-13);
+  EXPECT_NEAR(integral(1), I1, 1e-13);
+}
+
 TEST(Projection, SplitElementsAndFacesLoseTheirCells) {
   LinearGrid s(2, 1, false, 3);
   mEntity *e = s.a.cells.front()->getEntity();
