@@ -21,6 +21,7 @@
 #include "Euler.h"
 #include "GaussIntegrator.h"
 #include "KORA_Util.h"
+#include "../../output/DGSensor.h"
 #include "mVertex.h"
 #include "limit_fixture.h"
 
@@ -528,6 +529,68 @@ TEST(Refinement, NewVertexIdsDependOnTheMeshAlone) {
   }
   EXPECT_GT(first.size(), 24u);
   EXPECT_EQ(first, second);
+}
+
+// After a merge removed the newest vertices, the recovery file records the
+// largest id handed out, and the restored mesh hands out ids above it: a
+// restarted run then refines to the ids of the uninterrupted one.
+TEST(Refinement, RecoveryFileKeepsTheLargestVertexIdHandedOut) {
+  ShockTube st(10, 1);
+  KORA::mMesh *mesh = GlobalParamManager::Instance()->mesh;
+  const int largest0 = mesh->getIdGenerator().getMaxValue();
+  std::ostringstream before;
+  st.a.write(before);
+  EXPECT_EQ(before.str().find("$VERTEXIDS$"), std::string::npos);  // nothing removed yet
+  for (int t : {1, 0}) {
+    for (auto it = mesh->begin(2); it != mesh->end(2); ++it) setTargetLevel(*it, st.a.optimumLevelTag, t);
+    refineToTargets(st.a, 1.0);
+    for (auto it = mesh->begin(2); it != mesh->end(2); ++it) (*it)->deleteData(st.a.optimumLevelTag);
+    st.a.init(-1, 0);
+  }
+  const int given = mesh->getIdGenerator().getMaxValue();
+  ASSERT_GT(given, largest0);
+  std::ostringstream after;
+  st.a.write(after);
+  EXPECT_NE(after.str().find("$FIN$\n$VERTEXIDS$ " + std::to_string(given) + "\n\n2 "), std::string::npos);
+
+  // Read back as a restart of the shock tube (its sensor reads "t.msh" from
+  // the working folder).
+  char dir[] = "/tmp/dgrecovXXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(chdir(dir), 0);
+  {
+    std::ofstream tube("t.msh");
+    KORA::KORA_Util::Instance()->exportDGFile(tube, mesh, false);
+  }
+  DGParameters &p = Scope::param();
+  p.general.problem = 16;
+  p.general.subProblem = 0;
+  DGAnalysis b;
+  std::istringstream in(after.str());
+  testing::internal::CaptureStdout();
+  b.read(in);
+  testing::internal::GetCapturedStdout();
+  for (DGSensor *sensor : b.sensors) delete sensor;
+  b.sensors.clear();
+  KORA::mMesh *restored = GlobalParamManager::Instance()->mesh;
+  EXPECT_EQ(restored->getIdGenerator().getMaxValue(), given);
+  EXPECT_EQ(b.cells.size(), 0u);  // lists are gathered by the run
+  // A damaged record is refused.
+  std::string text = after.str();
+  text.replace(text.find("$VERTEXIDS$"), 11, "$VERTEXIDZ$");
+  DGAnalysis c;
+  std::istringstream bad(text);
+  testing::internal::CaptureStdout();
+  EXPECT_THROW(c.read(bad), std::string);
+  testing::internal::GetCapturedStdout();
+  for (DGSensor *sensor : c.sensors) delete sensor;
+  std::remove("t.msh");
+  std::remove("topo.dat");
+  std::remove("integ_level.dat");
+  EXPECT_EQ(chdir(cwd), 0);
+  rmdir(dir);
 }
 
 long residentPages() {
