@@ -38,12 +38,6 @@ namespace {
 
 GlobalParamManager *context() { return GlobalParamManager::Instance(); }
 
-mMesh &contextMesh(const char *who) {
-  mMesh *mesh = context()->mesh;
-  if (!mesh) throw std::string(who) + ": no mesh";
-  return *mesh;
-}
-
 // Field count the residual of a cell holds (doubled for laws that need the
 // higher-order gradients), as the clearing of a new cell needs it.
 int residualFieldCount() {
@@ -126,6 +120,12 @@ void sortByEntities(std::vector<CellType *> &list) {
 // ---------------------------------------------------------------------------
 // Target levels
 
+mMesh &adaptationMesh(const char *who) {
+  mMesh *mesh = context()->mesh;
+  if (!mesh) throw std::string(who) + ": no mesh";
+  return *mesh;
+}
+
 int targetLevel(const mEntity *e, unsigned int levelTag) {
   const KORA::mAttachableInt *a = dynamic_cast<const KORA::mAttachableInt *>(e->getData(levelTag));
   return a ? a->i : 0;
@@ -179,7 +179,7 @@ int DGAnalysis::getOptimumLevelOfRefinement(DGCell *cell, double maxError) {
   const double v = std::fabs(cell->jumpSum / (cell->jumpWeight * c0));
   const LevelRule rule{p.href.divFactor, p.href.maxLevelOfRefinement, p.general.error,
                        p.href.conforming != 0};
-  const int l = contextMesh("refinement levels").getRefinementLevel(cell->getEntity());
+  const int l = adaptationMesh("refinement levels").getRefinementLevel(cell->getEntity());
   return optimumLevel(rule, cell->getError(), maxError, l, v);
 }
 
@@ -195,7 +195,7 @@ void smoothH(DGBoundaryCell *face, unsigned int levelTag) {
 
 void DGAnalysis::computeLevelsOfRefinement(double maxError) {
   GlobalParamManager *ctx = context();
-  mMesh &mesh = contextMesh("refinement levels");
+  mMesh &mesh = adaptationMesh("refinement levels");
   for (DGCell *c : cells)
     setTargetLevel(c->getEntity(), optimumLevelTag, getOptimumLevelOfRefinement(c, maxError));
   const int passes = ctx->parameters->href.maxLevelOfRefinement + 2;
@@ -231,7 +231,7 @@ void LOR_DataExchanger::receiveData(int, void *message) {
 // Refinement callback
 
 int DGHrefCallback::operator()(mEntity *e) {
-  mMesh &mesh = contextMesh("refinement");
+  mMesh &mesh = adaptationMesh("refinement");
   if (!hasChildren(e)) {
     const int t = targetLevel(e, levelTag);
     const int l = mesh.getRefinementLevel(e);
@@ -285,7 +285,7 @@ void DGAnalysis::unsplitCell(mEntity *e) {
   // The merged element keeps its level: it was split for a target above its
   // level, and a parent that has just become a leaf is not coarsened again
   // in the same pass (its children decided for it).
-  setTargetLevel(e, optimumLevelTag, contextMesh("refinement").getRefinementLevel(e));
+  setTargetLevel(e, optimumLevelTag, adaptationMesh("refinement").getRefinementLevel(e));
 }
 
 // ---------------------------------------------------------------------------
@@ -334,7 +334,7 @@ void DGAnalysis::exportMesh(const char *name, int n) {
   const DGParameters &p = *context()->parameters;
   const std::string path = p.general.chunkSpace + "/" + name + "-" + std::to_string(n) + ".msh";
   try {
-    KORA::KORA_Util::Instance()->ex_port(path.c_str(), &contextMesh("mesh snapshot"), false);
+    KORA::KORA_Util::Instance()->ex_port(path.c_str(), &adaptationMesh("mesh snapshot"), false);
   } catch (const KORA::mException &) {
     throw std::string("mesh snapshot: cannot write ") + path;
   } catch (KORA::mException *e) {
@@ -347,7 +347,7 @@ void DGAnalysis::exportMesh(const char *name, int n) {
 // The h-adaptation step
 
 void refineToTargets(DGAnalysis &analysis, double maxError) {
-  mMesh &mesh = contextMesh("h-adaptation");
+  mMesh &mesh = adaptationMesh("h-adaptation");
   const int d = context()->dim;
   {
     DGHrefCallback callback(&analysis, maxError, d, analysis.optimumLevelTag);
@@ -369,7 +369,7 @@ void refineToTargets(DGAnalysis &analysis, double maxError) {
 void DGAnalysis::adaptH_newVersion(int initial) {
   GlobalParamManager *ctx = context();
   DGParameters &p = *ctx->parameters;
-  mMesh &mesh = contextMesh("h-adaptation");
+  mMesh &mesh = adaptationMesh("h-adaptation");
   const int d = ctx->dim;
   const double t = p.state.t;
   if (p.href.conforming != 0)

@@ -19,6 +19,7 @@ class DGErrorEstimator;
 class DGParameters;
 namespace KORA {
 class mEntity;
+class mMesh;
 }
 
 // Inputs of the level rule of one cell.
@@ -32,6 +33,9 @@ struct LevelRule {
 // The target level of a cell of error e (m the largest cell error) at
 // refinement level l whose jump indicator |J / (A c0)| is v.
 int optimumLevel(const LevelRule &rule, double e, double m, int l, double v);
+
+// The mesh of the global context; a text naming `who` when there is none.
+KORA::mMesh &adaptationMesh(const char *who);
 
 // Target level of an element (0 without one) and its setter.
 int targetLevel(const KORA::mEntity *e, unsigned int levelTag);
@@ -83,6 +87,9 @@ public:
   int operator()(KORA::mEntity *e) override;
   void splitCallback(KORA::mEntity *e) override;
   void unsplitCallback(KORA::mEntity *e) override;
+  // The largest cell error and the space dimension of the pass.
+  double largestError() const { return maxError; }
+  int dimension() const { return dim; }
 
 private:
   DGAnalysis *analysis;

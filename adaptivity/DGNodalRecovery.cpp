@@ -33,12 +33,6 @@ namespace {
 
 GlobalParamManager *context() { return GlobalParamManager::Instance(); }
 
-mMesh &contextMesh(const char *who) {
-  mMesh *mesh = context()->mesh;
-  if (!mesh) throw std::string(who) + ": no mesh";
-  return *mesh;
-}
-
 // A dense matrix of the dense routines, released at the end of the scope.
 struct Matrix {
   double **m;
@@ -152,7 +146,7 @@ void eigenRows(const mTensor2 &t, double lengths[3], mVector directions[3]) {
 }
 
 void BuildNodalGradients(int field, unsigned int tag) {
-  mMesh &mesh = contextMesh("nodal gradients");
+  mMesh &mesh = adaptationMesh("nodal gradients");
   const int d = context()->dim;
   if (d != 2 && d != 3) return;
   for (auto it = mesh.begin(0); it != mesh.end(0); ++it) {
@@ -193,7 +187,7 @@ void BuildNodalGradients(int field, unsigned int tag) {
 }
 
 void BuildNodalHessians(int field, unsigned int tag) {
-  mMesh &mesh = contextMesh("nodal Hessians");
+  mMesh &mesh = adaptationMesh("nodal Hessians");
   const int d = context()->dim;
   if (d != 2 && d != 3) return;
   mVector grads[ConservationLaw::kMaxFields];
@@ -223,7 +217,7 @@ void BuildNodalHessians(int field, unsigned int tag) {
 }
 
 void BuildNodalHessiansWithNodalGradients(int, unsigned int gradTag, unsigned int hessTag) {
-  mMesh &mesh = contextMesh("nodal Hessians");
+  mMesh &mesh = adaptationMesh("nodal Hessians");
   const int d = context()->dim;
   if (d != 2 && d != 3) return;
   for (auto it = mesh.begin(0); it != mesh.end(0); ++it) {
@@ -252,7 +246,7 @@ void BuildNodalHessiansWithNodalGradients(int, unsigned int gradTag, unsigned in
 
 void BuildNodalMetrics(unsigned int hessTag, unsigned int gradTag, unsigned int metricTag, double eps) {
   GlobalParamManager *ctx = context();
-  mMesh &mesh = contextMesh("nodal metrics");
+  mMesh &mesh = adaptationMesh("nodal metrics");
   const int d = ctx->dim;
   const DGParameters &p = *ctx->parameters;
   const double hmin = p.href.minCellSize, hmax = p.href.maxCellSize;
@@ -332,6 +326,6 @@ void BuildNodalMetrics(unsigned int hessTag, unsigned int gradTag, unsigned int 
 }
 
 void unBuildNodalData(unsigned int tag) {
-  mMesh &mesh = contextMesh("nodal data");
+  mMesh &mesh = adaptationMesh("nodal data");
   for (auto it = mesh.begin(0); it != mesh.end(0); ++it) (*it)->deleteData(tag);
 }

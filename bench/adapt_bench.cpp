@@ -100,16 +100,7 @@ struct Tube {
     }
     p.href.maxLevelOfRefinement = M;
   }
-  // One global step as the time loop takes it (every cell starts at t).
-  void step(double dt) {
-    DGParameters &p = Scope::param();
-    for (DGCell *c : a.cells) c->beginTimeStep(p.state.t);
-    a.cSpatialOperator(p.state.t, -1, a.cells, a.boundaryCells);
-    a.forwardEuler(dt, a.cells, -1);
-    p.state.t += dt;
-    a.computeSolutionsOnBothSides(p.state.t, false, -1, a.boundaryCells);
-    a.applyLimiter(p.state.t, -1, a.cells, a.boundaryCells);
-  }
+  void step(double dt) { globalStep(a, dt); }
   // L1 norm of the density error per unit height of the strip.
   double densityL1(double t, double height) {
     double sum = 0.0;

@@ -117,17 +117,6 @@ std::vector<Leaf> readSnapshot(const std::string &path, int dim) {
   return leaves;
 }
 
-std::string withoutCpuTime(const std::string &file) {
-  std::vector<std::string> l = lines(file);
-  if (l.empty()) return file;
-  std::vector<std::string> w = words(l.back());
-  if (w.size() == 5) w[3] = "cpu";
-  std::string out;
-  for (std::size_t i = 0; i + 1 < l.size(); ++i) out += l[i] + "\n";
-  for (const std::string &x : w) out += x + " ";
-  return out;
-}
-
 class AdaptedShockTube : public ::testing::Test {
 protected:
   static constexpr const char *kOptions = " -href 2 -hrefdt 0.005 -tend 0.03";
