@@ -176,6 +176,36 @@ TEST(Smoothing, NeighbourTargetsDifferByOneLevelAtMost) {
   EXPECT_EQ(targetLevel(row[3], s.tag()), 0);
 }
 
+// The partition exchange of targets (nothing is exchanged in one process;
+// the messages are what a multi-process exchange would carry).
+TEST(Smoothing, TargetMessagesCarryTheLevelAndTheRemoteFace) {
+  LinearGrid s(2, 1, true, 1);
+  DGBoundaryCell *interior = nullptr;
+  for (DGBoundaryCell *b : s.a.boundaryCells)
+    if (b->right) interior = b;
+  ASSERT_NE(interior, nullptr);
+  mEntity *face = interior->getEntity();
+  setTargetLevel(interior->left, s.tag(), 3);
+  LOR_DataExchanger ex(1, s.tag());
+  EXPECT_EQ(ex.tag(), 114);
+  KORA::KORA_SharedInfo share(1, face, false);
+  EXPECT_EQ(ex.AP_alloc_and_fill_buffer(interior->left, share, 1), nullptr);  // not a face
+  auto *m = static_cast<KORA::KORA_IntMessage *>(ex.AP_alloc_and_fill_buffer(face, share, 1));
+  ASSERT_NE(m, nullptr);
+  EXPECT_EQ(m->value, 3);
+  EXPECT_EQ(m->entity, face);
+  // Received by the face's own process: a level more than one above the
+  // local target raises it to the level minus one; otherwise nothing.
+  setTargetLevel(interior->left, s.tag(), 0);
+  m->value = 1;
+  ex.receiveData(1, m);
+  EXPECT_EQ(targetLevel(interior->left, s.tag()), 0);
+  m->value = 4;
+  ex.receiveData(1, m);
+  EXPECT_EQ(targetLevel(interior->left, s.tag()), 3);
+  std::free(m);
+}
+
 TEST(Callback, AnswersFromTargetsAndLevels) {
   LinearGrid s(1, 1, true, 1);
   DGHrefCallback cb(&s.a, 1.0, 2, s.tag());
