@@ -2,8 +2,10 @@
 
 #include "DGErrorEstimators.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "ConservationLaw.h"
 #include "DGAnalysis.h"
@@ -173,12 +175,23 @@ void DGAnalysis::computeError(double &maxError, double &minError) {
   const DGErrorEstimator &estimator = *ctx->estimator;
   const int d = ctx->dim;
   if (d < 1) return;  // no element: the caller's values stay
+  // Faces and cells in the order of their entities' vertex ids: each cell's
+  // sums then come out the same whatever the history of the mesh's tables
+  // (a run restarted from a recovery file makes the same adaptation choices).
+  const auto precedes = [](const auto *a, const auto *b) {
+    return entityPrecedes(a->getEntity(), b->getEntity());
+  };
+  std::vector<DGBoundaryCell *> faces;
   for (auto it = mesh.begin(d - 1); it != mesh.end(d - 1); ++it)
-    if (DGBoundaryCell *f = dgBoundaryCellOf(*it)) f->computeError(estimator);
+    if (DGBoundaryCell *f = dgBoundaryCellOf(*it)) faces.push_back(f);
+  std::sort(faces.begin(), faces.end(), precedes);
+  for (DGBoundaryCell *f : faces) f->computeError(estimator);
+  std::vector<DGCell *> cells;
+  for (auto it = mesh.begin(d); it != mesh.end(d); ++it)
+    if (DGCell *c = dgCellOf(*it)) cells.push_back(c);
+  std::sort(cells.begin(), cells.end(), precedes);
   bool first = true;
-  for (auto it = mesh.begin(d); it != mesh.end(d); ++it) {
-    DGCell *c = dgCellOf(*it);
-    if (!c) continue;
+  for (DGCell *c : cells) {
     estimator.computeError(c);
     // A cell that received no weight has no error.
     const double e = c->errorWeight == 0.0 ? 0.0 : c->getError();

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "DGAdaptation.h"
 #include "DGAnalysis.h"
 #include "DGParameters.h"
 #include "DGSensor.h"
@@ -112,6 +113,8 @@ int runAll(GlobalParamManager *ctx, int argc, char **argv) {
     mesh = ctx->mesh;
   }
 
+  // Adaptation settings this build cannot run stop the run before it begins.
+  checkAdaptationSettings(*p, ctx->estimator);
   par->Msg(ParUtil::INFO, "Setting up communications ...\n");
   mesh->bdryLinkSetup();
   par->Msg(ParUtil::INFO, "DG begins ...\n");

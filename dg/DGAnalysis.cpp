@@ -67,11 +67,6 @@ DGAnalysis::~DGAnalysis() {
   octree = nullptr;
 }
 
-void DGAnalysis::adaptH_newVersion(int initial) {
-  (void)initial;
-  throw std::string("h-adaptation is not available in this build");
-}
-
 int DGAnalysis::nbrDofs() const {
   if (cells.empty()) return 0;
   const ConservationLaw *law = context()->law;
@@ -88,6 +83,13 @@ int DGAnalysis::nbrDofs() const {
 DGCell *DGAnalysis::getCell(mEntity *e) { return dgCellOf(e); }
 
 DGCell *DGAnalysis::addCell(mEntity *element, int order) {
+  DGCell *cell = newCell(element, order);
+  // The previous cell of the element (if any) goes only once the new one exists.
+  element->attachFastData(cell);
+  return cell;
+}
+
+DGCell *DGAnalysis::newCell(mEntity *element, int order) {
   if (!element) throw std::string("cell creation: no element");
   GlobalParamManager *ctx = context();
   if (!ctx->law) throw std::string("cell creation: no conservation law");
@@ -110,12 +112,8 @@ DGCell *DGAnalysis::addCell(mEntity *element, int order) {
     throw;
   }
   // The cell takes ownership of the space and the mapping, also when it throws.
-  DGCell *cell = ctx->law->needTheHigherOrderGradients()
-                     ? new DGAnyViscousCell(element, space, mapping)
-                     : new DGCell(element, space, mapping);
-  // The previous cell of the element (if any) goes only once the new one exists.
-  element->attachFastData(cell);
-  return cell;
+  return ctx->law->needTheHigherOrderGradients() ? new DGAnyViscousCell(element, space, mapping)
+                                                 : new DGCell(element, space, mapping);
 }
 
 DGBoundaryCell *DGAnalysis::addBoundaryCell(mEntity *face) {

@@ -88,6 +88,8 @@ public:
   // New DG cell of the order on the element, replacing the one it carried.
   // Throws a text for an element kind without a basis (prism, pyramid...).
   DGCell *addCell(KORA::mEntity *element, int order);
+  // The same cell, not installed: the element keeps the cell it carries.
+  DGCell *newCell(KORA::mEntity *element, int order);
   // The face's interface cell, created when missing, checked otherwise.
   DGBoundaryCell *addBoundaryCell(KORA::mEntity *face);
   // Rebuilds both lists from the mesh leaves; entities without a cell are
@@ -162,6 +164,27 @@ public:
   // cells, then runs the estimator's cell form on every leaf cell, and returns
   // the largest and smallest cell error (untouched when there is no cell).
   void computeError(double &maxError, double &minError);
+
+  // ---- solution-driven adaptation (adaptivity library)
+  // Target refinement level of the cell from its error (maxError the largest
+  // of the mesh) and its face-averaged jump of field 0.
+  int getOptimumLevelOfRefinement(DGCell *cell, double maxError);
+  // Stores every listed cell's target on its element, then smooths the
+  // targets so that face neighbours differ by at most one level.
+  void computeLevelsOfRefinement(double maxError);
+  // Refinement callbacks: new cells on the children of a split element, or
+  // on a parent whose children are about to be removed, each holding the L2
+  // projection of the solution it replaces.
+  void splitCell(KORA::mEntity *e);
+  void unsplitCell(KORA::mEntity *e);
+  // Replaces the element's cell by one of the given order carrying the L2
+  // projection of the old solution; the faces around it are rebuilt.
+  void modifyOrder(KORA::mEntity *element, int order);
+  // The one order adaptation of a fresh start: each cell's order becomes its
+  // target level plus one.
+  void adaptP();
+  // Writes the mesh with its refinement tree to "<chunkspace>/<name>-<n>.msh".
+  void exportMesh(const char *name, int n);
 
   // ---- partition-boundary exchange: one process, nothing to exchange
   void comm_Ul(double t, short level);

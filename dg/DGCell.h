@@ -141,7 +141,8 @@ public:
   double theMean(int f) const;
   void theMean(double *values, double t) const;
   double Volume() const;
-  double getError() const { return errorSum / errorWeight; }
+  // A cell that received no error weight has no error.
+  double getError() const { return errorWeight == 0.0 ? 0.0 : errorSum / errorWeight; }
   void ZeroError() { errorWeight = errorSum = 0.0; }
   void beginTimeStep(double t);
 

@@ -20,7 +20,8 @@ public:
 
   // Values of the first listed cell that contains the point (t is ignored).
   // A point outside every cell prints "error in DGCellfieldEvaluator" and
-  // leaves values as they were.
+  // takes the values of the nearest cell at its closest reference point
+  // (clamped into the element); without cells values stay as they were.
   void eval(const KORA::mPoint &p, double t, double *values) const override;
   // Largest order of the cells' spaces; 0 without cells.
   int order() const override;

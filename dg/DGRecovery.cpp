@@ -1,7 +1,8 @@
 // Recovery files: the checkpoint writer and the restart reader.
 //
 // A recovery file holds the mesh with its whole refinement tree, "$FIN$",
-// the counts line, one record per cell (its element, its order and its
+// after an adaptation that removed vertices the largest vertex id handed out
+// ("$VERTEXIDS$ n"), the counts line, one record per cell (its element, its order and its
 // current coefficients), one record per interface cell (its face) and the
 // state line. Numbers are written in scientific notation with 16 digits.
 
@@ -219,6 +220,31 @@ void sortByEntity(std::vector<CellType *> &list) {
     std::sort(list.begin(), list.end(), before);
 }
 
+// The mesh hands out new vertex ids above the largest id it ever gave, also
+// when that vertex is gone (coarsening deletes vertices). A mesh read back
+// knows only the ids it holds, so the largest id given is recorded after the
+// mesh section whenever it lies above them; refining the restored mesh then
+// gives the same new ids as refining the mesh it was written from.
+constexpr const char *kVertexIdRecord = "$VERTEXIDS$";
+
+void writeVertexIdRecord(std::ostream &os, mMesh *mesh) {
+  int largest = 0;
+  for (auto it = mesh->beginall(0), last = mesh->endall(0); it != last; ++it)
+    largest = std::max(largest, (*it)->getId());
+  const int given = mesh->getIdGenerator().getMaxValue();
+  if (given > largest) os << kVertexIdRecord << " " << given << "\n";
+}
+
+void readVertexIdRecord(std::istream &is, mMesh *mesh) {
+  is >> std::ws;
+  if (is.peek() != '$') return;
+  std::string word;
+  int given = 0;
+  if (!(is >> word) || word != kVertexIdRecord || !(is >> given) || given < 0)
+    malformed("a record after the mesh section cannot be read");
+  mesh->setNewVertexId(given);
+}
+
 }  // namespace
 
 void DGAnalysis::write(std::ostream &os) {
@@ -235,6 +261,7 @@ void DGAnalysis::write(std::ostream &os) {
     os << canonicalMeshSection(section.str());
   }
   os << "$FIN$\n";
+  writeVertexIdRecord(os, mesh);
   os << "\n" << mesh->getDim() << " " << cells.size() << " " << boundaryCells.size() << "\n";
   DGCellList cellRecords(cells);
   sortByEntity(cellRecords);
@@ -312,6 +339,7 @@ void DGAnalysis::read(std::istream &is) {
   createDGAdjacencies(mesh, d);
   mesh->bdryLinkSetup();
 
+  readVertexIdRecord(is, mesh);
   int storedDim = 0, N = 0, M = 0;
   if (!(is >> storedDim >> N >> M)) malformed("the counts after the mesh section cannot be read");
   if (N < 0 || M < 0)

@@ -77,11 +77,6 @@ void report(RunLogs &logs, const DGParameters &p, const StepFigures &f) {
   std::fclose(log);
 }
 
-// The one order adaptation of a fresh start without h-adaptation.
-void orderAdaptation(DGAnalysis &) {
-  throw std::string("p-adaptation is not available in this build");
-}
-
 }  // namespace
 
 std::string recoveryFileName(const std::string &directory, int iteration) {
@@ -112,7 +107,7 @@ void DGAnalysis::run() {
       p->href.maxLevelOfRefinement = m;
       p->href.nbDone += 1;
     } else if (p->pref.doWe) {
-      orderAdaptation(*this);
+      adaptP();
     }
   } else {
     gatherCells();

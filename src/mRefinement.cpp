@@ -2,8 +2,10 @@
 // parents to merge back; the entities to split get refinement serials that
 // become the ids of their new vertices; coarsening is followed by a cleanup of
 // the lower-dimensional children no element uses any more.
+#include <algorithm>
 #include <list>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "KORA_DataExchanger.h"
@@ -187,10 +189,23 @@ int mMesh::split(std::list<mEntity*>& toSplit, mSplitCallbacks& cb) {
   }
   ParUtil::Instance()->Barrier(1245, "src/mAMR");
   if (toSplit.empty()) return 0;
-  // Serials above every vertex id, in leaf order: they become the new ids.
-  for (int dim = 1; dim <= 3; ++dim)
-    for (mLeavesIterator it = begin(dim), last = end(dim); it != last; ++it)
-      if (hasMark(*it, u->att1Id)) setFlags(*it, renumber, true, om, om->isPeriodic(*it));
+  // Serials above every vertex id: they become the new ids. They are handed
+  // out in the order of the entities' vertex ids, not in the walk order of the
+  // hash tables, so that the same mesh refined the same way gets the same new
+  // ids whatever the history of its tables (a mesh read back from a file).
+  for (int dim = 1; dim <= 3; ++dim) {
+    std::vector<std::pair<std::vector<int>, mEntity*>> flagged;
+    for (mLeavesIterator it = begin(dim), last = end(dim); it != last; ++it) {
+      if (!hasMark(*it, u->att1Id)) continue;
+      std::vector<int> key;
+      for (int i = 0; i < (*it)->size(0); ++i) key.push_back((*it)->get(0, i)->getId());
+      std::sort(key.begin(), key.end());
+      flagged.emplace_back(std::move(key), *it);
+    }
+    std::sort(flagged.begin(), flagged.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& f : flagged) setFlags(f.second, renumber, true, om, om->isPeriodic(f.second));
+  }
   {
     Refinement_DataExchanger serials(&toSplit, false);
     exchangeDataOnPartBdrys(serials, true);

@@ -130,6 +130,19 @@ inline mPoint centre(const DGCell *c) {
   return mPoint(x, y, z);
 }
 
+// One global step of the whole mesh as the time loop takes it: every cell
+// starts at the run's time, residual, forward Euler update, face states and
+// one limiting pass at the new time.
+inline void globalStep(DGAnalysis &a, double dt) {
+  DGParameters &p = *GlobalParamManager::Instance()->parameters;
+  for (DGCell *c : a.cells) c->beginTimeStep(p.state.t);
+  a.cSpatialOperator(p.state.t, -1, a.cells, a.boundaryCells);
+  a.forwardEuler(dt, a.cells, -1);
+  p.state.t += dt;
+  a.computeSolutionsOnBothSides(p.state.t, false, -1, a.boundaryCells);
+  a.applyLimiter(p.state.t, -1, a.cells, a.boundaryCells);
+}
+
 // Coefficient j of field f at level 0.
 inline double &coef(DGCell *c, int f, int j) {
   return c->dofs->levels[0][f * c->dofs->nbFunctions + j];

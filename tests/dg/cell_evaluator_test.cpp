@@ -57,18 +57,28 @@ TEST(CellEvaluator, EvaluatesTheFirstCellThatContainsThePoint) {
   EXPECT_THROW(both.evalGrad(mPoint(0.2, 0.2, 0), 0.0, nullptr), int);
 }
 
-TEST(CellEvaluator, PointsOutsideEveryCellLeaveTheValues) {
+TEST(CellEvaluator, PointsOutsideEveryCellTakeTheNearestCell) {
   Pair p;
-  DGCellFieldEvaluator none, both;
+  DGCellFieldEvaluator none, both, onlyA;
   both.addCell(p.A);
   both.addCell(p.B);
+  onlyA.addCell(p.A);
   EXPECT_EQ(none.order(), 0);
-  for (const DGCellFieldEvaluator *ev : {&none, &both}) {
+  struct Case {
+    const DGCellFieldEvaluator *ev;
+    mPoint x;
+    double expected;
+  };
+  // Without cells the values stay; (2.5, 2.5) is nearest to B, which holds
+  // 5; (-1, 0.5) is nearest to A at its edge point (0, 0.5), where A holds
+  // 1 + 0 - 1 = 0; (0.5, -0.25) seen from A alone clamps to (0.5, 0): 1.5.
+  for (const Case &c : {Case{&none, mPoint(2.5, 2.5, 0), -3.0}, Case{&both, mPoint(2.5, 2.5, 0), 5.0},
+                        Case{&both, mPoint(-1, 0.5, 0), 0.0}, Case{&onlyA, mPoint(0.5, -0.25, 0), 1.5}}) {
     double v = -3;
     testing::internal::CaptureStdout();
-    ev->eval(mPoint(0.5, 0.5, 0) + mVector(2, 2, 0), 0.0, &v);
+    c.ev->eval(c.x, 0.0, &v);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "error in DGCellfieldEvaluator\n");
-    EXPECT_EQ(v, -3);
+    EXPECT_NEAR(v, c.expected, 1e-12);
   }
 }
 

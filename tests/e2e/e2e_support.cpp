@@ -99,6 +99,17 @@ std::vector<std::string> progressLines(const std::string &out) {
   return v;
 }
 
+std::string withoutCpuTime(const std::string &file) {
+  std::vector<std::string> l = lines(file);
+  if (l.empty()) return file;
+  std::vector<std::string> w = words(l.back());
+  if (w.size() == 5) w[3] = "cpu";
+  std::string out;
+  for (std::size_t i = 0; i + 1 < l.size(); ++i) out += l[i] + "\n";
+  for (const std::string &x : w) out += x + " ";
+  return out;
+}
+
 std::size_t find(const std::string &text, const std::string &needle, std::size_t from) {
   return text.find(needle, from == std::string::npos ? text.size() : from);
 }

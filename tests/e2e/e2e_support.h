@@ -54,6 +54,9 @@ std::vector<std::string> lines(const std::string &text);
 std::vector<std::string> words(const std::string &line);
 // The lines of out that are progress lines ("<dofs> iter <n> dt ...").
 std::vector<std::string> progressLines(const std::string &out);
+// A recovery file without the processor time of its state line (the fourth
+// value of the last line), a measurement that no two runs share.
+std::string withoutCpuTime(const std::string &file);
 // Position of needle in text, or npos; shorthand for ordered checks.
 std::size_t find(const std::string &text, const std::string &needle, std::size_t from = 0);
 

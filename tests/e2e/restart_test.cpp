@@ -25,19 +25,6 @@ void prepare(const ScratchDir &dir, int period) {
   writeFile(dir / ".dgrc", "time.recoverSamplingPeriod " + std::to_string(period) + "\n");
 }
 
-// The recovery file without the processor time of its state line (the fourth
-// value), a measurement that no two runs share.
-std::string withoutCpuTime(const std::string &file) {
-  std::vector<std::string> l = lines(file);
-  if (l.empty()) return file;
-  std::vector<std::string> w = words(l.back());
-  if (w.size() == 5) w[3] = "cpu";
-  std::string out;
-  for (std::size_t i = 0; i + 1 < l.size(); ++i) out += l[i] + "\n";
-  for (const std::string &x : w) out += x + " ";
-  return out;
-}
-
 // The columns of a "DG.log" line that do not measure processor time:
 // degrees of freedom, iteration, step, time, residual, gain, mean gain.
 std::vector<std::string> solutionColumns(const std::string &line) {
