@@ -13,7 +13,9 @@ namespace {
 
 constexpr int STACK_SIZE = 100;
 // Nested evaluations (calls of named expressions, pieces of piece-wise
-// functions); a piece-wise function whose piece calls itself stops here.
+// functions, branches of conditionals); a piece-wise function whose piece
+// calls itself stops here, and so does a deep nest of conditionals, whose
+// every level holds a stack of its own.
 constexpr int MAX_NESTING = 64;
 int nesting = 0;
 
@@ -136,8 +138,14 @@ void runProgram(List_T *program, const Value *args, int nargs, Value *result) {
         break;
       }
       case QTY_TEST: {
+        if (nesting >= MAX_NESTING) {
+          std::printf("Expression nesting too deep in a conditional (%d)", MAX_NESTING);
+          break;
+        }
         double c = stack[d - 1].Val[0];
+        nesting++;
         runProgram(c != 0.0 ? q.TrueBranch : q.FalseBranch, args, nargs, &stack[d - 1]);
+        nesting--;
         break;
       }
       default:
@@ -278,7 +286,7 @@ int Add_Expression(Expression *expression, char *name, int anonymous) {
     generated.append(name ? name : "");
     generated.append("_");
     generated.append(std::to_string(List_Nbr(list)));
-    char *text = static_cast<char *>(Malloc(static_cast<unsigned>(generated.size() + 1)));
+    char *text = static_cast<char *>(Malloc(generated.size() + 1));
     std::memcpy(text, generated.c_str(), generated.size() + 1);
     expression->Name = text;
     int index = List_Nbr(list);
