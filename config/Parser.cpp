@@ -461,11 +461,15 @@ NumberList steppedList(double a, double b, double s, bool written) {
     return l;
   }
   List_Realloc(l.get(), static_cast<int>(n) + 1);
-  // The accumulated steps may round to one value more than n; the bound
-  // stops a drift past the reserved count.
+  // The accumulated steps may round to one value more than n, or stop moving
+  // near a bound; neither goes past the reserved count.
   const int most = static_cast<int>(n) + 1;
-  for (double v = a; (s > 0.0 ? v <= b : v >= b) && List_Nbr(l.get()) < most; v += s)
+  for (double v = a; (s > 0.0 ? v <= b : v >= b) && List_Nbr(l.get()) < most;) {
     addNumber(l.get(), v);
+    const double next = v + s;
+    if (next == v) break;
+    v = next;
+  }
   return l;
 }
 
