@@ -174,6 +174,23 @@ TEST(LangLimits, DeepNestingStopsTheParseInsteadOfTheStack) {
   EXPECT_EQ(v.Val[0], 4);
 }
 
+// A piece that calls its own function twice would double the work at each
+// of the 64 levels: the evaluation is given up at the limit instead, with
+// one report, and the next evaluation starts afresh.
+TEST(LangLimits, SelfCallingPiecesAreGivenUpAtTheNestingLimit) {
+  auto r = parse("Function { f[Region[1]] = 1; f[Region[2]] = f[] + f[] + f[]; g[] = 2; }");
+  ASSERT_EQ(r.status, 0) << r.out;
+  langtest::params().state.region = 2;
+  Value v{};
+  EXPECT_EQ(langtest::evaluatePrinting("f", &v), "Expression nesting too deep in 'f' (64)");
+  EXPECT_EQ(langtest::evaluatePrinting("g", &v), "");
+  EXPECT_EQ(v.Val[0], 2);
+  langtest::params().state.region = 1;
+  EXPECT_EQ(langtest::evaluatePrinting("f", &v), "");
+  EXPECT_EQ(v.Val[0], 1);
+  langtest::params().state.region = 0;
+}
+
 // Byte counts of list arrays are full width: an array beyond 4 GB is asked
 // for whole (or refused), never as its size modulo 2^32.
 TEST(LangLimits, ListByteCountsDoNotWrap) {
