@@ -1533,6 +1533,10 @@ bool sensorChecks(const char *kind) {
     vyyerror("Missing %s Sensor Sample Rate\n", kind);
     return false;
   }
+  if (!std::isfinite(Sensor_S.sampleRate)) {
+    vyyerror("Sensor %s: the sample rate is not a finite number\n", Sensor_S.name.c_str());
+    return false;
+  }
   return true;
 }
 

@@ -210,11 +210,13 @@ TEST_F(LangInputFile, SensorBlocksThatMakeNoSensorStopTheRun) {
   std::string thrown = readWritten(
       "Mesh = \"m.msh\";\n"
       "Sensor { Type = \"Gmsh\"; Name = \"v\"; Quantity = \"q\"; }\n"
-      "Sensor { Type = \"Plot\"; Name = \"w\"; }\n",
+      "Sensor { Type = \"Plot\"; Name = \"w\"; }\n"
+      "Sensor { Type = \"Gmsh\"; Name = \"n\"; Quantity = \"q\"; SampleRate = 0/0; }\n",
       out, path);
-  EXPECT_EQ(thrown, "2 sensor(s) of the input file " + path + " could not be created");
+  EXPECT_EQ(thrown, "3 sensor(s) of the input file " + path + " could not be created");
   EXPECT_EQ(out, "Error ('" + path + "' line 1): Missing Gmsh Sensor Sample Rate\n\n" +
-                     "Error ('" + path + "' line 2): Not a Valid Name for a sensor Type : Plot\n\n");
+                     "Error ('" + path + "' line 2): Not a Valid Name for a sensor Type : Plot\n\n" +
+                     "Error ('" + path + "' line 3): Sensor n: the sample rate is not a finite number\n\n");
   EXPECT_EQ(params().general.meshGiven, saved.general.meshGiven);
 
   // A checked block whose sensor the sensor library cannot make.
