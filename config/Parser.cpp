@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "DGParameters.h"
@@ -1420,10 +1421,18 @@ void piecewiseDefinition(Text name, NumberList tags, int p) {
     }
   }
   Expression *e = Get_Expression(index);
+  // The regions that have a piece, kept aside: a search of the list per tag
+  // would sort it again after every append, which for a range of a million
+  // tags never ends.
+  std::unordered_set<int> held;
+  const int n = List_Nbr(e->Pieces);
+  for (int i = 0; i < n; i++)
+    held.insert(static_cast<ExpressionPerRegion *>(List_Pointer_NoChange(e->Pieces, i))->Region);
+  List_Realloc(e->Pieces, n + List_Nbr(tags.get()));
   for (int i = 0; i < List_Nbr(tags.get()); i++) {
     ExpressionPerRegion row = {0, p};
     List_Read(tags.get(), i, &row.Region);
-    if (List_Search(e->Pieces, &row, fcmp_int)) {
+    if (!held.insert(row.Region).second) {
       vyyerror("Redefinition of piece-wise Function: %s [%d]", e->Name, row.Region);
     } else {
       List_Add(e->Pieces, &row);

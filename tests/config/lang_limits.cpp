@@ -138,6 +138,21 @@ TEST(LangLimits, TagRangesOfGroupsAreBounded) {
   r = parse("Group { g = Region[{1:1000000, 7, -1:1000000, 3, -7, -7}]; }");
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(groupTags("g"), std::vector<int>{3});
+
+  // A piece-wise function over a million regions is defined in one pass;
+  // regions given twice are still reported.
+  r = parse("Function { f[Region[1:1000000]] = 1; f[Region[{7, 2000000, 7}]] = 2; }");
+  EXPECT_EQ(r.out,
+            "Error ('test.par' line 0): Redefinition of piece-wise Function: f [7]\n"
+            "Error ('test.par' line 0): Redefinition of piece-wise Function: f [7]\n");
+  Expression *f = Get_Expression(Find_Expression("f"));
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(List_Nbr(f->Pieces), 1000001);
+  langtest::params().state.region = 2000000;
+  EXPECT_EQ(langtest::evaluate("f").Val[0], 2);
+  langtest::params().state.region = 999999;
+  EXPECT_EQ(langtest::evaluate("f").Val[0], 1);
+  langtest::params().state.region = 0;
 }
 
 TEST(LangLimits, DeepNestingStopsTheParseInsteadOfTheStack) {
