@@ -7,7 +7,6 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
-#include <unordered_set>
 #include <vector>
 
 #include "DGParameters.h"
@@ -70,7 +69,7 @@ int YaccLevel = 0;
 // may make in one parse. A few characters such as "x = 1:1e12;" or a
 // doubling StrCat would otherwise claim all the memory; no parameter file
 // needs more than this.
-constexpr long long MAX_GENERATED_BYTES = 64LL << 20;
+constexpr long long MAX_GENERATED_BYTES = 8LL << 20;
 long long generatedBytes = 0;
 
 // Takes n values of `size` bytes from the parse's budget; reports and
@@ -1421,20 +1420,27 @@ void piecewiseDefinition(Text name, NumberList tags, int p) {
     }
   }
   Expression *e = Get_Expression(index);
-  // The regions that have a piece, kept aside: a search of the list per tag
-  // would sort it again after every append, which for a range of a million
-  // tags never ends.
-  std::unordered_set<int> held;
-  const int n = List_Nbr(e->Pieces);
+  // The regions that already have a piece and the statement's own regions,
+  // sorted aside: a search of the list per tag would sort it again after
+  // every append, which for a range of a million tags never ends.
+  const int n = List_Nbr(e->Pieces), m = List_Nbr(tags.get());
+  std::vector<int> held(static_cast<std::size_t>(n)), wanted(static_cast<std::size_t>(m));
   for (int i = 0; i < n; i++)
-    held.insert(static_cast<ExpressionPerRegion *>(List_Pointer_NoChange(e->Pieces, i))->Region);
-  List_Realloc(e->Pieces, n + List_Nbr(tags.get()));
-  for (int i = 0; i < List_Nbr(tags.get()); i++) {
-    ExpressionPerRegion row = {0, p};
-    List_Read(tags.get(), i, &row.Region);
-    if (!held.insert(row.Region).second) {
-      vyyerror("Redefinition of piece-wise Function: %s [%d]", e->Name, row.Region);
+    held[i] = static_cast<ExpressionPerRegion *>(List_Pointer_NoChange(e->Pieces, i))->Region;
+  for (int i = 0; i < m; i++) List_Read(tags.get(), i, &wanted[i]);
+  std::sort(held.begin(), held.end());
+  std::vector<int> distinct = wanted;
+  std::sort(distinct.begin(), distinct.end());
+  distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+  std::vector<char> added(distinct.size(), 0);
+  List_Realloc(e->Pieces, n + m);
+  for (int region : wanted) {
+    char &first = added[std::lower_bound(distinct.begin(), distinct.end(), region) - distinct.begin()];
+    if (first || std::binary_search(held.begin(), held.end(), region)) {
+      vyyerror("Redefinition of piece-wise Function: %s [%d]", e->Name, region);
     } else {
+      first = 1;
+      ExpressionPerRegion row = {region, p};
       List_Add(e->Pieces, &row);
     }
   }

@@ -18,7 +18,7 @@ using langtest::number;
 using langtest::parse;
 
 const std::string kTooLong =
-    "Error ('test.par' line 0): Lists and texts too long (more than 67108864 bytes in one file)\n";
+    "Error ('test.par' line 0): Lists and texts too long (more than 8388608 bytes in one file)\n";
 
 std::vector<double> numbers(const char *name) {
   Constant c{};
@@ -91,10 +91,10 @@ TEST(LangLimits, RangesThatCannotEndOrAreHugeAreReported) {
 // and doubling texts each within the limit cannot add up beyond it.
 TEST(LangLimits, GeneratorsShareOneBudgetPerFile) {
   std::string text;
-  for (int i = 0; i < 3; i++) text += "x" + std::to_string(i) + " = 1:3e6;\n";
+  for (int i = 0; i < 3; i++) text += "x" + std::to_string(i) + " = 1:4e5;\n";
   auto r = parse(text);
-  EXPECT_EQ(r.out, "Error ('test.par' line 2): Lists and texts too long (more than 67108864 bytes in one file)\n");
-  EXPECT_EQ(numbers("x1").size(), 3000000u);
+  EXPECT_EQ(r.out, "Error ('test.par' line 2): Lists and texts too long (more than 8388608 bytes in one file)\n");
+  EXPECT_EQ(numbers("x1").size(), 400000u);
   EXPECT_EQ(numbers("x2"), std::vector<double>{1});
 
   // Each line doubles a list: 1000 numbers doubled 20 times would be 8 GB.
@@ -102,7 +102,7 @@ TEST(LangLimits, GeneratorsShareOneBudgetPerFile) {
   for (int i = 0; i < 20; i++) text += "x = {x{}, List[x]};\n";
   r = parse(text);
   EXPECT_NE(r.out.find("Lists and texts too long"), std::string::npos);
-  EXPECT_LE(numbers("x").size(), 67108864u / 8);
+  EXPECT_LE(numbers("x").size(), 8388608u / 8);
 
   // Nested StrCat of a long text constant: each level copies the constant
   // and a longer joined text.
@@ -112,10 +112,10 @@ TEST(LangLimits, GeneratorsShareOneBudgetPerFile) {
   r = parse(text);
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("Lists and texts too long"), std::string::npos);
-  EXPECT_LE(yyincludename.size(), 67108864u);
+  EXPECT_LE(yyincludename.size(), 8388608u);
 
   // A new file starts with the whole budget again.
-  r = parse("x = 1:3e6;");
+  r = parse("x = 1:4e5;");
   EXPECT_EQ(r.out, "");
 }
 
@@ -128,7 +128,7 @@ TEST(LangLimits, TagRangesOfGroupsAreBounded) {
       "  none = Region[1:0/0];\n"
       "}\n");
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "Error ('test.par' line 1): Lists and texts too long (more than 67108864 bytes in one file)\n");
+  EXPECT_EQ(r.out, "Error ('test.par' line 1): Lists and texts too long (more than 8388608 bytes in one file)\n");
   EXPECT_EQ(groupTags("huge"), std::vector<int>{1});
   EXPECT_EQ(groupTags("far"), (std::vector<int>{2000000000, 1000000000}));
   EXPECT_EQ(groupTags("top"), (std::vector<int>{2147483646, 2147483647}));

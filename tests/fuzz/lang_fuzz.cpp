@@ -10,7 +10,7 @@
 //   cmake --build build-fuzz -j 3
 //   tests/fuzz/lang_fuzz_build.sh build-fuzz        (links build-fuzz/lang_fuzz)
 //   mkdir -p corpus && cp tests/data/*.par tests/fuzz/lang_seeds/* corpus/
-//   build-fuzz/lang_fuzz -dict=tests/fuzz/lang.dict -close_fd_mask=1 -timeout=10 \
+//   build-fuzz/lang_fuzz -dict=tests/fuzz/lang.dict -close_fd_mask=1 -timeout=30 \
 //     -rss_limit_mb=2048 -max_total_time=600 corpus
 //
 // An input that leaves a block comment open is skipped: there the scanner
