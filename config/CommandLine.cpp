@@ -2,24 +2,14 @@
 
 #include "DGParameters.h"
 
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <string>
+
+#include "ParameterValues.h"
 
 namespace {
-
-// Leading integer of a text, 0 when there is none (as atoi, but clamped to
-// the int range instead of overflowing).
-int toInt(const char *s) {
-  long v = std::strtol(s, nullptr, 10);
-  if (v > INT_MAX) return INT_MAX;
-  if (v < INT_MIN) return INT_MIN;
-  return static_cast<int>(v);
-}
-
-double toDouble(const char *s) { return std::strtod(s, nullptr); }
 
 enum class Kind { Double, Int, Text, Flag, Help, Check, ProblemName };
 
@@ -263,12 +253,15 @@ void DGParameters::readCommandLine(int argc, const char *const *argv) {
       throw -1;
     }
     const char *value = argv[i + 1];
+    // A number must be the whole value and finite; the field keeps its value
+    // when it is refused.
+    std::string refused;
     switch (opt->kind) {
       case Kind::Double:
-        *doubleField(*this, name) = toDouble(value);
+        refused = readDoubleValue(value, *doubleField(*this, name));
         break;
       case Kind::Int:
-        *intField(*this, name) = toInt(value);
+        refused = readIntValue(value, *intField(*this, name));
         break;
       case Kind::Text:
         general.chunkSpace = value;
@@ -278,6 +271,11 @@ void DGParameters::readCommandLine(int argc, const char *const *argv) {
         break;
       default:
         break;
+    }
+    if (!refused.empty()) {
+      std::fprintf(stderr, "Bad value '%s' for option -%s: %s\n", value, name, refused.c_str());
+      tryHelp(prog);
+      throw -1;
     }
     applyEffect(*this, opt->effect);
     i += 2;

@@ -1,11 +1,12 @@
 #include "DGParameters.h"
 
 #include <cctype>
-#include <climits>
-#include <cstdlib>
 #include <iostream>
 #include <istream>
 #include <ostream>
+#include <string>
+
+#include "ParameterValues.h"
 
 SimulationState::SimulationState()
     : t(0), X(0), Y(0), Z(0), Pressure(0), Density(0), VX(0), VY(0), VZ(0),
@@ -127,24 +128,12 @@ namespace {
 // Longest line of the defaults file; a longer one ends the reading.
 constexpr std::size_t kMaxLineLength = 255;
 
-// The number after the key, read the way "%d" would but clamped to the int
-// range instead of overflowing. False when no number follows.
-bool scanInt(const char *p, int &out) {
-  char *end = nullptr;
-  long v = std::strtol(p, &end, 10);
-  if (end == p) return false;
-  if (v > INT_MAX) v = INT_MAX;
-  if (v < INT_MIN) v = INT_MIN;
-  out = static_cast<int>(v);
-  return true;
-}
-
-bool scanDouble(const char *p, double &out) {
-  char *end = nullptr;
-  double v = std::strtod(p, &end);
-  if (end == p) return false;
-  out = v;
-  return true;
+// The next blank-separated word from p on (empty at the end); p moves past it.
+std::string nextWord(const char *&p) {
+  while (*p && std::isspace(static_cast<unsigned char>(*p))) ++p;
+  const char *w = p;
+  while (*p && !std::isspace(static_cast<unsigned char>(*p))) ++p;
+  return std::string(w, p);
 }
 
 }  // namespace
@@ -188,21 +177,22 @@ void DGParameters::read_partial(std::istream &is) {
     if (line.size() > kMaxLineLength) break;
     if (!line.empty() && line[0] == '#') continue;
 
-    // First blank-separated word.
     const char *p = line.c_str();
-    while (*p && std::isspace(static_cast<unsigned char>(*p))) ++p;
-    const char *w = p;
-    while (*p && !std::isspace(static_cast<unsigned char>(*p))) ++p;
-    if (p == w) continue;
-    const std::string key(w, p);
+    const std::string key = nextWord(p);
+    if (key.empty()) continue;
 
     for (const Key &k : keys) {
       if (key != k.name) continue;
       if (k.i == &href.lb) std::cout << "load balancing\n";
-      if (k.d)
-        scanDouble(p, *k.d);
-      else
-        scanInt(p, *k.i);
+      // The value is the next word; a key without one keeps its field, and
+      // text after the value is ignored. A value that is not wholly a finite
+      // number (or an integer in range, for an int key) is refused.
+      const std::string value = nextWord(p);
+      if (value.empty()) break;
+      const std::string refused =
+          k.d ? readDoubleValue(value.c_str(), *k.d) : readIntValue(value.c_str(), *k.i);
+      if (!refused.empty())
+        throw std::string(".dgrc: bad value '") + value + "' for " + key + ": " + refused;
       break;
     }
   }

@@ -122,7 +122,9 @@ public:
 
   // Text form: "key value" lines (the "-check" dump).
   void write(std::ostream &os) const;
-  // Reads "key value" lines (the ".dgrc" file) until the stream fails.
+  // Reads "key value" lines (the ".dgrc" file) until the stream fails. A
+  // value that is not wholly a finite number (an integer in range for an int
+  // key) ends the reading with a thrown text naming the key and the value.
   void read_partial(std::istream &is);
 
   // State line of the recovery files: resid iter t cputime gain.
@@ -130,7 +132,9 @@ public:
   void read_state(std::istream &is);
 
   // Applies the command line over the record. Ends normally, or by throwing
-  // an int: -1 after an error message or the usage text, 0 after "-check".
+  // an int: -1 after an error message (an unknown option, a missing value, a
+  // value that is not wholly a finite number or an integer in range, no mesh)
+  // or the usage text, 0 after "-check".
   void readCommandLine(int argc, const char *const *argv);
 };
 

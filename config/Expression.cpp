@@ -13,9 +13,25 @@ namespace {
 
 constexpr int STACK_SIZE = 100;
 // Nested evaluations (calls of named expressions, pieces of piece-wise
-// functions); a piece-wise function whose piece calls itself stops here.
+// functions, branches of conditionals); a piece-wise function whose piece
+// calls itself stops here, and so does a deep nest of conditionals, whose
+// every level holds a stack of its own.
 constexpr int MAX_NESTING = 64;
 int nesting = 0;
+// Set once the limit is met: the whole evaluation is given up, so that a
+// function whose piece calls it twice costs 64 levels, not 2^64 calls.
+bool abandoned = false;
+
+// Reports the nesting limit once and gives the evaluation up.
+void abandon(const char *name) {
+  if (!abandoned) {
+    if (name)
+      std::printf("Expression nesting too deep in '%s' (%d)", name, MAX_NESTING);
+    else
+      std::printf("Expression nesting too deep in a conditional (%d)", MAX_NESTING);
+  }
+  abandoned = true;
+}
 
 // First position of each expression name, kept in step with the list.
 std::unordered_map<std::string, int> &firstByName() {
@@ -72,6 +88,7 @@ void runProgram(List_T *program, const Value *args, int nargs, Value *result) {
   const WholeQuantity *items = reinterpret_cast<const WholeQuantity *>(program->records);
   int n = program->count;
   for (int i = 0; i < n; i++) {
+    if (abandoned) return;
     if (d > STACK_SIZE - 1) {
       std::printf("Stack size exceeded (%d)", STACK_SIZE);
       return;
@@ -136,8 +153,14 @@ void runProgram(List_T *program, const Value *args, int nargs, Value *result) {
         break;
       }
       case QTY_TEST: {
+        if (nesting >= MAX_NESTING) {
+          abandon(nullptr);
+          break;
+        }
         double c = stack[d - 1].Val[0];
+        nesting++;
         runProgram(c != 0.0 ? q.TrueBranch : q.FalseBranch, args, nargs, &stack[d - 1]);
+        nesting--;
         break;
       }
       default:
@@ -148,8 +171,9 @@ void runProgram(List_T *program, const Value *args, int nargs, Value *result) {
 }
 
 void evaluate(Expression *e, const Value *args, int nargs, Value *result) {
+  if (nesting == 0) abandoned = false;  // a new outermost evaluation
   if (nesting >= MAX_NESTING) {
-    std::printf("Expression nesting too deep in '%s' (%d)", e->Name ? e->Name : "", MAX_NESTING);
+    abandon(e->Name ? e->Name : "");
     return;
   }
   nesting++;
@@ -233,6 +257,7 @@ void Get_ValueOfExpressionByIndex(int index, Value *v) {
 void Cal_WholeQuantity(List_T *program, int dimension, int nbColumns, Value *values) {
   (void)dimension;  // only -1 (result in values[0]) is used
   (void)nbColumns;  // only 0 is used
+  if (nesting == 0) abandoned = false;
   runProgram(program, values, 1, values);
 }
 
@@ -278,7 +303,7 @@ int Add_Expression(Expression *expression, char *name, int anonymous) {
     generated.append(name ? name : "");
     generated.append("_");
     generated.append(std::to_string(List_Nbr(list)));
-    char *text = static_cast<char *>(Malloc(static_cast<unsigned>(generated.size() + 1)));
+    char *text = static_cast<char *>(Malloc(generated.size() + 1));
     std::memcpy(text, generated.c_str(), generated.size() + 1);
     expression->Name = text;
     int index = List_Nbr(list);

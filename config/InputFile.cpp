@@ -1,5 +1,6 @@
 // Binding of a parameter file in the input language to the run parameters.
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -17,7 +18,16 @@ struct NamedField {
   Field *field;
 };
 
-void bindFloats(DGParameters &p) {
+// A number that would bring a NaN or an infinity into the run is refused:
+// reported, the field keeps its value, and the run does not start.
+bool finiteOrReported(const char *name, double v, int &refused) {
+  if (std::isfinite(v)) return true;
+  std::printf("Parameter %s is not a finite number !\n", name);
+  refused++;
+  return false;
+}
+
+void bindFloats(DGParameters &p, int &refused) {
   const NamedField<double> rows[] = {{"Tend", &p.time.tend},
                                      {"TimeStep", &p.time.dt},
                                      {"GoalTimeStep", &p.time.dtRef},
@@ -33,14 +43,14 @@ void bindFloats(DGParameters &p) {
   for (const auto &row : rows) {
     Constant c{};
     if (!Get_Constant(row.name, &c)) continue;
-    if (c.Type == CONSTANT_NUMBER)
-      *row.field = c.Value.Number;
-    else
+    if (c.Type == CONSTANT_NUMBER) {
+      if (finiteOrReported(row.name, c.Value.Number, refused)) *row.field = c.Value.Number;
+    } else
       std::printf("Parameter %s is supposed to be a float !\n", row.name);
   }
 }
 
-void bindInts(DGParameters &p) {
+void bindInts(DGParameters &p, int &refused) {
   const NamedField<int> rows[] = {{"H_Conforming", &p.href.conforming},
                                   {"H_Aniso", &p.href.aniso},
                                   {"H_MaxLevelOfRefinement", &p.href.maxLevelOfRefinement},
@@ -56,6 +66,7 @@ void bindInts(DGParameters &p) {
     Constant c{};
     if (!Get_Constant(row.name, &c)) continue;
     if (c.Type == CONSTANT_NUMBER) {
+      if (!finiteOrReported(row.name, c.Value.Number, refused)) continue;
       // Truncated toward zero; numbers beyond the int range are clamped.
       *row.field = Value_TruncToInt(c.Value.Number);
       std::printf("%s = %d\n", row.name, *row.field);
@@ -95,15 +106,31 @@ void GlobalParamManager::parseInputFile(const char *fileName) {
   }
   yyin = file;
   Lexer_Restart();
-  yyparse();
+  const int result = yyparse();
   std::fclose(file);
   yyin = nullptr;
   Lexer_Restart();
+  if (result != 0) {
+    // The parser's report has no line end of its own. A run never goes on
+    // with the part of a file that came before a syntax error.
+    std::printf("\n");
+    std::fflush(stdout);
+    throw std::string("syntax error in the input file " + name);
+  }
+  if (const int failed = Parser_SensorFailures()) {
+    std::fflush(stdout);
+    throw std::to_string(failed) + " sensor(s) of the input file " + name + " could not be created";
+  }
 
   DGParameters &p = *parameters;
-  bindFloats(p);
-  bindInts(p);
+  int refused = 0;
+  bindFloats(p, refused);
+  bindInts(p, refused);
   bindTexts(p);
+  if (refused) {
+    std::fflush(stdout);
+    throw std::string("parameters that are not finite numbers in the input file " + name);
+  }
 
   GeneralParameters &g = p.general;
   if (g.meshFileName == "__none") {

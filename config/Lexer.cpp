@@ -190,7 +190,7 @@ int quotedText() {
 
 char *strsave(const char *text) {
   std::size_t n = std::strlen(text) + 1;
-  char *copy = static_cast<char *>(Malloc(static_cast<unsigned>(n)));
+  char *copy = static_cast<char *>(Malloc(n));
   if (copy) std::memcpy(copy, text, n);
   return copy;
 }

@@ -1,5 +1,6 @@
 #include "List.h"
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -22,6 +23,10 @@ bool indexValid(const List_T *liste, int index) {
 // Appends one record; keeps track of a sorted prefix so that a following
 // lazy sort can insert the new record instead of sorting everything again.
 void appendRecord(List_T *liste, const void *data) {
+  if (liste->count == INT_MAX) {
+    std::printf("%s", OUT_OF_MEMORY);
+    return;
+  }
   int wasSorted = liste->sorted;
   List_Realloc(liste, liste->count + 1);
   if (!liste->records || liste->capacity <= liste->count) return;
@@ -82,21 +87,21 @@ char *startptr = nullptr;  // cursor of List_LQuery
 
 }  // namespace
 
-void *Malloc(unsigned n) {
+void *Malloc(std::size_t n) {
   if (n == 0) return nullptr;
   void *p = std::malloc(n);
   if (!p) std::printf("%s", OUT_OF_MEMORY);
   return p;
 }
 
-void *Calloc(unsigned n, unsigned size) {
+void *Calloc(std::size_t n, std::size_t size) {
   if (size == 0 || n == 0) return nullptr;
   void *p = std::calloc(n, size);
   if (!p) std::printf("%s", OUT_OF_MEMORY);
   return p;
 }
 
-void *Realloc(void *p, unsigned n) {
+void *Realloc(void *p, std::size_t n) {
   if (n == 0) return nullptr;
   void *q = std::realloc(p, n);
   if (!q) std::printf("%s", OUT_OF_MEMORY);
@@ -129,16 +134,21 @@ void List_Delete(List_T *liste) {
 
 void List_Realloc(List_T *liste, int n) {
   if (!liste || n < 1 || n <= liste->capacity) return;
-  int capacity = ((n - 1) / liste->increment + 1) * liste->increment;
-  std::size_t bytes = static_cast<std::size_t>(capacity) * liste->recordSize;
+  // Counted in 64 bits: a capacity beyond the int range cannot be held.
+  const long long capacity = (static_cast<long long>(n - 1) / liste->increment + 1) * liste->increment;
+  if (capacity > INT_MAX) {
+    std::printf("%s", OUT_OF_MEMORY);
+    return;
+  }
+  const std::size_t bytes = static_cast<std::size_t>(capacity) * static_cast<std::size_t>(liste->recordSize);
   char *p;
   if (!liste->records)
-    p = static_cast<char *>(Malloc(static_cast<unsigned>(bytes)));
+    p = static_cast<char *>(Malloc(bytes));
   else
-    p = static_cast<char *>(Realloc(liste->records, static_cast<unsigned>(bytes)));
+    p = static_cast<char *>(Realloc(liste->records, bytes));
   if (!p) return;  // the list keeps its old array
   liste->records = p;
-  liste->capacity = capacity;
+  liste->capacity = static_cast<int>(capacity);
 }
 
 int List_Nbr(const List_T *liste) { return liste ? liste->count : 0; }
@@ -302,7 +312,7 @@ List_T *List_Copy(const List_T *liste) {
   copy->records = nullptr;
   if (liste->records && liste->capacity > 0) {
     std::size_t bytes = static_cast<std::size_t>(liste->capacity) * liste->recordSize;
-    copy->records = static_cast<char *>(Malloc(static_cast<unsigned>(bytes)));
+    copy->records = static_cast<char *>(Malloc(bytes));
     if (copy->records)
       std::memcpy(copy->records, liste->records, bytes);
     else
@@ -319,6 +329,10 @@ void List_Put(List_T *liste, int index, const void *data) {
     return;
   }
   if (index >= liste->count) {
+    if (index == INT_MAX) {
+      std::printf("%s", OUT_OF_MEMORY);
+      return;
+    }
     List_Realloc(liste, index + 1);
     if (!liste->records || liste->capacity <= index) return;
     // Records between the old end and the new one are zeroed.

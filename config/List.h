@@ -13,6 +13,7 @@
 // Errors (a bad index, a failed allocation) are reported on standard output
 // without a line end and the operation does nothing further.
 
+#include <cstddef>
 #include <cstdio>
 
 struct List_T {
@@ -28,10 +29,11 @@ struct List_T {
 using ListCompare = int (*)(const void *, const void *);
 
 // Allocation wrappers: report "Out of memory (buy some more RAM!)" and return
-// null when the runtime allocator fails.
-void *Malloc(unsigned n);
-void *Calloc(unsigned n, unsigned size);
-void *Realloc(void *p, unsigned n);
+// null when the runtime allocator fails. Sizes are full-width byte counts:
+// they never wrap at 32 bits.
+void *Malloc(std::size_t n);
+void *Calloc(std::size_t n, std::size_t size);
+void *Realloc(void *p, std::size_t n);
 void Free(void *p);
 
 List_T *List_Create(int n, int incr, int size);

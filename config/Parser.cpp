@@ -1,8 +1,11 @@
 #include "Parser.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -61,6 +64,25 @@ struct DepthGuard {
 };
 
 int YaccLevel = 0;
+
+// Bytes that generators (ranges, copies of list and text constants, StrCat)
+// may make in one parse. A few characters such as "x = 1:1e12;" or a
+// doubling StrCat would otherwise claim all the memory; no parameter file
+// needs more than this.
+constexpr long long MAX_GENERATED_BYTES = 8LL << 20;
+long long generatedBytes = 0;
+
+// Takes n values of `size` bytes from the parse's budget; reports and
+// refuses when they do not fit.
+bool reserveGenerated(double n, std::size_t size) {
+  const double bytes = n * static_cast<double>(size);
+  if (!(bytes <= static_cast<double>(MAX_GENERATED_BYTES - generatedBytes))) {
+    vyyerror("Lists and texts too long (more than %lld bytes in one file)", MAX_GENERATED_BYTES);
+    return false;
+  }
+  generatedBytes += static_cast<long long>(bytes);
+  return true;
+}
 
 // ---------------------------------------------------------------------------
 // Tokens: the look-ahead is read only when a decision needs it, so the
@@ -146,6 +168,13 @@ double numberAt(List_T *list, int i) {
   double d = 0.0;
   List_Read(list, i, &d);
   return d;
+}
+
+// Appends every number of `from` to `to`.
+void appendNumbers(List_T *to, List_T *from) {
+  const int n = List_Nbr(from);
+  List_Realloc(to, List_Nbr(to) + n);
+  for (int i = 0; i < n; i++) addNumber(to, numberAt(from, i));
 }
 
 // Value of a bare name in an expression: a number constant, else 0.
@@ -296,6 +325,7 @@ double cpower() {
 }
 
 double cunary() {
+  DepthGuard guard;
   if (!hasPending) {
     int t = peek();
     if (t == '-') {
@@ -408,30 +438,42 @@ struct Entry {
 
 NumberList valueList();
 
-NumberList rangeList(double a, double b) {
+// Numbers a, a+s, a+2s, ... (the steps accumulated) while not beyond b. A
+// step below the precision of the values would never reach b: it is
+// reported as a wrong increment, like a step of the wrong sign, and the list
+// holds a alone.
+NumberList steppedList(double a, double b, double s, bool written) {
   NumberList l = newNumberList(20);
-  if (a < b) {
-    for (double v = a; v <= b; v += 1.0) addNumber(l.get(), v);
-  } else {
-    for (double v = a; v >= b; v -= 1.0) addNumber(l.get(), v);
+  const bool wrongSign = s == 0.0 || (a < b && s < 0.0) || (a > b && s > 0.0) || std::isnan(s);
+  const bool belowPrecision = !wrongSign && (a + s == a || b - s == b);
+  if (wrongSign || (belowPrecision && a != b)) {
+    if (written) vyyerror("Wrong increment in '%g : %g : %g'", a, b, s);
+    else vyyerror("Wrong increment in '%g : %g'", a, b);
+    addNumber(l.get(), a);
+    return l;
+  }
+  // Values to come, counted up front so that a huge range is refused before
+  // anything is made (NaN bounds give none).
+  const double n = std::floor((b - a) / s) + 1.0;
+  if (!(n >= 1.0)) return l;
+  if (!reserveGenerated(n + 1.0, sizeof(double))) {
+    addNumber(l.get(), a);
+    return l;
+  }
+  List_Realloc(l.get(), static_cast<int>(n) + 1);
+  // The accumulated steps may round to one value more than n, or stop moving
+  // near a bound; neither goes past the reserved count.
+  const int most = static_cast<int>(n) + 1;
+  for (double v = a; (s > 0.0 ? v <= b : v >= b) && List_Nbr(l.get()) < most;) {
+    addNumber(l.get(), v);
+    const double next = v + s;
+    if (next == v) break;
+    v = next;
   }
   return l;
 }
 
-NumberList steppedList(double a, double b, double s) {
-  NumberList l = newNumberList(20);
-  if (s == 0.0 || (a < b && s < 0.0) || (a > b && s > 0.0) || std::isnan(s)) {
-    vyyerror("Wrong increment in '%g : %g : %g'", a, b, s);
-    addNumber(l.get(), a);
-    return l;
-  }
-  if (s > 0.0) {
-    for (double v = a; v <= b; v += s) addNumber(l.get(), v);
-  } else {
-    for (double v = a; v >= b; v += s) addNumber(l.get(), v);
-  }
-  return l;
-}
+NumberList rangeList(double a, double b) { return steppedList(a, b, a < b ? 1.0 : -1.0, false); }
 
 // After a constant expression: a range generator or the number itself.
 Entry afterNumber(double a) {
@@ -446,7 +488,7 @@ Entry afterNumber(double a) {
   if (peek() == tDOTS) {
     consume();
     double s = cexpr();
-    e.list = steppedList(a, b, s);
+    e.list = steppedList(a, b, s, true);
   } else {
     e.list = rangeList(a, b);
   }
@@ -477,8 +519,8 @@ Entry nameGenerator(Text name) {
     if (!Get_Constant(name.get(), &c)) {
       vyyerror("Unknown Constant: %s", nz(name.get()));
     } else if (c.Type == CONSTANT_LIST) {
-      for (int i = 0; i < List_Nbr(c.Value.Numbers); i++)
-        addNumber(e.list.get(), numberAt(c.Value.Numbers, i));
+      if (reserveGenerated(List_Nbr(c.Value.Numbers), sizeof(double)))
+        appendNumbers(e.list.get(), c.Value.Numbers);
     } else if (c.Type == CONSTANT_NUMBER) {
       addNumber(e.list.get(), c.Value.Number);
     }
@@ -487,7 +529,7 @@ Entry nameGenerator(Text name) {
   NumberList selectors = valueList();
   expect('}');
   Constant c{};
-  if (listConstant(name.get(), &c)) {
+  if (listConstant(name.get(), &c) && reserveGenerated(List_Nbr(selectors.get()), sizeof(double))) {
     // One number per selector: the selector's value, rounded, is the index
     // into the list constant (0 outside it).
     for (int i = 0; i < List_Nbr(selectors.get()); i++) {
@@ -520,9 +562,8 @@ Entry valueEntry() {
     e.isList = true;
     e.list = newNumberList(20);
     Constant c{};
-    if (listConstant(name.get(), &c))
-      for (int i = 0; i < List_Nbr(c.Value.Numbers); i++)
-        addNumber(e.list.get(), numberAt(c.Value.Numbers, i));
+    if (listConstant(name.get(), &c) && reserveGenerated(List_Nbr(c.Value.Numbers), sizeof(double)))
+      appendNumbers(e.list.get(), c.Value.Numbers);
     return e;
   }
   if (t == tListAlt) {
@@ -541,7 +582,8 @@ Entry valueEntry() {
       if (n1 != n2) {
         vyyerror("Different dimensions of Multi value Constants: %s {%d}, %s {%d}", nz(first.get()),
                  n1, second.get(), n2);
-      } else {
+      } else if (reserveGenerated(2.0 * n1, sizeof(double))) {
+        List_Realloc(e.list.get(), 2 * n1);
         for (int i = 0; i < n1; i++) {
           addNumber(e.list.get(), numberAt(c1.Value.Numbers, i));
           addNumber(e.list.get(), numberAt(c2.Value.Numbers, i));
@@ -562,7 +604,7 @@ void appendEntry(List_T *list, Entry &e) {
     addNumber(list, e.number);
     return;
   }
-  for (int i = 0; i < List_Nbr(e.list.get()); i++) addNumber(list, numberAt(e.list.get(), i));
+  appendNumbers(list, e.list.get());
 }
 
 NumberList listOf(Entry first) {
@@ -644,6 +686,7 @@ Text textExpression() {
       vyyerror("String Constant needed: %s", nz(name.get()));
       return nullptr;
     }
+    if (!reserveGenerated(std::strlen(c.Value.Text), 1)) return nullptr;
     return Text(strsave(c.Value.Text));
   }
   if (t == tStrCat) {
@@ -653,6 +696,8 @@ Text textExpression() {
     expect(',');
     Text b = textExpression();
     expect(']');
+    const std::size_t na = a ? std::strlen(a.get()) : 0, nb = b ? std::strlen(b.get()) : 0;
+    if (!reserveGenerated(static_cast<double>(na + nb), 1)) return nullptr;
     std::string joined = std::string(a ? a.get() : "") + (b ? b.get() : "");
     return Text(strsave(joined.c_str()));
   }
@@ -756,6 +801,20 @@ Group Group_S = {nullptr, 0, 0, nullptr};
 
 void addTag(std::vector<int> &tags, int t) { tags.push_back(t); }
 
+// Tags a, a+s, ... while not beyond b (s is not 0 and points from a to b);
+// counted against the parse's budget first, so a huge range makes nothing.
+void addTagRange(std::vector<int> &tags, int a, int b, int s) {
+  const long long n = (static_cast<long long>(b) - a) / s + 1;
+  if (n <= 0) return;
+  if (!reserveGenerated(static_cast<double>(n), sizeof(int))) {
+    addTag(tags, a);
+    return;
+  }
+  tags.reserve(tags.size() + static_cast<std::size_t>(n));
+  long long v = a;
+  for (long long i = 0; i < n; i++, v += s) addTag(tags, static_cast<int>(v));
+}
+
 // One tag item: n, a:b, a:b:s, or "@" value-list "@".
 std::vector<int> tagItem() {
   std::vector<int> tags;
@@ -784,23 +843,42 @@ std::vector<int> tagItem() {
         addTag(tags, a);
         return tags;
       }
-      long long v = a;
-      if (s > 0)
-        for (; v <= b; v += s) addTag(tags, static_cast<int>(v));
-      else
-        for (; v >= b; v += s) addTag(tags, static_cast<int>(v));
+      addTagRange(tags, a, b, s);
       return tags;
     }
     setPending(b);
   }
   double b = cexpr();
-  long long v = a;
-  if (a < b) {
-    for (; v <= b && v <= 2147483647LL; v++) addTag(tags, static_cast<int>(v));
-  } else {
-    for (; v >= b && v >= -2147483648LL; v--) addTag(tags, static_cast<int>(v));
-  }
+  // The steps are ints compared with the double b; beyond the int range
+  // there is no further tag.
+  if (std::isnan(b)) return tags;
+  if (a < b)
+    addTagRange(tags, a, b >= INT_MAX ? INT_MAX : static_cast<int>(std::floor(b)), 1);
+  else if (!(b <= INT_MIN))
+    addTagRange(tags, a, static_cast<int>(std::ceil(b)), -1);
+  else
+    addTagRange(tags, a, INT_MIN, -1);
   return tags;
+}
+
+void appendTags(List_T *list, const std::vector<int> &tags) {
+  List_Realloc(list, List_Nbr(list) + static_cast<int>(tags.size()));
+  for (int t : tags) List_Add(list, &t);
+}
+
+// Removes one copy of each of `tags` that the list holds (an absent tag is
+// ignored) and leaves the list in increasing order, all in one pass rather
+// than one search and shift per tag.
+void removeTags(List_T *list, std::vector<int> tags) {
+  if (tags.empty()) return;
+  std::vector<int> held(static_cast<std::size_t>(List_Nbr(list)));
+  for (std::size_t i = 0; i < held.size(); i++) List_Read(list, static_cast<int>(i), &held[i]);
+  std::sort(held.begin(), held.end());
+  std::sort(tags.begin(), tags.end());
+  std::vector<int> rest;
+  std::set_difference(held.begin(), held.end(), tags.begin(), tags.end(), std::back_inserter(rest));
+  List_Reset(list);
+  appendTags(list, rest);
 }
 
 List_T *tagListOf(const std::vector<int> &tags, int room) {
@@ -827,12 +905,10 @@ List_T *tagSet() {
         remove = true;
       }
       std::vector<int> tags = tagItem();
-      for (int tag : tags) {
-        if (remove)
-          List_Suppress(guard.get(), &tag, fcmp_int);
-        else
-          List_Add(guard.get(), &tag);
-      }
+      if (remove)
+        removeTags(guard.get(), std::move(tags));
+      else
+        appendTags(guard.get(), tags);
     }
     consume();
     return guard.release();
@@ -1048,7 +1124,7 @@ void call(const char *name) {
     q.Builtin.NbrParameters = m;
     if (m > 0) {
       q.Builtin.Parameters =
-          static_cast<double *>(Malloc(static_cast<unsigned>(m * sizeof(double))));
+          static_cast<double *>(Malloc(static_cast<std::size_t>(m) * sizeof(double)));
       for (int i = 0; i < m; i++) q.Builtin.Parameters[i] = numberAt(parameters.get(), i);
     }
   }
@@ -1165,6 +1241,7 @@ void rpower() {
 }
 
 void runary() {
+  DepthGuard guard;
   int t = peek();
   if (t == '-' || t == '!' || t == '+') {
     consume();
@@ -1343,12 +1420,27 @@ void piecewiseDefinition(Text name, NumberList tags, int p) {
     }
   }
   Expression *e = Get_Expression(index);
-  for (int i = 0; i < List_Nbr(tags.get()); i++) {
-    ExpressionPerRegion row = {0, p};
-    List_Read(tags.get(), i, &row.Region);
-    if (List_Search(e->Pieces, &row, fcmp_int)) {
-      vyyerror("Redefinition of piece-wise Function: %s [%d]", e->Name, row.Region);
+  // The regions that already have a piece and the statement's own regions,
+  // sorted aside: a search of the list per tag would sort it again after
+  // every append, which for a range of a million tags never ends.
+  const int n = List_Nbr(e->Pieces), m = List_Nbr(tags.get());
+  std::vector<int> held(static_cast<std::size_t>(n)), wanted(static_cast<std::size_t>(m));
+  for (int i = 0; i < n; i++)
+    held[i] = static_cast<ExpressionPerRegion *>(List_Pointer_NoChange(e->Pieces, i))->Region;
+  for (int i = 0; i < m; i++) List_Read(tags.get(), i, &wanted[i]);
+  std::sort(held.begin(), held.end());
+  std::vector<int> distinct = wanted;
+  std::sort(distinct.begin(), distinct.end());
+  distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+  std::vector<char> added(distinct.size(), 0);
+  List_Realloc(e->Pieces, n + m);
+  for (int region : wanted) {
+    char &first = added[std::lower_bound(distinct.begin(), distinct.end(), region) - distinct.begin()];
+    if (first || std::binary_search(held.begin(), held.end(), region)) {
+      vyyerror("Redefinition of piece-wise Function: %s [%d]", e->Name, region);
     } else {
+      first = 1;
+      ExpressionPerRegion row = {region, p};
       List_Add(e->Pieces, &row);
     }
   }
@@ -1383,6 +1475,7 @@ void functionItem() {
 // Sensor blocks.
 
 SensorRequest Sensor_S;
+int sensorFailures = 0;  // blocks of this parse that created no sensor
 
 void sensorStart() {
   Sensor_S.name = "_none";
@@ -1455,6 +1548,10 @@ bool sensorChecks(const char *kind) {
     vyyerror("Missing %s Sensor Sample Rate\n", kind);
     return false;
   }
+  if (!std::isfinite(Sensor_S.sampleRate)) {
+    vyyerror("Sensor %s: the sample rate is not a finite number\n", Sensor_S.name.c_str());
+    return false;
+  }
   return true;
 }
 
@@ -1481,22 +1578,19 @@ void sensorEnd() {
     vyyerror("Not a Valid Name for a sensor Type : %s\n", type.c_str());
     ok = false;
   }
-  if (!ok) return;
-  // The single place where the block's sensor is created and handed to the
-  // analysis. PENDING(sensors): until the sensor library installs
-  // Input_CreateSensor, no sensor is created. The creator builds, by type:
-  //   "Gmsh":    DGGmshSensor(name, sampleRate, true)
-  //   "Ensight": DGEnsightSensor(name, {copy of quantity}, 1, sampleRate, 50, 50, 5)
-  //   "Line":    DGLineSensor(name, points[0], points[1], nbSamples, sampleRate)
-  //   "Point":   DGPointSensor(name, points[0], sampleRate)
-  // then calls setFunct(quantity) and DGAnalysis::addSensor.
-  if (Input_CreateSensor && Input_CreateSensor(Sensor_S)) {
-    std::printf("adding a sensor %s %s %s %12.5E\n", Sensor_S.name.c_str(),
-                Sensor_S.quantity.c_str(), type.c_str(), Sensor_S.sampleRate);
-  } else {
-    std::printf("sensor %s of type %s is not created: sensors are not available yet\n",
-                Sensor_S.name.c_str(), type.c_str());
+  if (ok) {
+    // The single place where the block's sensor is created and handed to the
+    // analysis (the sensor library installs the creator).
+    ok = Input_CreateSensor && Input_CreateSensor(Sensor_S);
+    if (ok)
+      std::printf("adding a sensor %s %s %s %12.5E\n", Sensor_S.name.c_str(),
+                  Sensor_S.quantity.c_str(), type.c_str(), Sensor_S.sampleRate);
+    else
+      vyyerror("Sensor %s of type %s could not be created\n", Sensor_S.name.c_str(), type.c_str());
   }
+  // A block that asked for a sensor and got none is reported here and makes
+  // the run refuse the file once it is read.
+  if (!ok) sensorFailures++;
 }
 
 // ---------------------------------------------------------------------------
@@ -1615,6 +1709,8 @@ int yyparse() {
   yynerrs = 0;
   depth = 0;
   hasPending = false;
+  generatedBytes = 0;
+  sensorFailures = 0;
   int result = 0;
   try {
     startAction();
@@ -1674,7 +1770,10 @@ void Free_ConstantTable() {
   ConstantTable_L = nullptr;
 }
 
+int Parser_SensorFailures() { return sensorFailures; }
+
 void Parser_Reset() {
+  sensorFailures = 0;
   Free_ConstantTable();
   Free_Problem();
   Group_S = Group{nullptr, 0, 0, nullptr};

@@ -43,7 +43,9 @@ extern int ErrorLevel;             // 1 once an error was reported
 extern int yynerrs;
 
 // Parses yyin; 0 at the end of the input (or at an "Include"), 1 after a
-// syntax error, 2 when the nesting is too deep.
+// syntax error, 2 when the nesting is too deep. Generators of lists and
+// texts share a budget per parse: what goes beyond it is reported and not
+// made.
 int yyparse();
 // Parses a text (used by the tests and by tools); restarts the scanner.
 int Parse_String(const std::string &text, const std::string &name = "string");
@@ -75,11 +77,15 @@ struct SensorRequest {
   int numPoint = 0;
 };
 
+// "Sensor" blocks of the last parse that created no sensor (a failed check
+// or a sensor that could not be created); each was reported.
+int Parser_SensorFailures();
+
 // Creates the sensor of a checked "Sensor" block, binds it to its quantity
 // (DGSensor::setFunct) and adds it to the analysis of the global context;
 // returns false when it cannot (kind not available). The sensor library sets
 // it before a parameter file is read; while it is null no sensor is created
-// and the block says so.
+// and the block is reported as failed.
 extern bool (*Input_CreateSensor)(const SensorRequest &request);
 
 // Adds a group to Problem_S.Groups (replacing one of the same name); the name

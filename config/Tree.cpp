@@ -265,7 +265,7 @@ avl_generator_struct *avl_init_gen(avl_tree_struct *tree, int direction) {
   gen->nodes = nullptr;
   if (tree->entryCount > 0) {
     gen->nodes = static_cast<avl_node_struct **>(
-        Malloc(static_cast<unsigned>(tree->entryCount * sizeof(avl_node_struct *))));
+        Malloc(static_cast<std::size_t>(tree->entryCount) * sizeof(avl_node_struct *)));
     int k = 0;
     if (gen->nodes) collect(tree->root, gen->nodes, k, direction);
   }
@@ -314,7 +314,7 @@ void Tree_Delete(Tree_T *tree) {
 }
 
 void *Tree_AddP(Tree_T *tree, void *data) {
-  void *copy = Malloc(static_cast<unsigned>(tree->recordSize));
+  void *copy = Malloc(static_cast<std::size_t>(tree->recordSize));
   if (!copy) return nullptr;
   std::memcpy(copy, data, tree->recordSize);
   if (avl_insert(tree->avlTree, copy, copy) < 0) {

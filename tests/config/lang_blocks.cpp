@@ -113,13 +113,14 @@ TEST(LangSensors, ItemsAndStatementState) {
       "  Colour = \"red\"; Size = 2; Corner = (1, 2, 3); Point = (1, 2, 3); NbSamples = (2.9); }\n"
       "Sensor { Name = \"p2\"; Quantity = \"q\"; SampleRate = 1; }\n");
   EXPECT_EQ(r.status, 0);
-  // A rate of exactly 0 passes; the second block takes the first one's type
-  // and has no point of its own.
+  // A rate of exactly 0 passes (without a sensor creator the block is
+  // reported); the second block takes the first one's type and has no point
+  // of its own.
   EXPECT_EQ(r.out,
             "Error ('test.par' line 1): Not a Valid Name for a sensor: Colour\n\n"
             "Error ('test.par' line 1): Not a Valid Name for a sensor: Size\n\n"
             "Error ('test.par' line 1): Syntax error\n\n"
-            "sensor p of type Point is not created: sensors are not available yet\n"
+            "Error ('test.par' line 1): Sensor p of type Point could not be created\n\n"
             "Error ('test.par' line 2): 1 points required for a point sensor\n\n");
 }
 

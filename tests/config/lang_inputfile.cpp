@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "lang_helpers.h"
@@ -119,12 +121,16 @@ TEST_F(LangInputFile, WrongKindsAreReportedInTableOrderAndAMissingMeshStops) {
   EXPECT_EQ(params().general.meshGiven, saved.general.meshGiven);
 }
 
-TEST_F(LangInputFile, ASyntaxErrorStopsTheParseWithItsLineFromZero) {
+TEST_F(LangInputFile, ASyntaxErrorStopsTheRunWithItsLineFromZero) {
   std::string path = std::string(DG_TEST_DATA) + "/lang_syntax_error.par";
-  std::string out = read("lang_syntax_error.par");
-  EXPECT_EQ(out, "Error ('" + path + "' line 3): parse error on '3'there is no model\n");
-  EXPECT_EQ(params().time.tend, 3.0);                      // defined before the error
-  EXPECT_EQ(params().general.gamma, saved.general.gamma);  // never read
+  testing::internal::CaptureStdout();
+  EXPECT_THROW(GlobalParamManager::Instance()->parseInputFile(path.c_str()), std::string);
+  const std::string out = testing::internal::GetCapturedStdout();
+  // The report, ended by a line end; nothing is bound, not even what came
+  // before the error.
+  EXPECT_EQ(out, "Error ('" + path + "' line 3): parse error on '3'\n");
+  EXPECT_EQ(params().time.tend, saved.time.tend);
+  EXPECT_EQ(params().general.meshGiven, saved.general.meshGiven);
 }
 
 TEST_F(LangInputFile, AFileThatCannotBeOpenedIsRefused) {
@@ -134,6 +140,95 @@ TEST_F(LangInputFile, AFileThatCannotBeOpenedIsRefused) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "cannot open input file /nonexistent/dir/run.par\n");
   EXPECT_EQ(params().general.meshGiven, saved.general.meshGiven);
+}
+
+// Writes `text` as a parameter file and reads it; returns what the reading
+// threw (empty when nothing) and leaves its output and the file's path.
+std::string readWritten(const std::string &text, std::string &out, std::string &path) {
+  path = testing::TempDir() + "lang_bad_input.par";
+  {
+    std::ofstream f(path);
+    f << text;
+  }
+  std::string thrown;
+  testing::internal::CaptureStdout();
+  try {
+    GlobalParamManager::Instance()->parseInputFile(path.c_str());
+  } catch (const std::string &what) {
+    thrown = what;
+  }
+  out = testing::internal::GetCapturedStdout();
+  std::remove(path.c_str());
+  return thrown;
+}
+
+TEST_F(LangInputFile, SyntaxErrorsStopTheRunBeforeAnythingIsBound) {
+  struct Case {
+    const char *what, *text;
+    long line;
+    const char *token;
+  };
+  const Case cases[] = {
+      {"an unclosed block", "Mesh = \"m.msh\";\nSensor { Type = \"Gmsh\";\n", 2, ""},
+      {"an extra closing brace", "Mesh = \"m.msh\";\nFunction { f[] = 1; }}\n", 1, "}"},
+      {"garbage after a block", "Mesh = \"m.msh\";\nGroup { g = Region[1]; } @@\nTend = 2;\n", 1, "@"},
+      {"a missing semicolon", "Mesh = \"m.msh\" Tend = 2;\n", 0, "Tend"},
+      {"an unbalanced parenthesis", "Mesh = \"m.msh\";\nTend = (1 + 2;\n", 1, ";"},
+      {"a stray semicolon", "Mesh = \"m.msh\";;\n", 0, ";"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string out, path;
+    const std::string thrown = readWritten(c.text, out, path);
+    EXPECT_EQ(thrown, "syntax error in the input file " + path);
+    EXPECT_EQ(out, "Error ('" + path + "' line " + std::to_string(c.line) + "): parse error on '" +
+                       c.token + "'\n");
+    EXPECT_EQ(params().general.meshGiven, saved.general.meshGiven);
+    EXPECT_EQ(params().time.tend, saved.time.tend);
+  }
+}
+
+TEST_F(LangInputFile, NumbersThatAreNotFiniteAreRefused) {
+  std::string out, path;
+  const std::string thrown = readWritten(
+      "Mesh = \"m.msh\";\nTend = 1e400;\nCFL_Limit = 0/0;\nNbSub = -1/0;\nH_Aniso = 1;\n", out, path);
+  EXPECT_EQ(thrown, "parameters that are not finite numbers in the input file " + path);
+  EXPECT_EQ(out,
+            "Parameter Tend is not a finite number !\n"
+            "Parameter CFL_Limit is not a finite number !\n"
+            "H_Aniso = 1\n"
+            "Parameter NbSub is not a finite number !\n");
+  EXPECT_EQ(params().time.tend, saved.time.tend);
+  EXPECT_EQ(params().time.cflMax, saved.time.cflMax);
+  EXPECT_EQ(params().time.nbSub, saved.time.nbSub);
+}
+
+bool refuseSensor(const SensorRequest &) { return false; }
+
+TEST_F(LangInputFile, SensorBlocksThatMakeNoSensorStopTheRun) {
+  std::string out, path;
+  std::string thrown = readWritten(
+      "Mesh = \"m.msh\";\n"
+      "Sensor { Type = \"Gmsh\"; Name = \"v\"; Quantity = \"q\"; }\n"
+      "Sensor { Type = \"Plot\"; Name = \"w\"; }\n"
+      "Sensor { Type = \"Gmsh\"; Name = \"n\"; Quantity = \"q\"; SampleRate = 0/0; }\n",
+      out, path);
+  EXPECT_EQ(thrown, "3 sensor(s) of the input file " + path + " could not be created");
+  EXPECT_EQ(out, "Error ('" + path + "' line 1): Missing Gmsh Sensor Sample Rate\n\n" +
+                     "Error ('" + path + "' line 2): Not a Valid Name for a sensor Type : Plot\n\n" +
+                     "Error ('" + path + "' line 3): Sensor n: the sample rate is not a finite number\n\n");
+  EXPECT_EQ(params().general.meshGiven, saved.general.meshGiven);
+
+  // A checked block whose sensor the sensor library cannot make.
+  auto *const creator = Input_CreateSensor;
+  Input_CreateSensor = refuseSensor;
+  Parser_Reset();
+  thrown = readWritten(
+      "Mesh = \"m.msh\";\nSensor { Type = \"Gmsh\"; Name = \"v\"; Quantity = \"q\"; SampleRate = 1; }\n",
+      out, path);
+  Input_CreateSensor = creator;
+  EXPECT_EQ(thrown, "1 sensor(s) of the input file " + path + " could not be created");
+  EXPECT_EQ(out, "Error ('" + path + "' line 1): Sensor v of type Gmsh could not be created\n\n");
 }
 
 TEST(LangInputFileDeathTest, AnUnterminatedCommentEndsTheRunWithStatusOne) {

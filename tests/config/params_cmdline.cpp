@@ -80,11 +80,11 @@ TEST(ParamsCommandLine, EveryOptionSetsItsField) {
       {{"-limiter", "4"}, [](auto &p) { return p.general.limiter == 4; }},
       {{"-detector", "0.5"}, [](auto &p) { return p.general.detector == 0.5; }},
       {{"-errest", "3"}, [](auto &p) { return p.general.errest == 3; }},
-      // Values convert like atoi/atof: the leading number, 0 when there is none.
-      {{"-order", "abc"}, [](auto &p) { return p.general.order == 0; }},
-      {{"-order", "4x"}, [](auto &p) { return p.general.order == 4; }},
-      {{"-tend", "  -3.5e1junk"}, [](auto &p) { return p.time.tend == -35.0; }},
-      {{"-restart", "99999999999"}, [](auto &p) { return p.general.restart == 2147483647; }},
+      // A value is one whole number; blanks around it do not matter.
+      {{"-tend", "  -3.5e1 "}, [](auto &p) { return p.time.tend == -35.0; }},
+      {{"-order", "+2"}, [](auto &p) { return p.general.order == 2; }},
+      {{"-restart", "2147483647"}, [](auto &p) { return p.general.restart == 2147483647; }},
+      {{"-cfl", "0x1p-3"}, [](auto &p) { return p.time.cflMax == 0.125; }},
       // Rayleigh-Taylor brings its limiter and estimator, checked after -problem and -subproblem.
       {{"-problem", "5"}, [](auto &p) { return p.general.limiter == 3 && p.general.errest == 2; }},
       {{"-problem", "5", "-limiter", "1"}, [](auto &p) { return p.general.limiter == 1 && p.general.errest == 2; }},
@@ -115,13 +115,13 @@ TEST(ParamsCommandLine, EveryOptionSetsItsField) {
   parse(p, {"-partition", "m.msh"});
   EXPECT_TRUE(p.general.partition);
 
-  // The value is the next argument, whatever it looks like.
+  // The value is the next argument, whatever it looks like: a text option
+  // takes an option's name.
   DGParameters q;
-  const Outcome o = parse(q, {"-order", "-cfl", "0.3"});
+  const Outcome o = parse(q, {"-chunkspace", "-cfl", "m.msh"});
   EXPECT_FALSE(o.thrown.has_value());
-  EXPECT_EQ(q.general.order, 0);
+  EXPECT_EQ(q.general.chunkSpace, "-cfl");
   EXPECT_EQ(q.time.cflMax, 0.5);
-  EXPECT_EQ(q.general.meshFileName, "0.3");
 }
 
 TEST(ParamsCommandLine, ProblemNames) {
@@ -302,4 +302,43 @@ TEST(ParamsCommandLine, UsageText) {
   testing::internal::CaptureStderr();
   Print_Usage("prog");
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "Try prog -help for options list\n");
+}
+
+TEST(ParamsCommandLine, ValuesThatAreNotWhollyFiniteNumbersAreRefused) {
+  struct Case {
+    const char *option, *value, *why;
+  };
+  const Case cases[] = {
+      {"-tend", "abc", "not a number"},
+      {"-order", "two", "not an integer"},
+      {"-tend", "0.05x", "not a number"},
+      {"-tend", "", "not a number"},
+      {"-tend", "1 2", "not a number"},
+      {"-tend", "nan", "not a finite number"},
+      {"-cfl", "-inf", "not a finite number"},
+      {"-tend", "infinity", "not a finite number"},
+      {"-tend", "1e400", "not a finite number"},
+      {"-order", "2.5", "not an integer"},
+      {"-order", "1e3", "not an integer"},
+      {"-order", "-cfl", "not an integer"},
+      {"-restart", "99999999999", "outside the integer range"},
+      {"-limiter", "-2147483649", "outside the integer range"},
+      {"-goaldt", "0,01", "not a number"},
+  };
+  for (const Case &c : cases) {
+    const std::string shown = std::string(c.option) + " '" + c.value + "'";
+    DGParameters p;
+    const std::string before = dump(p);
+    const Outcome o = parse(p, {"m.msh", "-order", "3", c.option, c.value, "-cfl", "0.25"});
+    EXPECT_EQ(o.thrown, std::optional<int>(-1)) << shown;
+    EXPECT_EQ(o.err, std::string("Bad value '") + c.value + "' for option " + c.option + ": " + c.why +
+                         "\n" + kTry)
+        << shown;
+    EXPECT_EQ(o.out, "") << shown;
+    // Earlier options stay applied; the refused one and the later ones are not.
+    EXPECT_EQ(p.general.order, 3) << shown;
+    EXPECT_EQ(p.time.cflMax, 0.5) << shown;
+    EXPECT_EQ(p.time.tend, 100000.0) << shown;
+    EXPECT_EQ(p.time.mode, 1) << shown;  // -goaldt brings no mode when refused
+  }
 }

@@ -200,11 +200,9 @@ TEST(ParamsRecord, DefaultsFileLineRules) {
   const std::vector<Case> cases = {
       {"number after the key", "time.tend 5\n", [](auto &p) { return p.time.tend == 5.0; }},
       {"text after the number is ignored", "time.tend 5 7\n", [](auto &p) { return p.time.tend == 5.0; }},
-      {"a word that is no number keeps the field", "time.tend five\n",
-       [](auto &p) { return p.time.tend == 100000.0; }},
       {"no value keeps the field", "time.tend\n", [](auto &p) { return p.time.tend == 100000.0; }},
       {"leading blanks before the key", "   \tgeneral.order 4\n", [](auto &p) { return p.general.order == 4; }},
-      {"an int key reads the leading integer", "general.order 3.7\n", [](auto &p) { return p.general.order == 3; }},
+      {"an int key reads a signed integer", "general.order +3\n", [](auto &p) { return p.general.order == 3; }},
       {"a double key reads exponents", "time.cflMax 2.5e-1\n", [](auto &p) { return p.time.cflMax == 0.25; }},
       {"last of two lines wins", "state.iter 3\nstate.iter 9\n", [](auto &p) { return p.state.iter == 9; }},
       {"comment directly before a key", "#time.tend 5\n", [](auto &p) { return p.time.tend == 100000.0; }},
@@ -225,7 +223,7 @@ TEST(ParamsRecord, DefaultsFileLineRules) {
        [](auto &p) { return p.state.iter == 4 && p.time.nbSub == 1; }},
       {"a long valid line is not applied either", "time.nbSub 3 " + std::string(300, ' ') + "\n",
        [](auto &p) { return p.time.nbSub == 1; }},
-      {"int values beyond the range are clamped", "state.iter 99999999999999\n",
+      {"the largest int", "state.iter 2147483647\n",
        [](auto &p) { return p.state.iter == std::numeric_limits<int>::max(); }},
       {"empty file", "", [](auto &p) { return dump(p) == kDefaultDump; }},
   };
@@ -314,4 +312,40 @@ TEST(ParamsRecord, StateLineStopsAtTheFirstUnreadableValue) {
   EXPECT_TRUE(empty.fail());
   EXPECT_EQ(s.gain, 1.0);
   EXPECT_EQ(s.iter, 0);
+}
+
+TEST(ParamsRecord, DefaultsFileRefusesValuesThatAreNotWhollyFiniteNumbers) {
+  struct Case {
+    const char *line, *message;
+  };
+  const Case cases[] = {
+      {"time.cflMax nan", ".dgrc: bad value 'nan' for time.cflMax: not a finite number"},
+      {"time.tend five", ".dgrc: bad value 'five' for time.tend: not a number"},
+      {"time.tend 0.05x 7", ".dgrc: bad value '0.05x' for time.tend: not a number"},
+      {"time.tend -inf", ".dgrc: bad value '-inf' for time.tend: not a finite number"},
+      {"href.minCellSize 1e400", ".dgrc: bad value '1e400' for href.minCellSize: not a finite number"},
+      {"general.order 3.7", ".dgrc: bad value '3.7' for general.order: not an integer"},
+      {"general.order two", ".dgrc: bad value 'two' for general.order: not an integer"},
+      {"state.iter 99999999999999", ".dgrc: bad value '99999999999999' for state.iter: outside the integer range"},
+      {"href.lb x", ".dgrc: bad value 'x' for href.lb: not an integer"},
+  };
+  for (const Case &c : cases) {
+    DGParameters p;
+    // The lines before the bad one are applied, the ones after it are not.
+    std::istringstream is(std::string("time.nbSub 3\n") + c.line + "\ndebug 2\n");
+    testing::internal::CaptureStdout();
+    std::string thrown;
+    try {
+      p.read_partial(is);
+    } catch (const std::string &text) {
+      thrown = text;
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(thrown, c.message) << c.line;
+    EXPECT_EQ(p.time.nbSub, 3) << c.line;
+    EXPECT_EQ(p.debug, 0) << c.line;
+    EXPECT_EQ(p.time.cflMax, 0.5) << c.line;
+    EXPECT_EQ(p.time.tend, 100000.0) << c.line;
+    EXPECT_EQ(p.general.order, 1) << c.line;
+  }
 }
