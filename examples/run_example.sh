@@ -8,8 +8,10 @@
 # case's mesh is copied into OUTPUT_DIR (created when missing) and the solver
 # runs there with the case's options followed by the extra ones (a later
 # option overrides an earlier one, e.g. "-tend 0.01" for a short run). When
-# the case has a file "stdin", it is the solver's standard input. Nothing is
-# built. The exit status is the solver's.
+# the case has a file "stdin", it is the solver's standard input. A case
+# given by a parameter file (a file ending in ".par" instead of "options") is
+# copied too and is the solver's only argument: it takes no extra options.
+# Nothing is built. The exit status is the solver's.
 set -eu
 
 if [ "$#" -lt 3 ]; then
@@ -48,11 +50,25 @@ if [ -z "$mesh" ]; then
   exit 2
 fi
 
+par=""
+for f in "$case_dir"/*.par; do
+  if [ -f "$f" ]; then par=$(basename "$f"); break; fi
+done
+if [ -n "$par" ] && [ "$#" -gt 0 ]; then
+  echo "$0: the case $case_name is a parameter file ($par): change the file instead of giving options" >&2
+  exit 2
+fi
+
 mkdir -p "$out"
 cp "$case_dir"/*.msh "$out"/
-options=$(cat "$case_dir/options")
 input=/dev/null
 if [ -f "$case_dir/stdin" ]; then input="$case_dir/stdin"; fi
+if [ -n "$par" ]; then
+  cp "$case_dir/$par" "$out"/
+  cd "$out"
+  exec "$dg" "$par" < "$input"
+fi
+options=$(cat "$case_dir/options")
 
 cd "$out"
 # shellcheck disable=SC2086  # the options are a word list

@@ -1,7 +1,9 @@
 #include "Examples.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
+#include <string>
 
 #include "DGAnalysis.h"
 #include "DGErrorEstimators.h"
@@ -30,6 +32,20 @@ constexpr int kWallTag = 200;
 [[noreturn]] void refuseProblem(int problem, const char *why) {
   std::cerr << "problem " << problem << ": " << why << "\n";
   throw 1;
+}
+
+// Some problems read a file of their own beside the mesh, in the working
+// directory: a missing or unreadable one ends the run with a message that
+// names it, before anything is built from it.
+void requireFile(int problem, const char *name, const char *what) {
+  std::error_code ec;
+  std::FILE *f = std::filesystem::is_regular_file(name, ec) ? std::fopen(name, "r") : nullptr;
+  if (f) {
+    std::fclose(f);
+    return;
+  }
+  throw std::string("problem ") + std::to_string(problem) + " needs the file \"" + name +
+      "\" in the working directory (" + what + "); it is missing or cannot be read";
 }
 
 void addGmsh(DGAnalysis *analysis, const char *name, double period, bool all,
@@ -78,7 +94,9 @@ ConservationLaw *BuildConservationLaw(int dim, DGParameters &params) {
     case 8: return createScalarLaw(g.alpha, g.numModes);
     case 9: return createNavierStokesLaw(dim, g.mach, g.angle, g.prandtl, g.reynolds);
     case 10: return createNaturalConvectionLaw(dim, g.quorl, g.prandtl, false);
-    case 11: return createLinearHyperbolicLaw(dim);
+    case 11:
+      requireFile(11, "param.in", "the parameters of the discrete-velocity model");
+      return createLinearHyperbolicLaw(dim);
     case 12: return createNaturalConvectionLaw(dim, g.quorl, g.prandtl, true);
     case 13: return createMuzzleLaw(dim, params);
     case 14: return createBurgersLaw(dim);
@@ -131,7 +149,10 @@ void AddSensors(DGAnalysis *analysis, DGParameters &params) {
       return;
     case 15:
     case 1111: CreateSensorFourDiscontinuities(analysis, params); return;
-    case 16: addIfAny(analysis, makeIntegrationSensor("integ_level.dat", 0.1, "t.msh")); return;
+    case 16:
+      requireFile(16, "t.msh", "the mesh over which its integration sensor integrates");
+      addIfAny(analysis, makeIntegrationSensor("integ_level.dat", 0.1, "t.msh"));
+      return;
     case 17: CreateSensorIsentropicVortex(analysis, params); return;
     case 18: CreateSensorStreamCollision(analysis, params); return;
     default: refuseProblem(g.problem, "no sensors are defined for this problem number");

@@ -7,6 +7,7 @@
 
 #include "DGAnalysis.h"
 #include "DGParameters.h"
+#include "DGGmshSensor.h"
 #include "Euler.h"
 #include "FieldRegistry.h"
 #include "GlobalParamManager.h"
@@ -100,4 +101,12 @@ void CreateSensorIsentropicVortex(DGAnalysis *analysis, DGParameters &params) {
                                          2.0, "IsentropicVertexCenterLine");
   for (DGSensor *s : {mesh, line, energy, mass, momentum, l1, linf})
     if (s) analysis->addSensor(s);
+  // Gmsh views of the density and of its error, at the output period (none
+  // when the period is not positive).
+  const double period = params.general.outputDt;
+  if (period > 0.0) {
+    auto *gmsh = new DGGmshSensor("vortex", period, false);
+    for (int field : {0, kDensityErrorField}) gmsh->enable_field_of_interest(field, true);
+    analysis->addSensor(gmsh);
+  }
 }

@@ -26,10 +26,13 @@ ParUtil* ParUtil::Instance() {
 void ParUtil::Msg(int level, const char* format, ...) {
   // Formatted for every level; a text longer than the buffer is cut.
   char buf[buffer_size];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(buf, sizeof(buf), format ? format : "", args);
-  va_end(args);
+  buf[0] = '\0';
+  if (format) {
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buf, sizeof(buf), format, args);
+    va_end(args);
+  }
 
   switch (level) {
     case INFO:

@@ -161,7 +161,8 @@ TEST(MeshOps, ClosestPointIsTheNearestPointOfTheNearestSegment) {
 
 TEST(MeshOps, ClosestPointWithoutCandidateThrows) {
   Polyline p;
-  for (auto [dim, id] : {std::pair{1, 3}, {2, 1}}) {
+  for (const std::pair<int, int> &c : {std::pair{1, 3}, {2, 1}}) {
+    const int dim = c.first, id = c.second;  // plain names: lambdas capture them
     bool thrown = false;
     meshtest::expectMeshException([&] { p.m.closestPoint(mPoint(0, 0, 0), dim, id); }, &thrown);
     EXPECT_TRUE(thrown) << dim << " " << id;
