@@ -1,4 +1,5 @@
 // Particle trackers in a uniform flow: density 2, velocity (0.3, -0.2).
+#include "DGSensor.h"
 #include "Trackers.h"
 #include "probe_fixture.h"
 
@@ -103,4 +104,12 @@ TEST(ProbeTracker, EmptyTrackerWritesZoneLinesAndAMissingFileIsReported) {
   lost.eval(&scene.analysis, 2, 0, 0.5);
   testing::internal::GetCapturedStdout();
   EXPECT_NEAR(lost.positions().front().x(), 0.8, 1e-14);
+  // The file that could not be opened is reported once, at the sensors' turn.
+  try {
+    reportOutputFailures();
+    ADD_FAILURE() << "the lost file was not reported";
+  } catch (const std::string &e) {
+    EXPECT_NE(e.find("no-such-dir/track.dat"), std::string::npos) << e;
+  }
+  EXPECT_NO_THROW(reportOutputFailures());
 }
