@@ -246,6 +246,37 @@ TEST_F(Recovery, FilesThatDoNotFitTheirMeshOrProblemAreRefused) {
   }
 }
 
+// The iteration counter stops at its limit instead of wrapping round; a
+// count beyond it in a file is refused.
+TEST_F(Recovery, TheIterationCounterNeverOverflows) {
+  const std::string file = readFile(full / "dg-recov-3.dat");
+  const std::size_t stateAt = file.rfind('\n', file.size() - 2) + 1;
+  std::vector<std::string> state = words(file.substr(stateAt));
+  ASSERT_EQ(state.size(), 5u);
+  struct Case {
+    const char *iteration;
+    bool begins;
+    const char *shows;
+  } cases[] = {
+      {"2147483647", true, "iteration 2147483647: the iteration counter reached its limit"},
+      {"2147483648", false, "the state line cannot be read"},
+      {"-1", false, "the state line holds no finite time and iteration number"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.iteration);
+    ScratchDir again;
+    prepare(again, 3);
+    state[1] = c.iteration;
+    writeFile(again / "dg-recov-3.dat", file.substr(0, stateAt) + state[0] + " " + state[1] + " " +
+                                            state[2] + " " + state[3] + " " + state[4] + "\n");
+    const Result r = runProgram(again.path(), std::string(kRun) + " -restart 3");
+    EXPECT_EQ(r.status, 1) << r.out.substr(0, 3000) << r.err;
+    EXPECT_NE(find(r.out + r.err, c.shows), std::string::npos) << r.out.substr(0, 3000) << r.err;
+    EXPECT_EQ(find(r.out, "DG begins") != std::string::npos, c.begins);
+    EXPECT_EQ(find(r.out, "DG finishes"), std::string::npos);
+  }
+}
+
 // Euler equations with a discontinuity: the shock tube of the examples
 // (problem 16, Barth limiter) at orders 1 and 2. The limiter switches on
 // thresholds, so a rounding difference in one flux after the restart would
