@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include "DGAdaptation.h"
@@ -26,10 +27,10 @@ using KORA::ParUtil;
 
 namespace {
 
-// Kept reachable until the process ends: the run parameters and the model
-// mesh outlive the global context.
-DGParameters *runParameters = nullptr;
-mMesh *modelMesh = nullptr;
+// The run parameters and the model mesh outlive the global context (its
+// teardown may still read them); the entry owns them and deletes them last.
+std::unique_ptr<DGParameters> runParameters;
+std::unique_ptr<mMesh> modelMesh;
 
 // The sensors were created for this run (by the set-up or the parameter
 // file); the analysis lists them without owning them.
@@ -47,6 +48,8 @@ void teardown(GlobalParamManager *ctx) {
   }
   delete ctx;
   ParUtil::Instance()->Finalize();
+  modelMesh.reset();
+  runParameters.reset();
 }
 
 // Reads the parameters: a single argument names a parameter file, anything
@@ -84,9 +87,9 @@ int runAll(GlobalParamManager *ctx, int argc, char **argv) {
   DGAnalysis *analysis = ctx->analysis;
 
   if (g.modelGiven) {
-    modelMesh = new mMesh(1);
-    KORA::KORA_Util::Instance()->import(g.modelFileName.c_str(), modelMesh);
-    ctx->setMeshModel(modelMesh);
+    modelMesh = std::make_unique<mMesh>(1);
+    KORA::KORA_Util::Instance()->import(g.modelFileName.c_str(), modelMesh.get());
+    ctx->setMeshModel(modelMesh.get());
   }
 
   mMesh *mesh = nullptr;
@@ -94,6 +97,8 @@ int runAll(GlobalParamManager *ctx, int argc, char **argv) {
     mesh = new mMesh(1);
     ctx->setMes(mesh);  // owned by the context from here on
     KORA::KORA_Util::Instance()->import(g.meshFileName.c_str(), mesh);
+    if (mesh->getDim() < 1 || mesh->size(mesh->getDim()) == 0)
+      throw std::string("the mesh file ") + g.meshFileName + " holds no elements";
     std::printf("Setting up the mesh ...\n");
     ctx->setMes(mesh);
     createDGAdjacencies(mesh, mesh->getDim());
@@ -141,7 +146,7 @@ void reportError(const char *program, const std::string &what) {
 int main(int argc, char **argv) {
   const char *program = argc > 0 && argv[0] ? argv[0] : "dg";
   GlobalParamManager *ctx = GlobalParamManager::Instance();
-  runParameters = ctx->parameters;
+  runParameters.reset(ctx->parameters);
   int status = 1;
   try {
     status = runAll(ctx, argc, argv);

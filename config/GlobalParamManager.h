@@ -10,8 +10,8 @@
 //
 // Ownership: the context deletes the law, the mesh, the limiter and the
 // estimator, in this order, when it is destroyed. The analysis is created here
-// but deleted by the program entry; the run parameters and the model mesh live
-// until the process ends.
+// but deleted by the program entry; the run parameters and the model mesh
+// belong to the program entry too, which deletes them after the context.
 
 namespace KORA {
 class mMesh;

@@ -7,6 +7,7 @@
 // state line. Numbers are written in scientific notation with 16 digits.
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <algorithm>
@@ -245,6 +246,20 @@ void readVertexIdRecord(std::istream &is, mMesh *mesh) {
   mesh->setNewVertexId(given);
 }
 
+// Checks that the count of records read equals the number of leaf entities
+// of the dimension and that each of them got what it needs.
+template <class Has>
+void requireOnEveryLeaf(mMesh *mesh, int dim, int count, Has has, const char *what) {
+  int leaves = 0;
+  for (auto it = mesh->begin(dim); it != mesh->end(dim); ++it) {
+    if (!has(*it)) malformed(std::string("the leaf entities of its mesh do not all have their ") + what);
+    ++leaves;
+  }
+  if (leaves != count)
+    malformed(std::string("it holds ") + std::to_string(count) + " " + what + " for " +
+              std::to_string(leaves) + " leaf entities of its mesh");
+}
+
 }  // namespace
 
 void DGAnalysis::write(std::ostream &os) {
@@ -340,15 +355,22 @@ void DGAnalysis::read(std::istream &is) {
   mesh->bdryLinkSetup();
 
   readVertexIdRecord(is, mesh);
+  if (d < 2 || mesh->size(d) == 0) malformed("its mesh section holds no cell of dimension 2 or 3");
   int storedDim = 0, N = 0, M = 0;
   if (!(is >> storedDim >> N >> M)) malformed("the counts after the mesh section cannot be read");
+  if (storedDim != d)
+    malformed("the dimension " + std::to_string(storedDim) + " of its counts line is not that of its mesh (" +
+              std::to_string(d) + ")");
   if (N < 0 || M < 0)
     malformed("negative counts " + std::to_string(N) + " " + std::to_string(M));
   par->Msg(KORA::ParUtil::INFO, "reading %d volume entities\n", N);
   for (int i = 0; i < N; ++i) {
     mEntity *e = mesh->readMEntity(is);
     if (!is) malformed("element record " + std::to_string(i) + " cannot be read");
-    if (!e) par->Msg(KORA::ParUtil::FATAL, "impossible to find %dth contributor\n", i);
+    if (!e) malformed("impossible to find " + std::to_string(i) + "th contributor");
+    if (e->getLevel() != d || dgCellOf(e))
+      malformed("element record " + std::to_string(i) + " names no new cell of dimension " +
+                std::to_string(d));
     // The cell is built at the order its record holds.
     const int stored = peekOrder(is);
     DGCell *cell = addCell(e, stored >= 0 ? stored : P.general.order);
@@ -361,17 +383,31 @@ void DGAnalysis::read(std::istream &is) {
     cell->setTag(0);
   }
   par->Msg(KORA::ParUtil::INFO, "\n");
+  // Every leaf element needs its cell before the faces between them are
+  // built; a cell on an element that was refined is never computed.
+  requireOnEveryLeaf(mesh, d, N, [](mEntity *x) { return dgCellOf(x) != nullptr; }, "cells");
   for (int j = 0; j < M; ++j) {
     mEntity *f = mesh->readMEntity(is);
     if (!is) malformed("face record " + std::to_string(j) + " cannot be read");
-    if (!f) par->Msg(KORA::ParUtil::FATAL, "impossible to find %dth boundary contributor\n", j);
+    if (!f) malformed("impossible to find " + std::to_string(j) + "th boundary contributor");
+    if (f->getLevel() != d - 1 || dgBoundaryCellOf(f))
+      malformed("face record " + std::to_string(j) + " names no new face of dimension " +
+                std::to_string(d - 1));
     if (j % 100 == 0) std::printf("boundary entity (%d/%d) read\r", j + 1, M);
     DGBoundaryCell *b = addBoundaryCell(f);
     b->read(is);
   }
   std::printf("\n");
+  requireOnEveryLeaf(mesh, d - 1, M, [](mEntity *x) { return dgBoundaryCellOf(x) != nullptr; },
+                     "interface cells");
   P.read_state(is);
   if (is.fail()) malformed("the state line cannot be read");
+  if (!std::isfinite(P.state.t) || P.state.iter < 0)
+    malformed("the state line holds no finite time and iteration number");
+  // A file of another problem (another number of fields) is read out of
+  // step; what it leaves behind shows it.
+  is >> std::ws;
+  if (!is.eof()) malformed("text follows the state line (a file of another problem?)");
 
   AddSensors(this, P);
   for (DGSensor *s : sensors) s->restart(P.state.t);

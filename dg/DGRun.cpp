@@ -1,16 +1,23 @@
 // The main time loop of the analysis with its progress report and step log.
 
+#include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <string>
 
 #include "ConservationLaw.h"
 #include "DGAnalysis.h"
+#include "DGCell.h"
 #include "DGParameters.h"
 #include "FieldEvaluator.h"
 #include "GlobalParamManager.h"
 #include "ParUtil.h"
+
+// The sensors are a folder of their own, linked with the program.
+#include "../output/DGSensor.h"
 
 namespace {
 
@@ -22,28 +29,33 @@ double processorSeconds() {
   return static_cast<double>(c) / static_cast<double>(CLOCKS_PER_SEC);
 }
 
-// The two log files of a run and whether a failure to open them was told.
+// The two log files of a run. A log that cannot be written ends the run:
+// a run whose record is lost must not look like a success.
 struct RunLogs {
   std::string dgLog;
   std::string loadLog;
-  bool warned = false;
 
   explicit RunLogs(const std::string &dir)
       : dgLog(dir + "/DG.log"), loadLog(dir + "/load.log") {}
 
-  void cannotOpen(const std::string &path) {
-    if (warned) return;
-    warned = true;
-    std::fprintf(stderr, "warning: cannot open the log file %s; the run goes on without it\n",
-                 path.c_str());
+  [[noreturn]] static void cannotWrite(const std::string &path, int error) {
+    throw std::string("cannot write the log file ") + path + ": " + std::strerror(error);
+  }
+
+  // Closes f, which holds what was written to path; a write error seen by
+  // the stream or by the close ends the run.
+  static void close(std::FILE *f, const std::string &path) {
+    const bool failed = std::ferror(f) != 0;
+    const int error = errno;
+    if (std::fclose(f) != 0) cannotWrite(path, errno);
+    if (failed) cannotWrite(path, error != 0 ? error : EIO);
   }
 
   // Creates the file empty (or empties it).
-  void truncate(const std::string &path) {
-    if (std::FILE *f = std::fopen(path.c_str(), "w"))
-      std::fclose(f);
-    else
-      cannotOpen(path);
+  static void truncate(const std::string &path) {
+    std::FILE *f = std::fopen(path.c_str(), "w");
+    if (!f) cannotWrite(path, errno);
+    close(f, path);
   }
 };
 
@@ -67,14 +79,43 @@ void report(RunLogs &logs, const DGParameters &p, const StepFigures &f) {
            f.dofs, p.state.iter, p.time.dt, p.state.t, residual, p.state.cputime, f.step, f.gain,
            p.state.gain, ratio, par->getReportTime());
   std::FILE *log = std::fopen(logs.dgLog.c_str(), "a");
-  if (!log) {
-    logs.cannotOpen(logs.dgLog);
-    return;
-  }
+  if (!log) RunLogs::cannotWrite(logs.dgLog, errno);
+  errno = 0;
   std::fprintf(log, "%d %6d %12.5E %12.5E %12.5E %12.5E %12.5E %12.5E %12.5E %12.5E %12.5E\n",
                f.dofs, p.state.iter, p.time.dt, p.state.t, residual, p.state.cputime, f.step,
                estimate, f.gain, p.state.gain, f.span);
-  std::fclose(log);
+  RunLogs::close(log, logs.dgLog);
+}
+
+// The CFL numbers above this bound are refused: an explicit step is stable
+// only for numbers of order one, and a larger one lets the goal step through
+// unchecked.
+constexpr double kMaxCfl = 10.0;
+
+// The first cell whose current coefficients are not all finite, or null.
+const DGCell *firstNonFiniteCell(const DGCellList &cells) {
+  for (const DGCell *c : cells) {
+    const double *v = c->dofs->levels[0];
+    const int n = c->dofs->nbValues();
+    for (int i = 0; i < n; ++i)
+      if (!std::isfinite(v[i])) return c;
+  }
+  return nullptr;
+}
+
+std::string numberText(double x) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.5E", x);
+  return text;
+}
+
+// The run parameters that no step can work with.
+void checkRunParameters(const DGParameters &p) {
+  const double cfl = p.time.cflMax;
+  if (!(cfl > 0.0 && cfl <= kMaxCfl))
+    throw std::string("time loop: the CFL number must be positive and at most 10 (got ") +
+        numberText(cfl) + ")";
+  if (std::isnan(p.time.tend)) throw std::string("time loop: the final time is not a number");
 }
 
 }  // namespace
@@ -93,8 +134,8 @@ void DGAnalysis::run() {
 
   if (p->general.restart == 0) {
     init(p->general.order, 1);
-    logs.truncate(logs.dgLog);
-    logs.truncate(logs.loadLog);
+    RunLogs::truncate(logs.dgLog);
+    RunLogs::truncate(logs.loadLog);
     const FieldEvaluator *initial = ctx->law ? ctx->law->getFarField() : nullptr;
     if (p->href.doWe && initial && initial->order() != 0) {
       const int m = p->href.maxLevelOfRefinement;
@@ -121,6 +162,11 @@ void DGAnalysis::run() {
   }
 
   sortCellsByEntity();
+  checkRunParameters(*p);
+  if (cells.empty()) throw std::string("time loop: the mesh holds no cell to compute on");
+  if (firstNonFiniteCell(cells))
+    throw std::string(p->general.restart == 0 ? "time loop: the initial solution is not finite"
+                                               : "time loop: the restored solution is not finite");
   levelSequence.clear();
   int count = 0;
   computeSequense(levelSequence, p->time.nbSub, count);
@@ -132,22 +178,29 @@ void DGAnalysis::run() {
     const double s1 = processorSeconds();
     double gain = 1.0, dt = 0.0;
     double resid = 0.0;
-    if (p->time.mode == 1) {
-      resid = localTimeStepping(gain, dt);
-    } else {
-      resid = localTimeStepping_Version2(gain, dt);
-      sortCellsByEntity();  // the variant gathers the lists anew
-    }
-    if (!std::isfinite(dt) || dt <= 0.0)
-      throw std::string("time loop: the macro time step is not finite and positive (") +
-          std::to_string(dt) + ")";
-    // A step too small to change the time would repeat forever (a solution
-    // that blew up drives the stable step towards zero).
-    if (p->state.t + dt == p->state.t) {
-      char text[128];
-      std::snprintf(text, sizeof text, "%.5E at time %.5E", dt, p->state.t);
-      throw std::string("time loop: the macro time step no longer advances the time (") +
-          text + ")";
+    try {
+      if (p->time.mode == 1) {
+        resid = localTimeStepping(gain, dt);
+      } else {
+        resid = localTimeStepping_Version2(gain, dt);
+        sortCellsByEntity();  // the variant gathers the lists anew
+      }
+      if (!std::isfinite(dt) || dt <= 0.0)
+        throw std::string("the macro time step is not finite and positive (") + numberText(dt) +
+            ")";
+      // A step too small to change the time would repeat forever (a solution
+      // that blew up drives the stable step towards zero).
+      if (p->state.t + dt == p->state.t)
+        throw std::string("the macro time step no longer advances the time (") + numberText(dt) +
+            " at time " + numberText(p->state.t) + ")";
+      // A solution that is no longer finite cannot recover: stop before it
+      // reaches the sensors and the recovery file.
+      if (firstNonFiniteCell(cells))
+        throw std::string("the solution is not finite after the step from time ") +
+            numberText(p->state.t);
+      if (p->state.iter == INT_MAX) throw std::string("the iteration counter reached its limit");
+    } catch (const std::string &what) {
+      throw std::string("time loop, iteration ") + std::to_string(p->state.iter) + ": " + what;
     }
     p->state.resid = resid;
 
@@ -174,8 +227,12 @@ void DGAnalysis::run() {
     p->state.gain = (1.0 - w) * p->state.gain + w * gain;
 
     const int period = p->time.recoverSamplingPeriod;
-    if (period > 0 && stepNumber != 0 && stepNumber % period == 0)
-      writeCheckpoint(recoveryFileName(p->general.chunkSpace, stepNumber));
+    if (period > 0 && stepNumber != 0 && stepNumber % period == 0) {
+      const std::string name = recoveryFileName(p->general.chunkSpace, stepNumber);
+      if (!writeCheckpoint(name))
+        throw std::string("time loop, iteration ") + std::to_string(stepNumber) +
+            ": the recovery file " + name + " could not be written";
+    }
 
     evalSensors(p->state.iter);
     evalTrackers(p->state.iter);
@@ -184,4 +241,6 @@ void DGAnalysis::run() {
     p->state.cputime = s2 - s0;
     report(logs, *p, StepFigures{dofs, gain, s2 - s0, s2 - s1, s2 - s1});
   }
+  // The trackers' files of the last iteration.
+  reportOutputFailures();
 }

@@ -70,6 +70,8 @@ void OrthogonalTriangleFunctionSpace::grads(double u, double v, double, std::vec
 
 QuadFunctionSpace::QuadFunctionSpace(int p) : PolynomialFunctionSpace(p) { checkOrder(p); }
 
+int QuadFunctionSpace::maxOrder() const { return SHF::maxQuadOrder; }
+
 void QuadFunctionSpace::fcts(double u, double v, double, std::vector<double> &values) const {
   switch (order_) {
   case 0:

@@ -89,7 +89,7 @@ public:
   using FunctionSpace::grads;
 
 protected:
-  int maxOrder() const override { return -1; }
+  int maxOrder() const override;
   const char *familyName() const override { return "quadrilateral"; }
 };
 

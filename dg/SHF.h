@@ -34,9 +34,12 @@ public:
   // Kind used by the kind-dispatching getters.
   enum SHF_T : int { PASCAL = 0, PASCAL_1D = 1, ORTHOGONAL_TRIANGLE = 5 };
 
-  // Highest polynomial orders covered by the basis data of each family
-  // (quadrilaterals have no limit).
+  // Highest polynomial orders covered by the basis data of each family. The
+  // quadrilateral products have no table, but their cost grows with the
+  // fourth power of the order and the quadrature of high orders runs out: 12
+  // keeps a cell's matrices small and every integral exact.
   static constexpr int maxTriangleOrder = 8;
+  static constexpr int maxQuadOrder = 12;
   static constexpr int maxTetOrder = 4;
   static constexpr int maxHexOrder = 1;
   static constexpr int nbTriangleFunctions = 45;

@@ -1,8 +1,10 @@
 #include "DGSensor.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "ConservationLaw.h"
 #include "DGAnalysis.h"
@@ -13,6 +15,7 @@
 #include "Expression.h"
 #include "GlobalParamManager.h"
 #include "InputSensors.h"
+#include "ProbeSupport.h"
 #include "mMesh.h"
 
 using KORA::mEntity;
@@ -26,7 +29,58 @@ GlobalParamManager *context() { return GlobalParamManager::Instance(); }
 // lets the input language's "Sensor" blocks create them.
 const bool inputSensorsInstalled = (installInputSensors(), true);
 
+// The first sensor file that failed since the last report, and its cause.
+struct OutputFailure {
+  bool pending = false;
+  std::string text;
+};
+OutputFailure &outputFailure() {
+  static OutputFailure failure;
+  return failure;
+}
+
 }  // namespace
+
+void probe::recordFailure(const std::string &name, int error) {
+  OutputFailure &f = outputFailure();
+  if (f.pending) return;
+  f.pending = true;
+  f.text = "cannot write the output file " + name + ": " +
+           (error != 0 ? std::strerror(error) : "write failed");
+}
+
+void probe::File::close() noexcept {
+  if (!f) return;
+  bool failed = std::ferror(f) != 0;
+  int error = failed ? errno : 0;
+  if (std::fclose(f) != 0) {
+    failed = true;
+    error = errno;
+  }
+  f = nullptr;
+  if (failed) {
+    try {
+      recordFailure(name, error);
+    } catch (...) {
+      // Out of memory for the text: nothing more can be told.
+    }
+  }
+}
+
+probe::File probe::open(const std::string &name, const char *mode) {
+  std::FILE *f = std::fopen(name.c_str(), mode);
+  if (!f) recordFailure(name, errno);
+  return File(f, name);
+}
+
+void reportOutputFailures() {
+  OutputFailure &f = outputFailure();
+  if (!f.pending) return;
+  f.pending = false;
+  std::string text;
+  text.swap(f.text);
+  throw text;
+}
 
 DGSensor::DGSensor(const char *name, double dt)
     : funct(-1), name(name ? name : ""), dt(dt), lastTime(0.0), count(0) {}
@@ -143,4 +197,5 @@ void DGAnalysis::evalSensors(int iter) {
   const int dim = ctx->dim;
   const double time = ctx->parameters->state.t;
   for (DGSensor *s : sensors) s->eval(this, dim, iter, time);
+  reportOutputFailures();
 }

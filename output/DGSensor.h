@@ -103,4 +103,9 @@ protected:
   int count;
 };
 
+// Throws (as a std::string naming the file and the cause) the first sensor
+// file that could not be opened or written since the last call, and forgets
+// it: output that is lost ends the run instead of passing unnoticed.
+void reportOutputFailures();
+
 #endif

@@ -1,7 +1,11 @@
 #include "GmshProcessor.h"
 
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <ostream>
+#include <string>
 
 namespace {
 
@@ -15,6 +19,18 @@ constexpr KindInfo kKinds[7] = {
     {2, 1, "SL ("}, {3, 1, "ST ("}, {4, 1, "SS ("}, {2, 3, "VL ("},
     {3, 3, "VT ("}, {4, 3, "VS ("}, {0, 0, ""},
 };
+
+// The number as a view holds it.
+double writable(double x) {
+  if (std::isfinite(x)) return x;
+  return x < 0 ? -kNonFiniteSubstitute : kNonFiniteSubstitute;
+}
+
+int countNonFinite(const std::vector<double> &v) {
+  int n = 0;
+  for (double x : v) n += std::isfinite(x) ? 0 : 1;
+  return n;
+}
 
 bool knownKind(int t) { return t >= 0 && t <= 6; }
 
@@ -48,6 +64,10 @@ GmshDrawable::GmshDrawable(gType type, int nbSamples, const double *x, const dou
   if (nv > 0) this->v.assign(v, v + nv);
 }
 
+int GmshDrawable::nbNonFinite() const {
+  return countNonFinite(x) + countNonFinite(y) + countNonFinite(z) + countNonFinite(v);
+}
+
 GmshDrawable::GmshDrawable() : nbNod(0), sizeInfo(0), nbSamples(0), type(EMPTY) {}
 
 std::ostream &operator<<(std::ostream &os, const GmshDrawable &d) {
@@ -55,12 +75,12 @@ std::ostream &operator<<(std::ostream &os, const GmshDrawable &d) {
   os << kKinds[d.type].opening;
   for (int i = 0; i < d.nbNod; ++i) {
     if (i) os << ',';
-    os << d.x[i] << ',' << d.y[i] << ',' << d.z[i];
+    os << writable(d.x[i]) << ',' << writable(d.y[i]) << ',' << writable(d.z[i]);
   }
   os << "){";
   for (std::size_t i = 0; i < d.v.size(); ++i) {
     if (i) os << ',';
-    os << d.v[i];
+    os << writable(d.v[i]);
   }
   os << "};\n";
   return os;
@@ -84,9 +104,14 @@ std::unique_ptr<GmshDrawable> GmshRangeFilter::filter(std::unique_ptr<GmshDrawab
 // ---------------------------------------------------------------------------
 // GmshProcessor
 
-GmshProcessor::GmshProcessor(gMode mode) : mode(mode), stream(), isOpen(false), filters() {}
+GmshProcessor::GmshProcessor(gMode mode)
+    : mode(mode), stream(), fileName(), isOpen(false), warnedNonFinite(false), filters() {}
 
-GmshProcessor::~GmshProcessor() { closeFile(); }
+GmshProcessor::~GmshProcessor() {
+  // A destructor cannot report: a sample interrupted by an error is closed
+  // as it stands (the error that interrupted it is reported already).
+  if (stream) stream->close();
+}
 
 void GmshProcessor::addFilter(GmshFilter *f) {
   if (f) filters.emplace_back(f);
@@ -94,7 +119,16 @@ void GmshProcessor::addFilter(GmshFilter *f) {
 
 void GmshProcessor::openFile(const char *name) {
   closeFile();
-  stream = std::make_unique<std::ofstream>(name ? name : "", std::ios::out | std::ios::trunc);
+  fileName = name ? name : "";
+  warnedNonFinite = false;
+  errno = 0;
+  stream = std::make_unique<std::ofstream>(fileName, std::ios::out | std::ios::trunc);
+  if (!*stream) {
+    const int error = errno;
+    stream.reset();
+    throw std::string("cannot create the view file ") + fileName + ": " +
+        (error ? std::strerror(error) : "open failed");
+  }
   isOpen = true;
 }
 
@@ -107,7 +141,16 @@ void GmshProcessor::addDrawable(GmshDrawable::gType type, int nbSamples, const d
                                 const double *y, const double *z, const double *v) {
   auto d = std::make_unique<GmshDrawable>(type, nbSamples, x, y, z, v);
   for (auto &f : filters) d = f->filter(std::move(d));
-  if (d && stream) *stream << *d;
+  if (!d || !stream) return;
+  if (!warnedNonFinite && d->nbNonFinite() > 0) {
+    warnedNonFinite = true;
+    std::fflush(stdout);
+    std::fprintf(stderr,
+                 "warning: the view file %s holds numbers that are not finite; they are written "
+                 "as +-%g\n",
+                 fileName.c_str(), kNonFiniteSubstitute);
+  }
+  *stream << *d;
 }
 
 void GmshProcessor::endView() {
@@ -117,7 +160,15 @@ void GmshProcessor::endView() {
 
 void GmshProcessor::closeFile() {
   if (!isOpen) return;
-  if (stream) stream->close();
-  stream.reset();
   isOpen = false;
+  std::unique_ptr<std::ofstream> s = std::move(stream);
+  if (!s) return;
+  errno = 0;
+  s->flush();
+  const bool written = static_cast<bool>(*s);
+  const int error = errno;
+  s->close();
+  if (!written || s->fail())
+    throw std::string("cannot write the view file ") + fileName + ": " +
+        (error ? std::strerror(error) : "write failed");
 }

@@ -17,11 +17,20 @@
 // The processor owns at most one open file and a list of filters; every
 // element handed to addDrawable goes through the filters in order and is
 // written only if what comes out is not the empty drawable.
+//
+// Gmsh refuses a file holding "inf" or "nan", so a number that is not finite
+// is written as kNonFiniteSubstitute (+inf and NaN) or its negative (-inf),
+// and the processor warns once per file on standard error. A file that cannot
+// be created or written is a thrown text (std::string).
 
 #include <fstream>
 #include <iosfwd>
 #include <memory>
+#include <string>
 #include <vector>
+
+// What a view holds in place of a number that is not finite.
+constexpr double kNonFiniteSubstitute = 1.0e300;
 
 // One element of a view, with its own copy of coordinates and values.
 class GmshDrawable {
@@ -61,9 +70,12 @@ public:
   double getX(int i) const { return x[i]; }
   double getY(int i) const { return y[i]; }
   double getZ(int i) const { return z[i]; }
+  // Coordinates and values that are not finite.
+  int nbNonFinite() const;
 
   // Element text: opening text, coordinates, "){", values, "};" and a line
-  // end; nothing at all for the empty kind.
+  // end; nothing at all for the empty kind. Numbers that are not finite are
+  // written as their substitute.
   friend std::ostream &operator<<(std::ostream &os, const GmshDrawable &d);
 
 private:
@@ -114,7 +126,7 @@ public:
   void addFilter(GmshFilter *f);
   // Creates or truncates the file and marks the processor open. A file left
   // open (an interrupted export) is closed first. A file that cannot be
-  // created is not reported: what is written to it is lost.
+  // created throws a text naming it.
   void openFile(const char *name);
   // "View \"name\" {" and a line end.
   void startView(const char *name);
@@ -125,7 +137,8 @@ public:
                            const double *y, const double *z, const double *v);
   // "};" and a line end.
   void endView();
-  // Closes the open file, if any.
+  // Closes the open file, if any; a write that failed on the way (a full
+  // disk) throws a text naming the file.
   void closeFile();
 
   bool isFileOpen() const { return isOpen; }
@@ -135,7 +148,9 @@ public:
 private:
   gMode mode;
   std::unique_ptr<std::ofstream> stream;
+  std::string fileName;
   bool isOpen;
+  bool warnedNonFinite;  // for the open file
   std::vector<std::unique_ptr<GmshFilter>> filters;
 };
 

@@ -6,8 +6,8 @@
 // grid, and the fixed capacities of one point's buffers.
 
 #include <cstdio>
-#include <memory>
 #include <string>
+#include <utility>
 
 #include "mPoint.h"
 #include "mVector.h"
@@ -18,17 +18,46 @@ namespace probe {
 // a field of interest at most this many components.
 constexpr int kMaxValues = 256;
 
-struct FileCloser {
-  void operator()(std::FILE *f) const {
-    if (f) std::fclose(f);
+// Records that the named file could not be opened or written (error: an
+// errno value, 0 when unknown); the first such failure is thrown by
+// reportOutputFailures (DGSensor.h) at the end of the sensors' turn.
+void recordFailure(const std::string &name, int error);
+
+// A file of a sensor: closes itself, and records a failure of any write or of
+// the close, so that lost output never passes unnoticed.
+class File {
+public:
+  File() = default;
+  File(std::FILE *f, std::string name) : f(f), name(std::move(name)) {}
+  File(File &&o) noexcept : f(o.f), name(std::move(o.name)) { o.f = nullptr; }
+  File &operator=(File &&o) noexcept {
+    if (this != &o) {
+      close();
+      f = o.f;
+      name = std::move(o.name);
+      o.f = nullptr;
+    }
+    return *this;
   }
+  File(const File &) = delete;
+  File &operator=(const File &) = delete;
+  ~File() { close(); }
+
+  std::FILE *get() const { return f; }
+  explicit operator bool() const { return f != nullptr; }
+
+private:
+  void close() noexcept;
+
+  std::FILE *f = nullptr;
+  std::string name;
 };
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
-// Opens the file in the runtime's mode ("w" or "a"); null when it cannot be opened.
-inline File open(const std::string &name, const char *mode) { return File(std::fopen(name.c_str(), mode)); }
+// Opens the file in the runtime's mode ("w" or "a"); null (and a recorded
+// failure) when it cannot be opened.
+File open(const std::string &name, const char *mode);
 
-// Creates or truncates the file and closes it again; no error is reported.
+// Creates or truncates the file and closes it again.
 inline void truncate(const std::string &name) { open(name, "w"); }
 
 // Relative position of sample k of n equidistant samples: k / (n - 1), and 0

@@ -244,7 +244,7 @@ TEST(SpaceBases, OrdersBeyondTheBasisDataAreRefused) {
     Family family;
     int order;
   };
-  const Case refused[] = {{TRI, 9}, {TET, 5}, {HEX, 2}, {TRI, -1}, {QUAD, -1}};
+  const Case refused[] = {{TRI, 9}, {TET, 5}, {HEX, 2}, {QUAD, 13}, {TRI, -1}, {QUAD, -1}};
   for (const Case &c : refused) {
     try {
       makeSpace(c.family, c.order);

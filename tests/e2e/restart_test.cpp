@@ -158,9 +158,8 @@ TEST_F(Recovery, MissingOrDamagedFilesStopTheRestart) {
   writeFile(again / "dg-recov-3.dat",
             file.substr(0, firstRef) + "2 1 2 99999 " + file.substr(refEnd));
   r = runProgram(again.path(), std::string(kRun) + " -restart 3");
-  EXPECT_NE(r.status, 0);
-  EXPECT_NE(find(r.out, "KORA FATAL ERROR : impossible to find 0th contributor\n"),
-            std::string::npos);
+  EXPECT_EQ(r.status, 1);  // a message, not an abort
+  EXPECT_NE(find(r.out + r.err, "impossible to find 0th contributor"), std::string::npos);
   EXPECT_EQ(find(r.out, "DG begins"), std::string::npos);
 
   // A file cut in the middle of its cell records.
@@ -175,6 +174,94 @@ TEST_F(Recovery, MissingOrDamagedFilesStopTheRestart) {
   r = runProgram(again.path(), std::string(kRun) + " -restart 3");
   EXPECT_NE(r.status, 0);
   EXPECT_EQ(find(r.out, "DG begins"), std::string::npos);
+}
+
+// Files whose counts, dimension or records do not fit their mesh, or that
+// belong to another problem: a message and status 1, never an abort and
+// never a run over a part of the cells.
+TEST_F(Recovery, FilesThatDoNotFitTheirMeshOrProblemAreRefused) {
+  const std::string file = readFile(full / "dg-recov-3.dat");
+  const std::size_t counts = file.find("\n$FIN$\n\n") + 8;
+  const std::size_t countsEnd = file.find('\n', counts);
+  const std::string head = file.substr(0, counts);
+  const std::string body = file.substr(countsEnd);  // from the line end on
+  // The first cell record: its reference line and its data up to the next
+  // reference (8 numbers in all).
+  const std::size_t firstRef = countsEnd + 1;
+  std::size_t at = firstRef;
+  for (int k = 0; k < 8; ++k) at = file.find_first_not_of(" \n", file.find_first_of(" \n", at));
+  const std::string firstRecord = file.substr(firstRef, at - firstRef);
+  const std::string stateLine = file.substr(file.rfind('\n', file.size() - 2) + 1);
+  const std::string triangles = std::to_string(kTriangles), edges = std::to_string(kEdges);
+  // The first cell's reference turned into that of its first edge.
+  const std::size_t refEnd = file.find('\n', firstRef);
+  const std::vector<std::string> ref = words(file.substr(firstRef, refEnd - firstRef));
+  const std::string edgeOfFirst = ref.size() >= 3 ? "1 " + ref[1] + " " + ref[2] + " " : "";
+
+  struct Case {
+    const char *what;
+    std::string text;
+    const char *options;
+    const char *shows;
+  };
+  const Case cases[] = {
+      {"dimension 3 on a plane mesh", head + "3 " + triangles + " " + edges + body, "", "dimension"},
+      {"no cell records", head + "2 0 " + edges + body, "", "cells"},
+      {"one cell record short", head + "2 31 " + edges + body, "", "recovery file"},
+      {"one face record short", head + "2 " + triangles + " 55" + body, "", "recovery file"},
+      {"a cell record twice", head + "2 33 " + edges + "\n" + firstRecord + body.substr(1), "",
+       "element record 1"},
+      {"an edge as a cell", head + "2 " + triangles + " " + edges + "\n" + edgeOfFirst + file.substr(refEnd),
+       "", "element record 0"},
+      {"a mesh without elements",
+       "$NOD\n1\n1 0 0 0\n$ENDNOD\n$ELM\n0\n$ENDELM\n$FIN$\n\n2 0 0\n" + stateLine, "",
+       "recovery file"},
+      {"a time that is not a number", file.substr(0, file.size() - stateLine.size()) + "1 4 nan 0 1\n",
+       "", "recovery file"},
+      {"a file of a problem with four fields", file, " -problem 16", "recovery file"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchDir again;
+    prepare(again, 3);
+    writeFile(again / "dg-recov-3.dat", c.text);
+    const Result r = runProgram(again.path(), std::string(kRun) + c.options + " -restart 3");
+    EXPECT_EQ(r.status, 1) << r.out.substr(0, 3000) << r.err;
+    EXPECT_NE(find(r.out + r.err, c.shows), std::string::npos) << r.out.substr(0, 3000) << r.err;
+    EXPECT_EQ(find(r.out, "DG begins"), std::string::npos);
+    EXPECT_TRUE(progressLines(r.out).empty());
+  }
+}
+
+// The iteration counter stops at its limit instead of wrapping round; a
+// count beyond it in a file is refused.
+TEST_F(Recovery, TheIterationCounterNeverOverflows) {
+  const std::string file = readFile(full / "dg-recov-3.dat");
+  const std::size_t stateAt = file.rfind('\n', file.size() - 2) + 1;
+  std::vector<std::string> state = words(file.substr(stateAt));
+  ASSERT_EQ(state.size(), 5u);
+  struct Case {
+    const char *iteration;
+    bool begins;
+    const char *shows;
+  } cases[] = {
+      {"2147483647", true, "iteration 2147483647: the iteration counter reached its limit"},
+      {"2147483648", false, "the state line cannot be read"},
+      {"-1", false, "the state line holds no finite time and iteration number"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.iteration);
+    ScratchDir again;
+    prepare(again, 3);
+    state[1] = c.iteration;
+    writeFile(again / "dg-recov-3.dat", file.substr(0, stateAt) + state[0] + " " + state[1] + " " +
+                                            state[2] + " " + state[3] + " " + state[4] + "\n");
+    const Result r = runProgram(again.path(), std::string(kRun) + " -restart 3");
+    EXPECT_EQ(r.status, 1) << r.out.substr(0, 3000) << r.err;
+    EXPECT_NE(find(r.out + r.err, c.shows), std::string::npos) << r.out.substr(0, 3000) << r.err;
+    EXPECT_EQ(find(r.out, "DG begins") != std::string::npos, c.begins);
+    EXPECT_EQ(find(r.out, "DG finishes"), std::string::npos);
+  }
 }
 
 // Euler equations with a discontinuity: the shock tube of the examples

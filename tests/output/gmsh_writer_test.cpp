@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <sstream>
+#include <string>
 
 #include "GmshProcessor.h"
 #include "views_fixture.h"
@@ -186,15 +187,74 @@ TEST(GmshProcessor, ARefusedElementThrowsAndWritesNothing) {
   EXPECT_EQ(readFile("c.pos"), "View \"c\" {\n};\n");
 }
 
-TEST(GmshProcessor, AFileThatCannotBeCreatedIsNotReported) {
+TEST(GmshProcessor, AFileThatCannotBeCreatedOrWrittenIsReported) {
   TempDir dir;
   GmshProcessor p;
   const double v[3] = {1, 2, 3};
-  p.openFile("no-such-directory/x.pos");
-  EXPECT_TRUE(p.isFileOpen());
-  p.startView("lost");
+  try {
+    p.openFile("no-such-directory/x.pos");
+    ADD_FAILURE() << "a file in a missing folder was opened";
+  } catch (const std::string &e) {
+    EXPECT_NE(e.find("no-such-directory/x.pos"), std::string::npos) << e;
+  }
+  EXPECT_FALSE(p.isFileOpen());
+  p.startView("lost");  // nothing open: nothing happens
   p.addDrawable(GmshDrawable::ST, 1, kX, kY, kZ, v);
   p.endView();
-  p.closeFile();
+  EXPECT_NO_THROW(p.closeFile());
   EXPECT_FALSE(viewtest::exists("no-such-directory/x.pos"));
+
+  // A full disk: the writes fail, and closing tells it.
+  p.openFile("/dev/full");
+  p.startView("full");
+  for (int i = 0; i < 2000; ++i) p.addDrawable(GmshDrawable::ST, 1, kX, kY, kZ, v);
+  p.endView();
+  try {
+    p.closeFile();
+    ADD_FAILURE() << "a write to a full disk passed";
+  } catch (const std::string &e) {
+    EXPECT_NE(e.find("/dev/full"), std::string::npos) << e;
+  }
+  EXPECT_FALSE(p.isFileOpen());
+}
+
+// Gmsh refuses "inf" and "nan": such numbers are written as +-1e300 (NaN as
+// +1e300), with one warning per file.
+TEST(GmshProcessor, NumbersThatAreNotFiniteAreWrittenAsSubstitutes) {
+  TempDir dir;
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double bad[3] = {inf, -inf, nan};
+  const double good[3] = {1, 2, 3};
+  const double x[3] = {0, 1, inf};
+  GmshProcessor p;
+  for (const char *name : {"a.pos", "b.pos"}) {
+    testing::internal::CaptureStderr();
+    p.openFile(name);
+    p.startView("v");
+    p.addDrawable(GmshDrawable::ST, 1, kX, kY, kZ, good);
+    p.addDrawable(GmshDrawable::ST, 1, kX, kY, kZ, bad);
+    p.addDrawable(GmshDrawable::ST, 1, x, kY, kZ, bad);
+    p.endView();
+    p.closeFile();
+    const std::string warning = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(warning,
+              std::string("warning: the view file ") + name +
+                  " holds numbers that are not finite; they are written as +-1e+300\n");
+    EXPECT_EQ(readFile(name),
+              "View \"v\" {\n"
+              "ST (0,0,0,1,0,0,0,1,0){1,2,3};\n"
+              "ST (0,0,0,1,0,0,0,1,0){1e+300,-1e+300,1e+300};\n"
+              "ST (0,0,0,1,0,0,1e+300,1,0){1e+300,-1e+300,1e+300};\n"
+              "};\n");
+  }
+  // The range filter still sees the true values.
+  GmshProcessor q;
+  q.addFilter(new GmshRangeFilter(0, 10));
+  q.openFile("c.pos");
+  q.startView("c");
+  q.addDrawable(GmshDrawable::ST, 1, kX, kY, kZ, bad);
+  q.endView();
+  q.closeFile();
+  EXPECT_EQ(readFile("c.pos"), "View \"c\" {\n};\n");
 }

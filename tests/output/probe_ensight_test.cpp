@@ -2,6 +2,7 @@
 // carrying u = 1 + x + 2y (exact at the element centres with order-1 cells).
 #include <filesystem>
 
+#include "DGSensor.h"
 #include "EnsightSensor.h"
 #include "mIterator.h"
 #include "probe_fixture.h"
@@ -162,4 +163,11 @@ TEST(ProbeEnsightSensor, UnwritableDataFilesAreSkipped) {
   s.eval(&scene.analysis, 2, 0, 0.0);
   EXPECT_EQ(s.getCount(), 1);
   EXPECT_FALSE(exists("missing"));
+  // Skipped, but reported at the end of the sensors' turn.
+  try {
+    reportOutputFailures();
+    ADD_FAILURE() << "the lost files were not reported";
+  } catch (const std::string &e) {
+    EXPECT_NE(e.find("missing/run.case"), std::string::npos) << e;
+  }
 }
