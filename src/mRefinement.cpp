@@ -17,6 +17,7 @@
 #include "mRefinement.h"
 #include "mSplitCallbacks.h"
 #include "mTet.h"
+#include "mTreeWalk.h"
 #include "mVertex.h"
 
 namespace KORA {
@@ -131,14 +132,14 @@ int mMesh::getRefinementLevel(mEntity* e) {
 }
 
 int mMesh::getRefinementDepth(mEntity* e) {
-  const mAdjacencyContainer* c = e->getAdjacencyList(e->getLevel());
-  if (!c || c->size() == 0) return 0;
+  // The largest number of steps from e down to an entity of its subtree.
+  if (!hasChildren(e)) return 0;
   int deepest = 0;
-  for (int i = 0; i < c->size(); ++i) {
-    const int d = getRefinementDepth((*c)[i]);
-    if (d > deepest) deepest = d;
-  }
-  return 1 + deepest;
+  walkRefinementTree(e, [&](mEntity*, int depth) {
+    if (depth > deepest) deepest = depth;
+    return true;
+  });
+  return deepest;
 }
 
 void mMesh::refunref(mSplitCallbacks& cb) {

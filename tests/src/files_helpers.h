@@ -17,6 +17,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "KORA_Util.h"
@@ -134,6 +135,17 @@ class ScriptedCallback : public mSplitCallbacks {
   std::vector<mEntity*> split;
   std::vector<int> unsplitLevels;
   int unsplitCount = 0;
+};
+
+// A stream buffer that cannot seek, like a pipe.
+class OneWayBuffer : public std::streambuf {
+ public:
+  explicit OneWayBuffer(std::string s) : s_(std::move(s)) {
+    setg(s_.data(), s_.data(), s_.data() + s_.size());
+  }
+
+ private:
+  std::string s_;
 };
 
 // Reads mesh text from a string.
