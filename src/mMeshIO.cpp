@@ -431,20 +431,23 @@ mEntity* MshReader::element(int& counter) {
 }
 
 void MshReader::rootElements(int n) {
-  // A record without children is made after the next record has been read,
-  // so that the memory of its hash bucket, asked for when it was read, has
+  // A record without children is made a few records after it was read, so
+  // that the memory of its hash bucket, asked for when it was read, has
   // arrived by then. Records keep their order.
-  ElementRecord rec[2];
-  int cur = 0, counter = 0;
-  bool held = false;
+  constexpr int kHeld = 6;
+  ElementRecord rec[kHeld];
+  int first = 0, held = 0, counter = 0;
+  auto makeOldest = [&]() {
+    make(rec[first]);
+    first = (first + 1) % kHeld;
+    --held;
+  };
   auto makeHeld = [&]() {
-    if (!held) return;
-    held = false;
-    make(rec[1 - cur]);
+    while (held) makeOldest();
   };
   try {
     while (counter < n) {
-      ElementRecord& r = rec[cur];
+      ElementRecord& r = rec[(first + held) % kHeld];
       readRecord(r, counter);
       if (r.childField < 0 || r.level == 0) {
         makeHeld();
@@ -452,9 +455,7 @@ void MshReader::rootElements(int n) {
         continue;
       }
       prefetchFor(r);
-      makeHeld();
-      held = true;
-      cur = 1 - cur;
+      if (++held == kHeld) makeOldest();
     }
   } catch (...) {
     // Records read before a failure are in the mesh, as without the delay.
