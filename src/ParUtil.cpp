@@ -28,7 +28,10 @@ void ParUtil::Msg(int level, const char* format, ...) {
   char buf[buffer_size];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(buf, sizeof(buf), format ? format : "", args);
+  if (format)
+    std::vsnprintf(buf, sizeof(buf), format, args);
+  else
+    buf[0] = '\0';
   va_end(args);
 
   switch (level) {

@@ -47,6 +47,8 @@ const int kMaxNodes = 100;
 // to this many entries; beyond it they grow as the records come, so that a
 // false count in a damaged file cannot claim memory it does not fill.
 const int kPresize = 1 << 22;
+// Of those, this many before the vertex records of the count have been read.
+const std::size_t kEarlyIds = 1 << 12;
 
 [[noreturn]] void fail(int line, const std::string& text) {
   throw new mException(line, kSource, text.c_str());
@@ -62,8 +64,9 @@ class MshScanner {
  public:
   explicit MshScanner(std::istream& in) : in_(in), sb_(in.rdbuf()) {
     seekable_ = sb_ && sb_->pubseekoff(0, std::ios::cur, std::ios::in) != std::streampos(-1);
-    if (seekable_) block_.resize(kBlock + kAhead);
-    else block_.resize(kAhead + 1);
+    // Not cleared: only what the stream gives is ever read from it.
+    blockSize_ = seekable_ ? kBlock + kAhead : kAhead + 1;
+    block_.reset(new char[blockSize_]);
   }
   ~MshScanner() {
     if (seekable_ && end_ > pos_)
@@ -128,19 +131,19 @@ class MshScanner {
   bool more() {
     if (!sb_ || !mayCutToken()) return pos_ < end_;
     const std::size_t kept = static_cast<std::size_t>(end_ - pos_);
-    if (kept && pos_ != block_.data()) std::memmove(block_.data(), pos_, kept);
-    pos_ = block_.data();
+    if (kept && pos_ != block_.get()) std::memmove(block_.get(), pos_, kept);
+    pos_ = block_.get();
     end_ = pos_ + kept;
-    char* put = block_.data() + kept;
+    char* put = block_.get() + kept;
     if (seekable_) {
       const std::streamsize got =
-          sb_->sgetn(put, static_cast<std::streamsize>(block_.size() - kept));
+          sb_->sgetn(put, static_cast<std::streamsize>(blockSize_ - kept));
       if (got <= 0) atEnd_ = true;
       else end_ += got;
     } else {
       // One character at a time up to the end of the line (at most kAhead
       // held), so that the stream is never read beyond what is used.
-      char* const stop = block_.data() + kAhead;
+      char* const stop = block_.get() + kAhead;
       while (put < stop) {
         const int c = sb_->sbumpc();
         if (c == EOF) {
@@ -195,7 +198,8 @@ class MshScanner {
   std::streambuf* sb_;
   bool seekable_ = false;
   bool atEnd_ = false;
-  std::vector<char> block_;
+  std::unique_ptr<char[]> block_;
+  std::size_t blockSize_ = 0;
   const char* pos_ = nullptr;
   const char* end_ = nullptr;
   std::string section_;
@@ -269,6 +273,22 @@ struct MshReader {
       m->add(fresh[i]);
     }
     fresh.clear();
+  }
+
+  // Grows the array of vertices by id to the given size and moves there the
+  // vertices of the map that fit.
+  void roomForIds(std::size_t size) {
+    if (size <= dense.size()) return;
+    dense.resize(size, nullptr);
+    for (auto it = sparse.begin(); it != sparse.end();) {
+      if (it->first >= 0 && static_cast<std::size_t>(it->first) < size) {
+        dense[it->first] = it->second;
+        largestDenseId = std::max(largestDenseId, it->first);
+        it = sparse.erase(it);
+      } else {
+        ++it;
+      }
+    }
   }
 
   // Ends a vertex section, also when it is left by a failure.
@@ -524,10 +544,12 @@ bool MshReader::classifyMade() {
 void MshReader::vertices() {
   const int n = sc.readInt("the vertex count");
   if (n < 0) fail(__LINE__, mFormat("negative vertex count %d in the mesh file", n));
-  // Room for ids up to twice the number of vertices read so far.
+  // Room for ids up to twice the number of vertices: some now, the rest
+  // once the records are there (roomForIds).
   const std::size_t bound = std::min<std::size_t>(
       2 * (static_cast<std::size_t>(n) + sparse.size() + dense.size()) + 16, kPresize);
-  if (bound > dense.size()) dense.resize(bound, nullptr);
+  if (std::min<std::size_t>(bound, kEarlyIds) > dense.size())
+    dense.resize(std::min<std::size_t>(bound, kEarlyIds), nullptr);
   try {
     for (int i = 0; i < n; ++i) {
       const int id = sc.readInt("a vertex id");
@@ -540,6 +562,7 @@ void MshReader::vertices() {
     endVertices();
     throw;
   }
+  roomForIds(bound);
   // The tables are sized for n vertices, 5n edges, 10n faces and 8n regions
   // before the vertices enter them. Only now that the n records have been
   // read: a false count in a damaged file ends the read before it claims

@@ -88,9 +88,7 @@ TEST(FilesDeepTree, ThousandsOfLevelsAreReadWalkedWrittenAndDeletedWithoutRecurs
       out = writeMsh(*m, false);
       m.reset();
       auto back = std::make_unique<mMesh>(1);
-      OneWayBuffer buffer(out);
-      std::istream in(&buffer);
-      KORA_Util::Instance()->importDGFile(in, back.get());
+      readMsh(*back, out, true);
       again = factsOf(*back);
     } catch (mException* e) {
       delete e;

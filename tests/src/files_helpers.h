@@ -17,7 +17,6 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "KORA_Util.h"
@@ -26,6 +25,7 @@
 #include "mMesh.h"
 #include "mSplitCallbacks.h"
 #include "mVertex.h"
+#include "one_way_buffer.h"
 
 namespace filestest {
 
@@ -137,19 +137,15 @@ class ScriptedCallback : public mSplitCallbacks {
   int unsplitCount = 0;
 };
 
-// A stream buffer that cannot seek, like a pipe.
-class OneWayBuffer : public std::streambuf {
- public:
-  explicit OneWayBuffer(std::string s) : s_(std::move(s)) {
-    setg(s_.data(), s_.data(), s_.data() + s_.size());
+// Reads mesh text from a string, through a seekable stream or, when asked,
+// through one that cannot seek.
+inline void readMsh(mMesh& m, const std::string& text, bool oneWay = false) {
+  if (oneWay) {
+    OneWayBuffer buffer(text);
+    std::istream in(&buffer);
+    KORA_Util::Instance()->importDGFile(in, &m);
+    return;
   }
-
- private:
-  std::string s_;
-};
-
-// Reads mesh text from a string.
-inline void readMsh(mMesh& m, const std::string& text) {
   std::istringstream in(text);
   KORA_Util::Instance()->importDGFile(in, &m);
 }

@@ -509,13 +509,7 @@ TEST(FilesMsh, TablesAreSizedFromTheVertexCountOnceTheVerticesAreRead) {
       mMesh m(1);
       bool thrown = false;
       meshtest::expectMeshException(
-          [&] {
-            if (!oneWay) return readMsh(m, c.text);
-            OneWayBuffer buffer(c.text);
-            std::istream in(&buffer);
-            KORA_Util::Instance()->importDGFile(in, &m);
-          },
-          &thrown);
+[&] { readMsh(m, c.text, oneWay); }, &thrown);
       EXPECT_EQ(thrown, c.fails) << c.name;
       for (int d = 0; d < 4; ++d)
         EXPECT_EQ(m.getEntities().table().bucketCount(d), c.buckets[d]) << c.name << " dim " << d;
@@ -569,13 +563,7 @@ TEST(FilesMsh, MalformedFilesThrowAClearException) {
       mMesh m(1);
       bool thrown = false;
       const std::string printed = meshtest::expectMeshException(
-          [&] {
-            if (!oneWay) return readMsh(m, c.text);
-            OneWayBuffer buffer(c.text);
-            std::istream in(&buffer);
-            KORA_Util::Instance()->importDGFile(in, &m);
-          },
-          &thrown);
+[&] { readMsh(m, c.text, oneWay); }, &thrown);
       EXPECT_TRUE(thrown) << c.name << (oneWay ? " (one-way)" : "");
       EXPECT_NE(printed.find(c.message), std::string::npos) << c.name << ": " << printed;
     }

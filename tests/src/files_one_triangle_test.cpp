@@ -32,6 +32,7 @@
 #include <string>
 
 #include "files_helpers.h"
+#include "mesh_fixtures.h"
 
 namespace {
 
@@ -39,15 +40,6 @@ using namespace KORA;
 using namespace filestest;
 
 class OneTriangleFile : public InTempDir {};
-
-const char* const kTopology =
-    "Ge(0,1,1) <=> Ge(1,1,1) Ge(1,3,3) \n"
-    "Ge(0,2,2) <=> Ge(1,1,1) Ge(1,2,2) \n"
-    "Ge(0,3,3) <=> Ge(1,2,2) Ge(1,3,3) \n"
-    "Ge(1,1,1) <=> Ge(0,1,1) Ge(0,2,2) Ge(2,1,1) \n"
-    "Ge(1,2,2) <=> Ge(0,2,2) Ge(0,3,3) Ge(2,1,1) \n"
-    "Ge(1,3,3) <=> Ge(0,1,1) Ge(0,3,3) Ge(2,1,1) \n"
-    "Ge(2,1,1) <=> Ge(1,1,1) Ge(1,2,2) Ge(1,3,3) \n";
 
 const char* const kExport =
     "$NOE\n"
@@ -119,7 +111,7 @@ TEST_F(OneTriangleFile, TopologyExportRefinementAndCoarseningGiveTheHandTexts) {
   mMesh m(1);
   KORA_Util* u = KORA_Util::Instance();
   u->import(data("one_triangle.msh").c_str(), &m);
-  EXPECT_EQ(readFile("topo.dat"), kTopology);
+  EXPECT_EQ(readFile("topo.dat"), meshtest::kOneTriangleTopology);
   u->ex_port("read.msh", &m, false);
   EXPECT_EQ(readFile("read.msh"), kExport);
 
