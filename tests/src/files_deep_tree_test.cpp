@@ -79,11 +79,15 @@ TEST(FilesDeepTree, ThousandsOfLevelsAreReadWalkedWrittenAndDeletedWithoutRecurs
 
   TreeFacts read, again;
   std::string out;
+  int after = 0;
   bool thrown = false;
   onSmallStack([&] {
     try {
+      // As the mesh section of a recovery file, followed by the driver's data.
       auto m = std::make_unique<mMesh>(1);
-      readMsh(*m, text);
+      std::istringstream recovery(text + "$FIN$\n42\n");
+      KORA_Util::Instance()->importDGFile(recovery, m.get());
+      recovery >> after;
       read = factsOf(*m);
       out = writeMsh(*m, false);
       m.reset();
@@ -96,6 +100,7 @@ TEST(FilesDeepTree, ThousandsOfLevelsAreReadWalkedWrittenAndDeletedWithoutRecurs
     }
   });
   ASSERT_FALSE(thrown);
+  EXPECT_EQ(after, 42);
   for (const TreeFacts* f : {&read, &again}) {
     EXPECT_EQ(f->edges, levels);
     EXPECT_EQ(f->leaves, 1);
