@@ -50,6 +50,10 @@ void read(int mode, const std::string& text, mMesh* m) {
       std::fwrite(text.data(), 1, text.size(), f);
       std::fclose(f);
     }
+    struct Remove {
+      const std::string& path;
+      ~Remove() { std::remove(path.c_str()); }
+    } removeAfter{path};
     u->importSmsFile(path.c_str(), m);
   }
 }
