@@ -87,6 +87,8 @@ public:
   int operator()(KORA::mEntity *e) override;
   void splitCallback(KORA::mEntity *e) override;
   void unsplitCallback(KORA::mEntity *e) override;
+  // A restarted run must refine to the ids of the uninterrupted one.
+  bool numbersByVertexIds() const override { return true; }
   // The largest cell error and the space dimension of the pass.
   double largestError() const { return maxError; }
   int dimension() const { return dim; }

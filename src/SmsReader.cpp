@@ -2,8 +2,12 @@
 // classified on the model entity (id, dimension) given in the file. Geometric
 // parameters are read and dropped. Every field is read through a width-limited
 // token and every reference is checked against the tables before use.
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +27,18 @@ const char* const kSource = "src/mSMS";
 
 [[noreturn]] void fail(int line, const std::string& text) {
   throw new mException(line, kSource, text.c_str());
+}
+
+// Counts of a stream whose size is not known size the tables up to this many
+// entities; beyond it they grow as the records come.
+const long long kPresize = 1 << 22;
+
+// The characters left in the file, or -1 when it is not a regular file.
+long long charactersLeft(std::FILE* f) {
+  struct stat st;
+  if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  const long pos = std::ftell(f);
+  return pos < 0 ? -1 : static_cast<long long>(st.st_size) - pos;
 }
 
 struct FileCloser {
@@ -112,13 +128,27 @@ void KORA_Util::importSmsFile(const char* fileName, mMesh* m) {
   if (nRegions < 0 || nFaces < 0 || nEdges < 0 || nVertices < 0)
     fail(__LINE__, mFormat("negative count in the header (%d %d %d %d) in loadSmsFile", nRegions,
                           nFaces, nEdges, nVertices));
-  const int counts[4] = {nVertices, nEdges, nFaces, nRegions};
+  // Three buckets per announced entity. A record takes at least two
+  // characters (a model id and a blank), so counts that the rest of the file
+  // cannot hold are false: they size nothing, the read fails where the
+  // records end, and a small damaged file claims no memory. Of a stream of
+  // unknown size, counts are believed up to a bound.
+  const long long counts[4] = {nVertices, nEdges, nFaces, nRegions};
+  const long long left = charactersLeft(file.get());
+  const long long records = counts[0] + counts[1] + counts[2] + counts[3];
+  const bool believable = left >= 0 ? records <= (left + 1) / 2 : records <= kPresize;
   for (int d = 0; d < 4; ++d)
-    if (counts[d]) m->getEntities().resize(d, 3 * counts[d]);
+    if (counts[d] && believable)
+      m->getEntities().resize(
+          d, static_cast<int>(std::min<long long>(3 * counts[d], std::numeric_limits<int>::max())));
+  // The tables by record number grow as the records come.
+  auto room = [&](long long c) { return static_cast<std::size_t>(believable ? c + 1 : 1); };
 
   // Vertex section: record k makes the vertex with id k.
-  std::vector<mVertex*> vertex(static_cast<std::size_t>(nVertices) + 1, nullptr);
+  std::vector<mVertex*> vertex(1, nullptr);
+  vertex.reserve(room(nVertices));
   for (int k = 1; k <= nVertices; ++k) {
+    vertex.push_back(nullptr);
     const int id = in.integer("a model entity id");
     if (!id) continue;
     const int dim = in.integer("a classification dimension");
@@ -142,8 +172,10 @@ void KORA_Util::importSmsFile(const char* fileName, mMesh* m) {
     int a = 0, b = 0;
     bool set = false;
   };
-  std::vector<Pair> edges(static_cast<std::size_t>(nEdges) + 1);
+  std::vector<Pair> edges(1);
+  edges.reserve(room(nEdges));
   for (int k = 1; k <= nEdges; ++k) {
+    edges.emplace_back();
     const int id = in.integer("a model entity id");
     if (!id) continue;
     const int dim = in.integer("a classification dimension");
@@ -161,8 +193,10 @@ void KORA_Util::importSmsFile(const char* fileName, mMesh* m) {
     int v[4] = {0, 0, 0, 0};
     int n = 0;
   };
-  std::vector<Quad> faces(static_cast<std::size_t>(nFaces) + 1);
+  std::vector<Quad> faces(1);
+  faces.reserve(room(nFaces));
   for (int k = 1; k <= nFaces; ++k) {
+    faces.emplace_back();
     const int id = in.integer("a model entity id");
     if (!id) continue;
     const int dim = in.integer("a classification dimension");
@@ -172,7 +206,7 @@ void KORA_Util::importSmsFile(const char* fileName, mMesh* m) {
     q.n = nbEdges;
     for (int j = 0; j < nbEdges; ++j) {
       const int e = in.integer("an edge number");
-      const int a = e < 0 ? -e : e;
+      const long long a = e < 0 ? -static_cast<long long>(e) : e;
       if (e == 0 || a > nEdges || !edges[a].set)
         fail(__LINE__, mFormat("face %d names edge %d, which the file does not define, in "
                               "loadSmsFile", k, e));
@@ -205,11 +239,11 @@ void KORA_Util::importSmsFile(const char* fileName, mMesh* m) {
     for (int j = 0; j < 4; ++j) f[j] = in.integer("a face number");
     in.integer("a region field");
     for (int j = 0; j < 2; ++j) {
-      const int a = f[j] < 0 ? -f[j] : f[j];
+      const long long a = f[j] < 0 ? -static_cast<long long>(f[j]) : f[j];
       if (a < 1 || a > nFaces || faces[a].n != 3)
         fail(__LINE__, mFormat("region %d names face %d, which is no triangle of the file, in "
                               "loadSmsFile", k, f[j]));
-      f[j] = a;
+      f[j] = static_cast<int>(a);
     }
     const Quad& first = faces[f[0]];
     const Quad& second = faces[f[1]];

@@ -4,6 +4,7 @@
 
 #include "KORA_Util.h"
 #include "mException.h"
+#include "mTreeWalk.h"
 #include "mVertex.h"
 
 namespace KORA {
@@ -260,19 +261,18 @@ void mEntity::deleteParent() {
 }
 
 void recur_get_leaves(mEntity* e, std::list<mEntity*>& leaves, int d) {
-  const mAdjacencyContainer* children = e->getAdjacencyList(d);
-  if (!children || children->empty()) {
-    leaves.push_back(e);
-    return;
-  }
-  for (int i = 0; i < children->size(); ++i) recur_get_leaves((*children)[i], leaves, d);
+  walkRefinementTree(e, d, [&](mEntity* x, int) {
+    const mAdjacencyContainer* children = x->getAdjacencyList(d);
+    if (!children || children->empty()) leaves.push_back(x);
+    return true;
+  });
 }
 
 void recur_get_all(mEntity* e, std::list<mEntity*>& all, int d) {
-  all.push_back(e);
-  const mAdjacencyContainer* children = e->getAdjacencyList(d);
-  if (!children) return;
-  for (int i = 0; i < children->size(); ++i) recur_get_all((*children)[i], all, d);
+  walkRefinementTree(e, d, [&](mEntity* x, int) {
+    all.push_back(x);
+    return true;
+  });
 }
 
 void mEntity::getLeaves(std::list<mEntity*>& leaves) { recur_get_leaves(this, leaves, getLevel()); }

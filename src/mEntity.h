@@ -15,8 +15,8 @@ namespace KORA {
 class gEntity;
 class mEntity;
 
-// Recursive steps of mEntity::getLeaves and mEntity::getAllSubTree; d is the
-// dimension of the entity's children (its own level).
+// The walks behind mEntity::getLeaves and mEntity::getAllSubTree (depth first,
+// without recursion); d is the dimension of the entity's children (its own level).
 void recur_get_leaves(mEntity* e, std::list<mEntity*>& leaves, int d);
 void recur_get_all(mEntity* e, std::list<mEntity*>& all, int d);
 

@@ -20,7 +20,8 @@ const int startBuckets[4] = {1, 7, 12, 6};
 mEntityHashTableIterator::mEntityHashTableIterator(const mEntityBucketArray* buckets,
                                                    int bucketCount, bool atEnd)
     : bucketCount_(bucketCount), buckets_(buckets) {
-  if (atEnd) {
+  // Buckets not made yet (an empty dimension) hold nothing.
+  if (atEnd || buckets_->empty()) {
     bucketIndex_ = bucketCount_ - 1;
     node_ = -1;
     return;
@@ -50,7 +51,6 @@ mEntityHashTable::mEntityHashTable(int /*sizeHint*/) {
   for (int d = 0; d < 4; ++d) {
     bucketCount_[d] = startBuckets[d] * 10;
     entityCount_[d] = 0;
-    buckets_[d].assign(bucketCount_[d], mEntityBucket());
   }
 }
 
@@ -64,13 +64,17 @@ int mEntityHashTable::hash(mEntity* e) const { return bucketIndex(e, e->getLevel
 
 void mEntityHashTable::add(mEntity* e) {
   const int d = e->getLevel();
+  if (buckets_[d].empty()) buckets_[d].resize(static_cast<std::size_t>(bucketCount_[d]));
   buckets_[d][bucketIndex(e, d)].add(e);
   ++entityCount_[d];
-  if (3 * bucketCount_[d] < entityCount_[d]) resize(d, 3 * entityCount_[d]);
+  if (3 * static_cast<long long>(bucketCount_[d]) < entityCount_[d])
+    resize(d, static_cast<int>(std::min<long long>(3 * static_cast<long long>(entityCount_[d]),
+                                                   std::numeric_limits<int>::max())));
 }
 
 void mEntityHashTable::del(mEntity* e) {
   const int d = e->getLevel();
+  if (buckets_[d].empty()) return;
   mEntityBucket& b = buckets_[d][bucketIndex(e, d)];
   // Entities of different ids are never equal: compare ids before calling equal.
   const int id = e->getId();
@@ -85,6 +89,7 @@ void mEntityHashTable::del(mEntity* e) {
 
 mEntity* mEntityHashTable::find(mEntity* e) const {
   const int d = e->getLevel();
+  if (buckets_[d].empty()) return nullptr;
   const mEntityBucket& b = buckets_[d][bucketIndex(e, d)];
   const int id = e->getId();
   for (int k = b.size() - 1; k >= 0; --k)
@@ -97,6 +102,7 @@ void mEntityHashTable::resize(int dim, int n) {
   mEntityBucketArray old;
   old.swap(buckets_[dim]);
   bucketCount_[dim] = n;
+  if (entityCount_[dim] == 0) return;  // the buckets come with the first entity
   mEntityBucketArray(static_cast<std::size_t>(n)).swap(buckets_[dim]);
   entityCount_[dim] = 0;
   // Old buckets in index order, each from its front (newest) to its back.
@@ -115,7 +121,7 @@ mEntityHashTableIterator mEntityHashTable::end(int dim) const {
 void mEntityHashTable::print() const {
   for (int d = 0; d < 4; ++d) {
     std::printf("level %d\n", d);
-    for (int k = 0; k < bucketCount_[d]; ++k)
+    for (int k = 0; k < static_cast<int>(buckets_[d].size()); ++k)
       if (!buckets_[d][k].empty())
         std::printf("n(%d) = %d\n", k, static_cast<int>(buckets_[d][k].size()));
   }

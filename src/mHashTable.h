@@ -65,7 +65,7 @@ class mEntityHashTable {
   // key (a vertex's key, another entity's id) goes to; no effect on content.
   void prefetchBucket(int dim, int key) const {
 #if defined(__GNUC__)
-    __builtin_prefetch(buckets_[dim].data() + key % bucketCount_[dim], 1);
+    if (!buckets_[dim].empty()) __builtin_prefetch(buckets_[dim].data() + key % bucketCount_[dim], 1);
 #else
     (void)dim;
     (void)key;
@@ -81,6 +81,9 @@ class mEntityHashTable {
  private:
   int bucketIndex(mEntity* e, int dim) const;
 
+  // The buckets of an empty dimension are made when its first entity comes:
+  // a resize of an empty dimension only sets its bucket count, so that room
+  // asked for kinds a mesh never holds costs nothing.
   int bucketCount_[4];
   int entityCount_[4];
   mEntityBucketArray buckets_[4];

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
+#include <limits>
 #include <cstdint>
 #include <cstring>
 #include <charconv>
@@ -33,6 +34,7 @@
 #include "mPrism.h"
 #include "mRefinement.h"
 #include "mTet.h"
+#include "mTreeWalk.h"
 #include "mVertex.h"
 
 namespace KORA {
@@ -41,10 +43,12 @@ namespace {
 
 const char* const kSource = "src/mKORA";
 const int kMaxNodes = 100;
-// Counts in a file size the tables and look-ups ahead of the records, up to
-// this many entries; beyond it they grow as the records come, so that a
+// Counts in a file size the reader's own look-ups ahead of the records, up
+// to this many entries; beyond it they grow as the records come, so that a
 // false count in a damaged file cannot claim memory it does not fill.
 const int kPresize = 1 << 22;
+// Of those, this many before the vertex records of the count have been read.
+const std::size_t kEarlyIds = 1 << 12;
 
 [[noreturn]] void fail(int line, const std::string& text) {
   throw new mException(line, kSource, text.c_str());
@@ -60,8 +64,9 @@ class MshScanner {
  public:
   explicit MshScanner(std::istream& in) : in_(in), sb_(in.rdbuf()) {
     seekable_ = sb_ && sb_->pubseekoff(0, std::ios::cur, std::ios::in) != std::streampos(-1);
-    if (seekable_) block_.resize(kBlock + kAhead);
-    else block_.resize(kAhead + 1);
+    // Not cleared: only what the stream gives is ever read from it.
+    blockSize_ = seekable_ ? kBlock + kAhead : kAhead + 1;
+    block_.reset(new char[blockSize_]);
   }
   ~MshScanner() {
     if (seekable_ && end_ > pos_)
@@ -126,19 +131,19 @@ class MshScanner {
   bool more() {
     if (!sb_ || !mayCutToken()) return pos_ < end_;
     const std::size_t kept = static_cast<std::size_t>(end_ - pos_);
-    if (kept && pos_ != block_.data()) std::memmove(block_.data(), pos_, kept);
-    pos_ = block_.data();
+    if (kept && pos_ != block_.get()) std::memmove(block_.get(), pos_, kept);
+    pos_ = block_.get();
     end_ = pos_ + kept;
-    char* put = block_.data() + kept;
+    char* put = block_.get() + kept;
     if (seekable_) {
       const std::streamsize got =
-          sb_->sgetn(put, static_cast<std::streamsize>(block_.size() - kept));
+          sb_->sgetn(put, static_cast<std::streamsize>(blockSize_ - kept));
       if (got <= 0) atEnd_ = true;
       else end_ += got;
     } else {
       // One character at a time up to the end of the line (at most kAhead
       // held), so that the stream is never read beyond what is used.
-      char* const stop = block_.data() + kAhead;
+      char* const stop = block_.get() + kAhead;
       while (put < stop) {
         const int c = sb_->sbumpc();
         if (c == EOF) {
@@ -193,7 +198,8 @@ class MshScanner {
   std::streambuf* sb_;
   bool seekable_ = false;
   bool atEnd_ = false;
-  std::vector<char> block_;
+  std::unique_ptr<char[]> block_;
+  std::size_t blockSize_ = 0;
   const char* pos_ = nullptr;
   const char* end_ = nullptr;
   std::string section_;
@@ -238,18 +244,14 @@ struct MshReader {
     // As mMesh::createVertex, without its look-up: the id is known to be new.
     // The key is computed without reseeding the runtime's generator for each
     // vertex; the generator is seeded once, as the last key leaves it, at the
-    // end of the section.
-    sizeTable(0);
+    // end of the section. The vertex enters the store at the end of the
+    // section too (addFresh), once the tables are sized.
     mVertex* v = new mVertex(id, mPoint(x, y, z), nullptr);
     v->computeKeyQuietly();
     quietSeed = true;
     lastQuietId = id;
-    // The vertex's bucket is asked for now and the vertex entered into it
-    // after the next record is read, when the memory has arrived.
-    m->getEntities().table().prefetchBucket(0, v->getRAND());
     m->setNewVertexId(id);
-    addPending();
-    pendingVertex = v;
+    fresh.push_back(v);
     if (id >= 0 && static_cast<std::size_t>(id) >= dense.size() &&
         static_cast<std::size_t>(id) < 4 * (dense.size() + 16))
       dense.resize(std::max(2 * dense.size(), static_cast<std::size_t>(id) + 1), nullptr);
@@ -261,34 +263,49 @@ struct MshReader {
     return v;
   }
 
-  void addPending() {
-    if (pendingVertex) m->add(pendingVertex);
-    pendingVertex = nullptr;
+  // Enters the vertices of the section into the store, in the order read;
+  // the bucket of a vertex a few places ahead is asked for meanwhile.
+  void addFresh() {
+    const mEntityHashTable& table = m->getEntities().table();
+    const std::size_t ahead = 16;
+    for (std::size_t i = 0; i < fresh.size(); ++i) {
+      if (i + ahead < fresh.size()) table.prefetchBucket(0, fresh[i + ahead]->getRAND());
+      m->add(fresh[i]);
+    }
+    fresh.clear();
+  }
+
+  // Grows the array of vertices by id to the given size and moves there the
+  // vertices of the map that fit.
+  void roomForIds(std::size_t size) {
+    if (size <= dense.size()) return;
+    dense.resize(size, nullptr);
+    for (auto it = sparse.begin(); it != sparse.end();) {
+      if (it->first >= 0 && static_cast<std::size_t>(it->first) < size) {
+        dense[it->first] = it->second;
+        largestDenseId = std::max(largestDenseId, it->first);
+        it = sparse.erase(it);
+      } else {
+        ++it;
+      }
+    }
   }
 
   // Ends a vertex section, also when it is left by a failure.
   void endVertices() {
-    addPending();
+    addFresh();
     if (quietSeed) mVertex::seedGeneratorAsKeyOf(lastQuietId);
     quietSeed = false;
   }
 
-  // The hash table of a dimension is sized from the vertex count when the
-  // first entity of that dimension is made, so that kinds a file does not
-  // hold cost nothing.
-  void sizeTable(int dim) {
-    if (pending[dim] > 0) m->getEntities().resize(dim, pending[dim]);
-    pending[dim] = 0;
-  }
-
-  mEntity* element(int depth, int& counter);
+  mEntity* element(int& counter);
   void rootElements(int n);
   void readRecord(ElementRecord& r, int& counter);
   mEntity* make(const ElementRecord& r);
   mEntity* create(const ElementRecord& r);
   bool classifyMade();
   void prefetchFor(const ElementRecord& r) const;
-  void children(mEntity* e, int childField, int depth, int& counter);
+  void children(mEntity* e, int childField, int& counter);
   gEntity* model(int id, int level);
   void vertices();
   void periodicGroups();
@@ -301,8 +318,8 @@ struct MshReader {
   bool hadVertices;
   std::vector<mVertex*, mLargeAllocator<mVertex*>> dense;
   std::unordered_map<int, mVertex*> sparse;
-  int pending[4] = {0, 0, 0, 0};
-  mVertex* pendingVertex = nullptr;
+  // The vertices of the current vertex section not yet in the store.
+  std::vector<mVertex*, mLargeAllocator<mVertex*>> fresh;
   int largestDenseId = -1;
   // The entities made from element records, by dimension, in order, while
   // the mesh holds nothing else (see classifyMade).
@@ -367,7 +384,6 @@ mEntity* MshReader::make(const ElementRecord& r) {
 }
 
 mEntity* MshReader::create(const ElementRecord& r) {
-  if (r.level > 0) sizeTable(r.level);
   mVertex* const* v = r.v;
   switch (r.type) {
     case 1: return m->createEdge(v[0], v[1], model(r.modelId, 1));
@@ -388,7 +404,6 @@ mEntity* MshReader::create(const ElementRecord& r) {
 
 void MshReader::prefetchFor(const ElementRecord& r) const {
   // The entity's id, which is its hash key, is the sum of its vertices' keys.
-  if (pending[r.level] != 0) return;  // the table is not sized yet
   int key = 0;
   for (int i = 0; i < r.nodes; ++i) {
     if (!r.v[i]->keyComputed()) return;
@@ -397,51 +412,70 @@ void MshReader::prefetchFor(const ElementRecord& r) const {
   m->getEntities().table().prefetchBucket(r.level, key);
 }
 
-void MshReader::children(mEntity* e, int childField, int depth, int& counter) {
-  // Children are read in any case to stay aligned; they become roots when
-  // their parent record made no entity of their dimension.
-  for (int c = 0; c < -childField; ++c) {
-    mEntity* ch = element(depth + 1, counter);
-    if (e && ch && ch->getLevel() == e->getLevel()) {
-      e->add(ch);
-      ch->setParent(e);
+void MshReader::children(mEntity* e, int childField, int& counter) {
+  // The subtree below e, depth first, each record followed by its own
+  // children; an explicit stack of the parents still expecting children,
+  // so that deep nesting costs no call stack. Children are read in any case
+  // to stay aligned; they become roots when their parent record made no
+  // entity of their dimension.
+  struct Open {
+    mEntity* parent;
+    long long left;
+  };
+  std::vector<Open> open;
+  if (childField < 0) open.push_back({e, -static_cast<long long>(childField)});
+  ElementRecord r;
+  while (!open.empty()) {
+    if (open.back().left == 0) {
+      open.pop_back();
+      continue;
     }
+    --open.back().left;
+    mEntity* parent = open.back().parent;
+    readRecord(r, counter);
+    mEntity* ch = make(r);
+    if (parent && ch && ch->getLevel() == parent->getLevel()) {
+      parent->add(ch);
+      ch->setParent(parent);
+    }
+    if (r.childField < 0) open.push_back({ch, -static_cast<long long>(r.childField)});
   }
 }
 
-mEntity* MshReader::element(int depth, int& counter) {
+mEntity* MshReader::element(int& counter) {
   ElementRecord r;
   readRecord(r, counter);
   mEntity* e = make(r);
-  children(e, r.childField, depth, counter);
+  children(e, r.childField, counter);
   return e;
 }
 
 void MshReader::rootElements(int n) {
-  // A record without children is made after the next record has been read,
-  // so that the memory of its hash bucket, asked for when it was read, has
+  // A record without children is made a few records after it was read, so
+  // that the memory of its hash bucket, asked for when it was read, has
   // arrived by then. Records keep their order.
-  ElementRecord rec[2];
-  int cur = 0, counter = 0;
-  bool held = false;
+  constexpr int kHeld = 6;
+  ElementRecord rec[kHeld];
+  int first = 0, held = 0, counter = 0;
+  auto makeOldest = [&]() {
+    make(rec[first]);
+    first = (first + 1) % kHeld;
+    --held;
+  };
   auto makeHeld = [&]() {
-    if (!held) return;
-    held = false;
-    make(rec[1 - cur]);
+    while (held) makeOldest();
   };
   try {
     while (counter < n) {
-      ElementRecord& r = rec[cur];
+      ElementRecord& r = rec[(first + held) % kHeld];
       readRecord(r, counter);
       if (r.childField < 0 || r.level == 0) {
         makeHeld();
-        children(make(r), r.childField, 0, counter);
+        children(make(r), r.childField, counter);
         continue;
       }
       prefetchFor(r);
-      makeHeld();
-      held = true;
-      cur = 1 - cur;
+      if (++held == kHeld) makeOldest();
     }
   } catch (...) {
     // Records read before a failure are in the mesh, as without the delay.
@@ -510,15 +544,12 @@ bool MshReader::classifyMade() {
 void MshReader::vertices() {
   const int n = sc.readInt("the vertex count");
   if (n < 0) fail(__LINE__, mFormat("negative vertex count %d in the mesh file", n));
-  if (n > 0) {
-    const int factor[4] = {1, 5, 10, 8};
-    for (int d = 0; d < 4; ++d)
-      pending[d] = n > kPresize / factor[d] ? kPresize : factor[d] * n;
-  }
-  // Room for ids up to twice the number of vertices read so far.
+  // Room for ids up to twice the number of vertices: some now, the rest
+  // once the records are there (roomForIds).
   const std::size_t bound = std::min<std::size_t>(
       2 * (static_cast<std::size_t>(n) + sparse.size() + dense.size()) + 16, kPresize);
-  if (bound > dense.size()) dense.resize(bound, nullptr);
+  if (std::min<std::size_t>(bound, kEarlyIds) > dense.size())
+    dense.resize(std::min<std::size_t>(bound, kEarlyIds), nullptr);
   try {
     for (int i = 0; i < n; ++i) {
       const int id = sc.readInt("a vertex id");
@@ -530,6 +561,17 @@ void MshReader::vertices() {
   } catch (...) {
     endVertices();
     throw;
+  }
+  roomForIds(bound);
+  // The tables are sized for n vertices, 5n edges, 10n faces and 8n regions
+  // before the vertices enter them. Only now that the n records have been
+  // read: a false count in a damaged file ends the read before it claims
+  // memory. Empty dimensions take their buckets with their first entity.
+  if (n > 0) {
+    const long long factor[4] = {1, 5, 10, 8};
+    for (int d = 0; d < 4; ++d)
+      m->getEntities().resize(d, static_cast<int>(std::min<long long>(
+                                     factor[d] * n, std::numeric_limits<int>::max())));
   }
   endVertices();
 }
@@ -655,46 +697,58 @@ void printRecord(std::ostream& out, mEntity* e, int& number, int depth, int type
 }
 
 int countTree(mEntity* e) {
-  int n = 1;
-  if (mAdjacencyContainer* c = childrenOf(e))
-    for (int i = 0; i < c->size(); ++i) n += countTree((*c)[i]);
+  int n = 0;
+  walkRefinementTree(e, [&](mEntity*, int) {
+    ++n;
+    return true;
+  });
   return n;
+}
+
+// Writes the records of e and of its subtree below the given depth, each
+// child one blank deeper than its parent; record(entity, depth) writes one
+// and returns false for a kind that has none (its subtree is left out).
+template <class Record>
+void printTree(mEntity* e, int depth, Record record) {
+  walkRefinementTree(e, [&](mEntity* x, int below) { return record(x, depth + below); });
 }
 
 }  // namespace
 
 // -------------------------------------------------------------- records
 
-mEntity* readGmshELM(std::istream& in, mMesh* m, int depth, int& counter) {
+mEntity* readGmshELM(std::istream& in, mMesh* m, int /*depth*/, int& counter) {
   MshReader r(in, m);
   r.sc.setSection("ELM");
-  return r.element(depth, counter);
+  return r.element(counter);
 }
 
 void printGmshEdge(std::ostream& out, mEntity* e, int& number, int depth) {
-  printRecord(out, e, number, depth, 1, 2);
-  if (mAdjacencyContainer* c = childrenOf(e))
-    for (int i = 0; i < c->size(); ++i) printGmshEdge(out, (*c)[i], number, depth + 1);
+  printTree(e, depth, [&](mEntity* x, int d) {
+    printRecord(out, x, number, d, 1, 2);
+    return true;
+  });
 }
 
 void printGmshFace(std::ostream& out, mEntity* e, int& number, int depth) {
-  if (e->size(0) == 3)
-    printRecord(out, e, number, depth, 2, 3);
-  else
-    printRecord(out, e, number, depth, 3, 4);
-  if (mAdjacencyContainer* c = childrenOf(e))
-    for (int i = 0; i < c->size(); ++i) printGmshFace(out, (*c)[i], number, depth + 1);
+  printTree(e, depth, [&](mEntity* x, int d) {
+    if (x->size(0) == 3)
+      printRecord(out, x, number, d, 2, 3);
+    else
+      printRecord(out, x, number, d, 3, 4);
+    return true;
+  });
 }
 
 void printGmshRegion(std::ostream& out, mEntity* e, int& number, int depth) {
-  switch (e->getType()) {
-    case mEntity::TET: printRecord(out, e, number, depth, 4, 4); break;
-    case mEntity::HEX: printRecord(out, e, number, depth, 5, 8); break;
-    case mEntity::PRISM: printRecord(out, e, number, depth, 6, 6); break;
-    default: return;  // no record for this kind
-  }
-  if (mAdjacencyContainer* c = childrenOf(e))
-    for (int i = 0; i < c->size(); ++i) printGmshRegion(out, (*c)[i], number, depth + 1);
+  printTree(e, depth, [&](mEntity* x, int d) {
+    switch (x->getType()) {
+      case mEntity::TET: printRecord(out, x, number, d, 4, 4); return true;
+      case mEntity::HEX: printRecord(out, x, number, d, 5, 8); return true;
+      case mEntity::PRISM: printRecord(out, x, number, d, 6, 6); return true;
+      default: return false;  // no record for this kind
+    }
+  });
 }
 
 // ------------------------------------------------------------ periodicity
@@ -785,10 +839,6 @@ void KORA_Util::importDGFile(std::istream& in, mMesh* m) {
       r.periodicGroups();
     else if (starts("ELM")) {
       const int n = r.sc.readInt("the record count");
-      // The records bound the entities of each dimension better than the
-      // vertex count does: size the tables not made yet from them.
-      for (int d = 1; d < 4; ++d)
-        if (r.pending[d] > 0 && n > 0) r.pending[d] = std::min(r.pending[d], n);
       // Room for the entities made (address space only until it is used).
       if (r.tracking && n > 0)
         for (int d = 1; d < 4; ++d)

@@ -19,6 +19,7 @@
 #include "mRefinement.h"
 #include "mSplitCallbacks.h"
 #include "mTet.h"
+#include "mTreeWalk.h"
 #include "mVertex.h"
 
 namespace KORA {
@@ -133,14 +134,14 @@ int mMesh::getRefinementLevel(mEntity* e) {
 }
 
 int mMesh::getRefinementDepth(mEntity* e) {
-  const mAdjacencyContainer* c = e->getAdjacencyList(e->getLevel());
-  if (!c || c->size() == 0) return 0;
+  // The largest number of steps from e down to an entity of its subtree.
+  if (!hasChildren(e)) return 0;
   int deepest = 0;
-  for (int i = 0; i < c->size(); ++i) {
-    const int d = getRefinementDepth((*c)[i]);
-    if (d > deepest) deepest = d;
-  }
-  return 1 + deepest;
+  walkRefinementTree(e, [&](mEntity*, int depth) {
+    if (depth > deepest) deepest = depth;
+    return true;
+  });
+  return deepest;
 }
 
 void mMesh::refunref(mSplitCallbacks& cb) {
@@ -189,21 +190,23 @@ int mMesh::split(std::list<mEntity*>& toSplit, mSplitCallbacks& cb) {
   }
   ParUtil::Instance()->Barrier(1245, "src/mAMR");
   if (toSplit.empty()) return 0;
-  // Serials above every vertex id: they become the new ids. They are handed
-  // out in the order of the entities' vertex ids, not in the walk order of the
-  // hash tables, so that the same mesh refined the same way gets the same new
-  // ids whatever the history of its tables (a mesh read back from a file).
+  // Serials above every vertex id: they become the new ids, in the walk order
+  // of the leaves or, when the callback asks, in the order of the entities'
+  // vertex ids.
   for (int dim = 1; dim <= 3; ++dim) {
     std::vector<std::pair<std::vector<int>, mEntity*>> flagged;
     for (mLeavesIterator it = begin(dim), last = end(dim); it != last; ++it) {
       if (!hasMark(*it, u->att1Id)) continue;
       std::vector<int> key;
-      for (int i = 0; i < (*it)->size(0); ++i) key.push_back((*it)->get(0, i)->getId());
-      std::sort(key.begin(), key.end());
+      if (cb.numbersByVertexIds()) {
+        for (int i = 0; i < (*it)->size(0); ++i) key.push_back((*it)->get(0, i)->getId());
+        std::sort(key.begin(), key.end());
+      }
       flagged.emplace_back(std::move(key), *it);
     }
-    std::sort(flagged.begin(), flagged.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (cb.numbersByVertexIds())
+      std::stable_sort(flagged.begin(), flagged.end(),
+                       [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& f : flagged) setFlags(f.second, renumber, true, om, om->isPeriodic(f.second));
   }
   {

@@ -15,6 +15,11 @@ class mSplitCallbacks {
   virtual int operator()(mEntity* e) = 0;
   virtual void splitCallback(mEntity* e) = 0;
   virtual void unsplitCallback(mEntity* e) = 0;
+  // New vertices are numbered in the walk order of the leaves; a caller that
+  // must get the same ids from the same mesh whatever the history of its
+  // tables (a run restarted from a file) numbers them by their parents'
+  // vertex ids instead.
+  virtual bool numbersByVertexIds() const { return false; }
 
   // List forms: the per-entity operation for every entity, front to back.
   void splitCallback(std::list<mEntity*>& l) {

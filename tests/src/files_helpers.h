@@ -25,6 +25,7 @@
 #include "mMesh.h"
 #include "mSplitCallbacks.h"
 #include "mVertex.h"
+#include "one_way_buffer.h"
 
 namespace filestest {
 
@@ -136,8 +137,15 @@ class ScriptedCallback : public mSplitCallbacks {
   int unsplitCount = 0;
 };
 
-// Reads mesh text from a string.
-inline void readMsh(mMesh& m, const std::string& text) {
+// Reads mesh text from a string, through a seekable stream or, when asked,
+// through one that cannot seek.
+inline void readMsh(mMesh& m, const std::string& text, bool oneWay = false) {
+  if (oneWay) {
+    OneWayBuffer buffer(text);
+    std::istream in(&buffer);
+    KORA_Util::Instance()->importDGFile(in, &m);
+    return;
+  }
   std::istringstream in(text);
   KORA_Util::Instance()->importDGFile(in, &m);
 }

@@ -132,11 +132,14 @@ TEST(FilesMsh, WriterTextFollowsWalkOrderAndLayout) {
   m.getOwnerManager()->addNeighbor(5, 1);
   m.getOwnerManager()->addNeighbor(3, 0);
 
-  std::string expected = "$NOE\n4\n";
-  const char* pos[5] = {"", "0 0 0", "1 0 0", "0 1 0", "0.5 0 0"};
-  for (auto it = m.beginall(0), last = m.endall(0); it != last; ++it)
-    expected += std::to_string((*it)->getId()) + " " + pos[(*it)->getId()] + "\n";
-  expected +=
+  // Vertex keys 4289383, 5335290, 5554746 and 68078301 for the ids 1 to 4
+  // go to the buckets 3, 0, 6 and 1 of the 10 vertex buckets.
+  const std::string expected =
+      "$NOE\n4\n"
+      "2 1 0 0\n"
+      "4 0.5 0 0\n"
+      "1 0 0 0\n"
+      "3 0 1 0\n"
       "$ENDNOE\n"
       "$PRL\n3\n3 0\n5 2\n5 1\n$ENDPRL\n"
       "$ELM\n5\n"
@@ -401,17 +404,6 @@ GridMesh gridMesh(int n) {
   return g;
 }
 
-// A stream buffer that cannot seek, like a pipe.
-class OneWayBuffer : public std::streambuf {
- public:
-  explicit OneWayBuffer(std::string s) : s_(std::move(s)) {
-    setg(s_.data(), s_.data(), s_.data() + s_.size());
-  }
-
- private:
-  std::string s_;
-};
-
 class FilesMshLarge : public InTempDir {};
 
 TEST_F(FilesMshLarge, EveryValueIsReadAndTheStreamIsLeftAfterTheEndLine) {
@@ -491,6 +483,41 @@ TEST(FilesMsh, ReadingLeavesTheGeneratorAsItsLastVertexKey) {
   EXPECT_EQ(next, std::rand());
 }
 
+struct TableCase {
+  const char* name;
+  std::string text;
+  std::array<int, 4> buckets;
+  bool fails;
+};
+
+TEST(FilesMsh, TablesAreSizedFromTheVertexCountOnceTheVerticesAreRead) {
+  const std::string triangle =
+      "$NOE\n3\n1 0 0 0\n2 1 0 0\n3 0 1 0\n$ENDNOE\n"
+      "$ELM\n4\n1 1 1 0 2 1 2\n2 1 2 0 2 2 3\n3 1 3 0 2 3 1\n4 2 1 0 3 1 2 3\n$ENDELM\n";
+  const std::vector<TableCase> cases = {
+      // n, 5n, 10n and 8n buckets, whatever the number of element records.
+      {"one triangle", triangle, {3, 15, 30, 24}, false},
+      {"vertices only", "$NOE\n4\n1 0 0 0\n2 1 0 0\n3 0 1 0\n4 1 1 0\n$ENDNOE\n",
+       {4, 20, 40, 32}, false},
+      // A count the records do not fill sizes nothing: the tables keep their
+      // start sizes and the vertex read stays in the mesh.
+      {"false vertex count", "$NOE\n2000000000\n1 0 0 0\n$ENDNOE\n", {10, 70, 120, 60}, true},
+      {"false vertex count at the end", "$NOE\n2147483647\n1 0 0 0\n", {10, 70, 120, 60}, true},
+  };
+  for (const TableCase& c : cases) {
+    for (bool oneWay : {false, true}) {
+      mMesh m(1);
+      bool thrown = false;
+      meshtest::expectMeshException(
+[&] { readMsh(m, c.text, oneWay); }, &thrown);
+      EXPECT_EQ(thrown, c.fails) << c.name;
+      for (int d = 0; d < 4; ++d)
+        EXPECT_EQ(m.getEntities().table().bucketCount(d), c.buckets[d]) << c.name << " dim " << d;
+      EXPECT_NE(m.getVertex(1), nullptr) << c.name;
+    }
+  }
+}
+
 struct BadFile {
   const char* name;
   std::string text;
@@ -536,13 +563,7 @@ TEST(FilesMsh, MalformedFilesThrowAClearException) {
       mMesh m(1);
       bool thrown = false;
       const std::string printed = meshtest::expectMeshException(
-          [&] {
-            if (!oneWay) return readMsh(m, c.text);
-            OneWayBuffer buffer(c.text);
-            std::istream in(&buffer);
-            KORA_Util::Instance()->importDGFile(in, &m);
-          },
-          &thrown);
+[&] { readMsh(m, c.text, oneWay); }, &thrown);
       EXPECT_TRUE(thrown) << c.name << (oneWay ? " (one-way)" : "");
       EXPECT_NE(printed.find(c.message), std::string::npos) << c.name << ": " << printed;
     }

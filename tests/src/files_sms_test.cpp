@@ -1,6 +1,7 @@
 // Reader of ".sms" mesh text.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -155,6 +156,41 @@ TEST_F(FilesSms, RegionsAreCheckedAgainstTheFaceTable) {
       [&] { KORA_Util::Instance()->importSmsFile("absent.sms", &m); }, &thrown);
   EXPECT_TRUE(thrown);
   EXPECT_NE(printed.find("unable to open file in loadSmsFile"), std::string::npos);
+}
+
+TEST_F(FilesSms, HeaderCountsSizeTheTablesOnlyWhenTheFileCanHoldThem) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::array<int, 4> buckets;
+    bool fails;
+  };
+  const std::vector<Case> cases = {
+      // Three buckets per announced vertex, edge, face and region.
+      {"tetrahedron", kTet, {12, 18, 12, 3}, false},
+      // A count of 0 leaves the start size.
+      {"no regions", "sms 2\n0 0 0 2 0\n1 0 0 0 0 0\n2 0 0 1 0 0\n", {6, 70, 120, 60}, false},
+      // 36 bytes that announce two thousand million vertices, or counts whose
+      // sum and triples pass the integer range: nothing is claimed, the read
+      // ends where the records do, and the vertex read stays.
+      {"false vertex count", "sms 2\n0 0 0 2000000000 0\n1 0 0 0 0 0",
+       {10, 70, 120, 60}, true},
+      {"counts past the integer range",
+       "sms 2\n2147483647 2147483647 2147483647 2147483647 0\n1 0 0 0 0 0\n",
+       {10, 70, 120, 60}, true},
+  };
+  for (const Case& c : cases) {
+    mMesh m(1);
+    bool thrown = false;
+    const std::string printed = meshtest::expectMeshException([&] { read(m, c.text); }, &thrown);
+    EXPECT_EQ(thrown, c.fails) << c.name << ": " << printed;
+    if (c.fails) {
+      EXPECT_NE(printed.find("the file ends"), std::string::npos) << c.name;
+    }
+    for (int d = 0; d < 4; ++d)
+      EXPECT_EQ(m.getEntities().table().bucketCount(d), c.buckets[d]) << c.name << " dim " << d;
+    EXPECT_NE(m.getVertex(1), nullptr) << c.name;
+  }
 }
 
 TEST_F(FilesSms, ImportByNameWritesTheTopology) {

@@ -21,6 +21,18 @@ inline int vertexKey(int id) {
   return std::abs(std::rand()) % 100000000;
 }
 
+// "topo.dat" of one triangle on model face 1 whose edges lie on model edges
+// 1 to 3 (edge k joins vertices k and k + 1) and whose vertices lie on model
+// vertices 1 to 3.
+inline const char* const kOneTriangleTopology =
+    "Ge(0,1,1) <=> Ge(1,1,1) Ge(1,3,3) \n"
+    "Ge(0,2,2) <=> Ge(1,1,1) Ge(1,2,2) \n"
+    "Ge(0,3,3) <=> Ge(1,2,2) Ge(1,3,3) \n"
+    "Ge(1,1,1) <=> Ge(0,1,1) Ge(0,2,2) Ge(2,1,1) \n"
+    "Ge(1,2,2) <=> Ge(0,2,2) Ge(0,3,3) Ge(2,1,1) \n"
+    "Ge(1,3,3) <=> Ge(0,1,1) Ge(0,3,3) Ge(2,1,1) \n"
+    "Ge(2,1,1) <=> Ge(1,1,1) Ge(1,2,2) Ge(1,3,3) \n";
+
 // Runs f, expects it to throw a new mException, deletes it and returns what
 // was printed on standard output.
 template <class F>
