@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <map>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -29,6 +31,11 @@ struct MeshHolder {
   pMesh m = MS_newMesh(nullptr);
   pGEntity region = m->getGEntity(1, 3);
   pGEntity face = m->getGEntity(1, 2);
+  pGEntity crease = m->getGEntity(1, 1);
+  MeshHolder() {
+    face->add(region);
+    region->add(face);
+  }
   ~MeshHolder() { M_delete(m); }
   pVertex vertex(double x, double y, double z, pGEntity g = nullptr) {
     return M_createVP(m, x, y, z, nullptr, 0, g ? g : region);
@@ -68,6 +75,33 @@ struct MeshHolder {
       PList_delete(rs);
     }
     FIter_delete(fi);
+    // Boundary edges where the boundary bends lie on a model edge.
+    ei = M_edgeIter(m);
+    while (pEdge e = EIter_next(ei)) {
+      if (E_whatIn(e) != face) continue;
+      std::vector<std::array<double, 3>> normals;
+      for (int i = 0; i < E_numFaces(e); ++i) {
+        pFace f = E_face(e, i);
+        if (F_whatIn(f) != face) continue;
+        double n[3];
+        F_normalVector(f, 1, n);
+        normals.push_back({n[0], n[1], n[2]});
+      }
+      if (normals.size() == 2) {
+        const auto& a = normals[0];
+        const auto& b = normals[1];
+        const double c[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+        const double s2 = c[0] * c[0] + c[1] * c[1] + c[2] * c[2];
+        const double aa = a[0] * a[0] + a[1] * a[1] + a[2] * a[2];
+        const double bb = b[0] * b[0] + b[1] * b[1] + b[2] * b[2];
+        if (s2 > 1e-20 * aa * bb) {
+          E_setWhatIn(e, crease);
+          V_setWhatIn(E_vertex(e, 0), crease);
+          V_setWhatIn(E_vertex(e, 1), crease);
+        }
+      }
+    }
+    EIter_delete(ei);
   }
 };
 
@@ -79,6 +113,72 @@ struct UnitTet : MeshHolder {
     const double c[4][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
     for (int k = 0; k < 4; ++k) p[k] = vertex(c[k][0], c[k][1], c[k][2]);
     r = tet(p[0], p[1], p[2], p[3]);
+    finish();
+  }
+};
+
+// n tetrahedra around the edge from (0,0,-1) to (0,0,1), the ring of n
+// vertices on the unit circle.
+struct EdgeRing : MeshHolder {
+  pVertex bottom, top;
+  std::vector<pVertex> ring;
+  pEdge axis;
+  explicit EdgeRing(int n) {
+    bottom = vertex(0, 0, -1);
+    top = vertex(0, 0, 1);
+    for (int i = 0; i < n; ++i) {
+      const double t = 2 * 3.14159265358979323846 * i / n;
+      ring.push_back(vertex(std::cos(t), std::sin(t), 0));
+    }
+    for (int i = 0; i < n; ++i) tet(ring[i], ring[(i + 1) % n], bottom, top);
+    finish();
+    axis = m->getEdge(V(bottom), V(top));
+  }
+};
+
+// What the change callback saw.
+struct Changes {
+  struct Call {
+    int kind;
+    int olds, news;
+    pEntity entity;
+  };
+  std::vector<Call> calls;
+  static void record(pPList olds, pPList news, void* data, modType kind, pEntity e) {
+    static_cast<Changes*>(data)->calls.push_back({kind, PList_size(olds), PList_size(news), e});
+  }
+};
+
+// A cube of k^3 cells, each split into six tetrahedra around its main
+// diagonal, interior vertices moved at random by up to jitter times the cell.
+template <class Rng>
+struct JitteredCube : MeshHolder {
+  JitteredCube(int k, double jitter, Rng& rng) {
+    std::uniform_real_distribution<double> u(-jitter, jitter);
+    std::vector<pVertex> v((k + 1) * (k + 1) * (k + 1));
+    auto id = [k](int i, int j, int l) { return (l * (k + 1) + j) * (k + 1) + i; };
+    const double h = 1.0 / k;
+    for (int l = 0; l <= k; ++l)
+      for (int j = 0; j <= k; ++j)
+        for (int i = 0; i <= k; ++i) {
+          const bool inner = i > 0 && i < k && j > 0 && j < k && l > 0 && l < k;
+          const double dx = inner ? u(rng) * h : 0, dy = inner ? u(rng) * h : 0, dz = inner ? u(rng) * h : 0;
+          v[id(i, j, l)] = vertex(i * h + dx, j * h + dy, l * h + dz);
+        }
+    static const int paths[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+    for (int l = 0; l < k; ++l)
+      for (int j = 0; j < k; ++j)
+        for (int i = 0; i < k; ++i)
+          for (const auto& p : paths) {
+            int c[3] = {i, j, l};
+            pVertex w[4];
+            w[0] = v[id(c[0], c[1], c[2])];
+            for (int s = 0; s < 3; ++s) {
+              ++c[p[s]];
+              w[s + 1] = v[id(c[0], c[1], c[2])];
+            }
+            tet(w[0], w[1], w[2], w[3]);
+          }
     finish();
   }
 };
