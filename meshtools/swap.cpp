@@ -166,6 +166,7 @@ struct faceSwapRecord {
   pFace face = nullptr;
   pRegion third = nullptr;
   pEdge edge = nullptr;
+  int valid = 0;  // result of the evaluation: a swap found invalid is never applied
 } fsc;
 
 // Unit normal of a face of r pointing out of r.
@@ -214,8 +215,19 @@ pVertex apexOfThree(pVertex a[3], pRegion third) {
 }
 }  // namespace
 
+namespace {
+int evalSwap(pFace face, double tol);
+}
+
 int F_evalSwap(pFace face, double tol) {
   if (F_whatInType(face) == 2) return 0;
+  const int ok = evalSwap(face, tol);
+  fsc.valid = ok;
+  return ok;
+}
+
+namespace {
+int evalSwap(pFace face, double tol) {
   fsc = faceSwapRecord();
   fsc.face = face;
   for (int k = 0; k < 2; ++k) {
@@ -286,12 +298,13 @@ int F_evalSwap(pFace face, double tol) {
     if (flatAfterReplacing(fsc.region[0], am, fsc.opposite[1], tol)) return 0;
   return 1;
 }
+}  // namespace
 
 int F_swap(pMesh mesh, pFace face, double, CBFunction cb, void* data, pPList* oldRegions,
            pPList* newRegions) {
   *oldRegions = PList_new();
   *newRegions = PList_new();
-  if (fsc.face != face || F_whatInType(face) == 2 || fsc.kase == 0) return 0;
+  if (fsc.face != face || F_whatInType(face) == 2 || fsc.kase == 0 || !fsc.valid) return 0;
   pGEntity g = F_whatIn(face);
   pVertex o0 = fsc.opposite[0], o1 = fsc.opposite[1];
   pVertex a[3];
