@@ -48,6 +48,19 @@ int rateAtVertices(const metricField* field, pVertex v[], int n, double start, d
   return valid;
 }
 
+// Sum of the squared lengths of the edge vectors in the metric m.
+template <int N>
+double sumSquaredLengths(metricField* field, const double (&e)[N][3], const metric* m) {
+  lengthSquare len(field, 1.4, 0.6);
+  double s = 0.0;
+  for (const auto& ed : e) {
+    double l = 0.0;
+    len.get(ed, m, &l);
+    s += l;
+  }
+  return s;
+}
+
 // The rating of a region (four vertices) or a face (three) in its vertices'
 // metrics; rate(xyz, metric, value) rates the points in one metric.
 template <int N, class Rate>
@@ -88,13 +101,7 @@ int meanRatio::get(const double xyz[4][3], const metric* m, double* value) {
     *value = v6;
     return 0;
   }
-  lengthSquare len(field, 1.4, 0.6);
-  double s = 0.0;
-  for (auto& ed : e) {
-    double l;
-    len.get(ed, m, &l);
-    s += l;
-  }
+  const double s = sumSquaredLengths(field, e, m);
   const double k = volumeFactor(m);
   *value = s > 0.0 ? 432.0 * k * k * v6 * v6 / (s * s * s) : 0.0;
   return *value >= threshold;
@@ -109,13 +116,7 @@ int meanRatio::get2D(const double xyz[3][3], const double* normal, const metric*
   diffVt(xyz[1], xyz[0], e[0]);
   diffVt(xyz[2], xyz[0], e[1]);
   diffVt(xyz[1], xyz[2], e[2]);
-  lengthSquare len(field, 1.4, 0.6);
-  double s = 0.0;
-  for (auto& ed : e) {
-    double l;
-    len.get(ed, m, &l);
-    s += l;
-  }
+  const double s = sumSquaredLengths(field, e, m);
   *value = s > 0.0 ? 48.0 * AdaptUtil::F_areaM(m, xyz) / (s * s) : 0.0;
   return *value >= threshold;
 }
