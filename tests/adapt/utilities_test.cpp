@@ -191,3 +191,41 @@ TEST(AdaptUtilLookups, VertexEdgeLengthsAndCentroids) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AdaptUtilFaces, AreasLongestEdgeWorstShapeAndDistanceToAFace) {
+  MeshHolder mh;
+  pVertex v0 = mh.vertex(0, 0, 0), v1 = mh.vertex(1, 0, 0), v2 = mh.vertex(0, 1, 0);
+  pEdge e01 = mh.edge(v0, v1), e12 = mh.edge(v1, v2), e20 = mh.edge(v2, v0);
+  pFace f = mh.face(e01, e12, e20);
+  metricField field(mh.m);
+  field.setSize(v0, 0.5);
+  field.setSize(v2, 1.0);
+  // Squared areas 4 (size 0.5), 0.25 (no metric: Euclidean) and 0.25.
+  EXPECT_NEAR(AdaptUtil::F_areaM(&field, f), 1.5, 1e-14);
+
+  pEdge longest = nullptr;
+  double ratio = 0;
+  EXPECT_EQ(AdaptUtil::F_longestEdge(nullptr, f, &longest, &ratio), 1);
+  EXPECT_EQ(longest, e12);
+  EXPECT_NEAR(ratio, 2.0, 1e-14);
+
+  // An edge with no regions: the worst shape of its faces (3/4 here).
+  meanRatio mr(nullptr, 0.05);
+  pPList none = PList_new();
+  EXPECT_NEAR(AdaptUtil::E_worstShp(&mr, none, e01), 0.75, 1e-14);
+  PList_delete(none);
+
+  struct Case {
+    double x, y, z, d2;
+  };
+  const Case cases[] = {{0.2, 0.2, 3, 9}, {0.5, -1, 0, 1}, {1e-7, 0, 5, 25}, {2, 2, 0, 4.5}};
+  for (const Case& c : cases) {
+    pVertex p = mh.vertex(c.x, c.y, c.z);
+    EXPECT_NEAR(AdaptUtil::V_sqrDistToFace_2(p, f), c.d2, 1e-9) << c.x << " " << c.y;
+    EXPECT_NEAR(AdaptUtil::V_sqrDistToFace(p, f), c.d2, 1e-9) << c.x << " " << c.y;
+  }
+}
+
+}  // namespace
