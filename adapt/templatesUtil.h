@@ -1,13 +1,15 @@
 // Static functions shared by the refinement templates, the measures and the
 // adaptation utilities: metric lengths, the tetrahedron numbering of the
 // templates, the inner diagonal choice and new vertex locations on the model.
+// The modification wrappers are part of the class through its base.
 #ifndef DG_ADAPT_TEMPLATESUTIL_H
 #define DG_ADAPT_TEMPLATESUTIL_H
 
 #include "KORA.h"
 #include "metricField.h"
+#include "modificationWrappers.h"
 
-class templatesUtil {
+class templatesUtil : public modificationWrappers {
  public:
   // Metric lengths, NOT squared; Euclidean when the (first) metric is missing.
   static double XYZ_distanceM(const double p1[3], const double p2[3], const metric* m1, const metric* m2);

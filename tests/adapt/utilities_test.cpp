@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <type_traits>
 
 #include "AdaptUtil.h"
 #include "adapt_fixtures.h"
@@ -87,6 +88,10 @@ TEST(Distances, SegmentsTrianglesAndProjections) {
   EXPECT_EQ(AdaptUtil::indexOfMin(1, 2, 1), 2);
   EXPECT_EQ(AdaptUtil::indexOfMin(0, 1, 2), 0);
 }
+
+// The modification wrappers are called through the template utilities.
+static_assert(std::is_base_of_v<modificationWrappers, templatesUtil>);
+static_assert(std::is_same_v<decltype(&templatesUtil::Edge_colaps), decltype(&modificationWrappers::Edge_colaps)>);
 
 TEST(TemplatesUtil, DeterminantsDiagonalsAndFaceMaps) {
   const double A[3][3] = {{2, 0, 0}, {0, 4, 0}, {1, 0, 1}};
