@@ -1,0 +1,96 @@
+// Static functions of the adaptation library: metric measures, distances,
+// centroids, vertex motion, small look-ups and the metric field view.
+#ifndef DG_ADAPT_ADAPTUTIL_H
+#define DG_ADAPT_ADAPTUTIL_H
+
+#include "KORA.h"
+#include "metricField.h"
+
+class shapeMeasure;
+
+class AdaptUtil {
+ public:
+  // ---- metric measures
+  static metric* getMetric(const metricField* field, KORA::pVertex v);
+  // SQUARED area of a triangle in m (Euclidean when m is null).
+  static double F_areaM(const metric* m, const double xyz[3][3]);
+  // Mean of the squared areas in the metrics of the face's vertices.
+  static double F_areaM(const metricField* field, KORA::pFace face);
+  // Largest and smallest UNSQUARED metric edge length of the mesh.
+  static void M_checkSize(KORA::pMesh mesh, const metricField* field, double& maxLen, double& minLen);
+  static double V_worstShp(shapeMeasure* shp, KORA::pVertex v);
+  static double E_worstShp(shapeMeasure* shp, KORA::pPList regions, KORA::pEdge e);
+  static int F_longestEdge(const metricField* field, KORA::pFace face, KORA::pEdge* out, double* ratio);
+  static double V_shortestLength(KORA::pVertex v);
+  static void maxminEdgeLength(KORA::pVertex v, double* max, double* min);
+  static int indexOfMin(double a, double b, double c);
+
+  // ---- distances and projections on raw points (all SQUARED)
+  static double P_sqrDistToSegment(const double a[3], const double b[3], const double p[3]);
+  static double P_sqrDistToTri(const double p[3], const double B[3], const double E0[3],
+                               const double E1[3]);
+  static double XYZ_sqrDistSegments(const double P0[3], const double D0[3], const double P1[3],
+                                    const double D1[3]);
+  static double V_sqrDistToFace(KORA::pVertex v, KORA::pFace f);
+  static double V_sqrDistToFace_2(KORA::pVertex v, KORA::pFace f);
+  static double M_sqrDistEdges(KORA::pEdge e1, KORA::pEdge e2);
+  static void P_projOnTriPlane(const double xyz[3][3], const double p[3], double out[3]);
+  static double ParOnLinearEdge(const double xyz[2][3], const double p[3]);
+  static int XYZ_InClosureOfLine(const double p[3], const double xyz[2][3]);
+  static int RelativeDirection(const double a[3], const double b[3]);
+  static int RelativeDirection(const double a[3], const double b[3], double angle);
+
+  // ---- centroids and vertex motion
+  static void centroidOfMRegion(KORA::pRegion r, double out[3]);
+  static void centroidOfMFace(KORA::pFace f, double out[3]);
+  static void centroidOfMEdge(KORA::pEdge e, double out[3]);
+  static void centroidOfMVertex(KORA::pVertex v, double out[3]);
+  static void centroidOfCavity(KORA::pVertex v, double out[3]);
+  static void move_vertex(KORA::pVertex v, const double target[3]);
+  static void move_vertex(KORA::pVertex v, const double target[3], double f);
+
+  // ---- topology look-ups and list conversions
+  static KORA::pRegion F_otherRgn(KORA::pFace f, KORA::pRegion r);
+  static KORA::pPList R_adjRegions(KORA::pRegion r);
+  static KORA::pEdge CommonEdge(KORA::pFace f, KORA::pEntity g);
+  static KORA::pFace E_otherBdryFace(KORA::pEdge e, KORA::pFace f);
+  static int V_numGFaces(KORA::pVertex v);
+  static KORA::pFace F_getFmFaces(KORA::pPList& list, KORA::pEntity e);
+  static KORA::pFace F_getFmFaces(KORA::SSList<KORA::mEntity*>& list, KORA::pEntity e);
+  template <class T>
+  static void PList_appSSList(KORA::pPList* target, KORA::SSList<T>& source, int unique);
+  template <class T>
+  static void SSList_appPList(KORA::SSList<T>& target, KORA::pPList* source, int unique);
+
+  // ---- metric field view: writes "mField.pos"; 1 when written.
+  static int viewMetricField(KORA::pMesh mesh, const metricField* field);
+};
+
+template <class T>
+void AdaptUtil::PList_appSSList(KORA::pPList* target, KORA::SSList<T>& source, int unique) {
+  if (!*target) {
+    *target = KORA::PList_new();
+    unique = 0;
+  }
+  KORA::SSListIter<T> it(source);
+  T x;
+  while (it.next(x)) {
+    if (unique)
+      KORA::PList_appUnique(*target, x);
+    else
+      KORA::PList_append(*target, x);
+  }
+}
+
+template <class T>
+void AdaptUtil::SSList_appPList(KORA::SSList<T>& target, KORA::pPList* source, int unique) {
+  void* iter = nullptr;
+  while (void* x = KORA::PList_next(*source, &iter)) {
+    if (unique)
+      target.appendUnique(static_cast<T>(x));
+    else
+      target.append(static_cast<T>(x));
+  }
+}
+
+#endif

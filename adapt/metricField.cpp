@@ -1,0 +1,126 @@
+#include "metricField.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "MT_vector.h"
+
+using namespace KORA;
+
+metricField::metricField(pMesh m) : mesh(m), metricId(MD_newMeshDataId("pointer_To_Attached_Metric")) {}
+
+metricField::~metricField() {
+  VIter it = M_vertexIter(mesh);
+  while (pVertex v = VIter_next(it)) deleteMetric(v);
+  VIter_delete(it);
+  MD_deleteMeshDataId(metricId);
+}
+
+namespace {
+// A metric with a size that is not finite and positive, or a direction that
+// is not finite, would poison every length measured with it: it is refused
+// and the vertex keeps what it had.
+bool acceptable(metric* m, const char* who) {
+  if (m->finite()) return true;
+  std::fprintf(stderr, "Warning: degenerate metric not attached (metricField::%s)\n", who);
+  delete m;
+  return false;
+}
+}  // namespace
+
+void metricField::setMetric(pVertex v, const double e[3][3], const double h[3]) {
+  metric* m = new metric(e, h);
+  if (acceptable(m, "setMetric")) attachMetric(v, m);
+}
+
+void metricField::setSize(pVertex v, double size) {
+  metric* m = new metric(size);
+  if (acceptable(m, "setSize")) attachMetric(v, m);
+}
+
+void metricField::attachMetric(pVertex v, metric* m) {
+  void* old = nullptr;
+  if (EN_getDataPtr(v, metricId, &old)) {
+    delete static_cast<metric*>(old);
+    EN_modifyDataPtr(v, metricId, m);
+  } else {
+    EN_attachDataPtr(v, metricId, m);
+  }
+}
+
+metric* metricField::getMetric(pVertex v) const {
+  void* p = nullptr;
+  if (!EN_getDataPtr(v, metricId, &p)) return nullptr;
+  return static_cast<metric*>(p);
+}
+
+void metricField::deleteMetric(pVertex v) {
+  void* p = nullptr;
+  if (!EN_getDataPtr(v, metricId, &p)) return;
+  EN_deleteData(v, metricId);
+  delete static_cast<metric*>(p);
+}
+
+void metricField::interpolate(const metric* m1, const metric* m2, double t, metric** out) {
+  if (!m1 || !m2) {
+    const metric* m = m1 ? m1 : m2;
+    *out = m ? new metric(m) : nullptr;
+    return;
+  }
+  double d[3][3];
+  for (int i = 0; i < 2; ++i) {
+    // Opposite-pointing directions must not cancel.
+    const double s = dotProd(m1->e[i], m2->e[i]) > 0.0 ? 1.0 : -1.0;
+    for (int j = 0; j < 3; ++j) d[i][j] = t * m2->e[i][j] + s * (1.0 - t) * m1->e[i][j];
+  }
+  double e[3][3];
+  normVt(d[0], e[0]);
+  const double p = dotProd(e[0], d[1]);
+  for (int j = 0; j < 3; ++j) d[1][j] -= p * e[0][j];
+  normVt(d[1], e[1]);
+  crossProd(e[0], e[1], e[2]);
+  double h[3];
+  for (int j = 0; j < 3; ++j) h[j] = t * m2->h[j] + (1.0 - t) * m1->h[j];
+  metric* m = new metric(e, h);
+  if (!m->finite()) {
+    // The blend of the two frames degenerated (their first two directions
+    // cross over): keep the frame of the nearer end with the blended sizes.
+    delete m;
+    m = new metric(t < 0.5 ? m1->e : m2->e, h);
+  }
+  *out = m;
+}
+
+void metricField::centerPoint(const double x0[3], const double x1[3], const metric* m0,
+                              const metric* m1, double out[3], metric** outM) {
+  double w = 0.5;
+  if (m0 && m1) {
+    double d[3];
+    diffVt(x0, x1, d);
+    const double l0 = m0->directionalSize(d), l1 = m1->directionalSize(d);
+    const double r = std::pow(l1 / l0, 0.25);
+    if (std::isfinite(r)) w = 1.0 / (1.0 + r);
+  }
+  for (int i = 0; i < 3; ++i) out[i] = (1.0 - w) * x0[i] + w * x1[i];
+  interpolate(m0, m1, w, outM);
+}
+
+void metricField::centerPoint(pEdge edge, double out[3], metric** outM) const {
+  pVertex a = E_vertex(edge, 0), b = E_vertex(edge, 1);
+  double xa[3], xb[3];
+  V_coord(a, xa);
+  V_coord(b, xb);
+  centerPoint(xa, xb, getMetric(a), getMetric(b), out, outM);
+}
+
+void metricField::centroid(pVertex v[4], double out[3], metric** outM) const {
+  double x[4][3];
+  for (int i = 0; i < 4; ++i) V_coord(v[i], x[i]);
+  double p01[3], p23[3];
+  metric *m01 = nullptr, *m23 = nullptr;
+  centerPoint(x[0], x[1], getMetric(v[0]), getMetric(v[1]), p01, &m01);
+  centerPoint(x[2], x[3], getMetric(v[2]), getMetric(v[3]), p23, &m23);
+  centerPoint(p01, p23, m01, m23, out, outM);
+  delete m01;
+  delete m23;
+}

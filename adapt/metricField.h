@@ -1,0 +1,47 @@
+// One metric per mesh vertex, attached as mesh data. Only one field exists at
+// a time: the data name is registered on construction and released on
+// destruction. The field owns the attached metrics.
+#ifndef DG_ADAPT_METRICFIELD_H
+#define DG_ADAPT_METRICFIELD_H
+
+#include "KORA.h"
+#include "metric.h"
+
+class metricField {
+ public:
+  KORA::pMesh mesh;
+  unsigned int metricId;
+
+  explicit metricField(KORA::pMesh m);
+  ~metricField();
+  metricField(const metricField&) = delete;
+  metricField& operator=(const metricField&) = delete;
+
+  void setMetric(KORA::pVertex v, const double e[3][3], const double h[3]);
+  void setSize(KORA::pVertex v, double size);
+  // Hands m over to the field; an older metric of the vertex is deleted.
+  void attachMetric(KORA::pVertex v, metric* m);
+  // Null when the vertex carries no metric.
+  metric* getMetric(KORA::pVertex v) const;
+  void deleteMetric(KORA::pVertex v);
+
+  // New metric between m1 (t = 0) and m2 (t = 1). A missing metric takes the
+  // other one's copy; with both missing *out is null.
+  static void interpolate(const metric* m1, const metric* m2, double t, metric** out);
+  // Metric mid-point of the segment x0 x1 and a new metric there. With a
+  // missing end metric the point is the midpoint.
+  static void centerPoint(const double x0[3], const double x1[3], const metric* m0,
+                          const metric* m1, double out[3], metric** outM);
+  void centerPoint(KORA::pEdge edge, double out[3], metric** outM) const;
+  // Metric centre of a tetrahedron.
+  void centroid(KORA::pVertex v[4], double out[3], metric** outM) const;
+
+  // Gradation smoothing: sizes grow by at most beta per unit metric length.
+  void smooth_aniso(const double beta[3]);
+  void smooth(double beta);
+  int E_isoSmooth(KORA::pVertex a, KORA::pVertex b, double beta);
+  int E_anisoSmooth(KORA::pVertex a, KORA::pVertex b, double dirs[3][3], double lenM,
+                    const double beta[3]);
+};
+
+#endif
