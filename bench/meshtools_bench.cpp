@@ -11,6 +11,7 @@
 #include "MT_modify.h"
 #include "mMesh.h"
 #include "mVertex.h"
+#include "../tests/meshtools/jittered_cube.h"
 
 using namespace KORA;
 
@@ -26,31 +27,7 @@ struct Cube {
     face->add(region);
     region->add(face);
     std::mt19937 rng(7);
-    std::uniform_real_distribution<double> u(-0.2, 0.2);
-    std::vector<mVertex*> v((K + 1) * (K + 1) * (K + 1));
-    auto id = [](int i, int j, int l) { return (l * (K + 1) + j) * (K + 1) + i; };
-    const double h = 1.0 / K;
-    for (int l = 0; l <= K; ++l)
-      for (int j = 0; j <= K; ++j)
-        for (int i = 0; i <= K; ++i) {
-          const bool inner = i > 0 && i < K && j > 0 && j < K && l > 0 && l < K;
-          const double dx = inner ? u(rng) * h : 0, dy = inner ? u(rng) * h : 0, dz = inner ? u(rng) * h : 0;
-          v[id(i, j, l)] = static_cast<mVertex*>(M_createVP(m, i * h + dx, j * h + dy, l * h + dz, nullptr, 0, region));
-        }
-    static const int paths[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
-    for (int l = 0; l < K; ++l)
-      for (int j = 0; j < K; ++j)
-        for (int i = 0; i < K; ++i)
-          for (const auto& p : paths) {
-            int c[3] = {i, j, l};
-            mVertex* w[4];
-            w[0] = v[id(c[0], c[1], c[2])];
-            for (int s = 0; s < 3; ++s) {
-              ++c[p[s]];
-              w[s + 1] = v[id(c[0], c[1], c[2])];
-            }
-            m->createTetWithVertices(w[0], w[1], w[2], w[3], region);
-          }
+    mttest::buildJitteredCube(m, K, 0.2, rng, region);
     M_SetRepresentationToOneLevel(m);
     // Everything inside the model region, except the boundary faces with
     // their edges, which lie on the model face.
@@ -68,18 +45,8 @@ struct Cube {
     FIter_delete(fi);
   }
   ~Cube() { M_delete(m); }
-  template <int dim>
-  std::vector<pEntity> all() {
-    std::vector<pEntity> out;
-    if (dim == 1) {
-      EIter it = M_edgeIter(m);
-      while (pEdge e = EIter_next(it)) out.push_back(e);
-      EIter_delete(it);
-    } else {
-      FIter it = M_faceIter(m);
-      while (pFace f = FIter_next(it)) out.push_back(f);
-      FIter_delete(it);
-    }
+  std::vector<pEntity> all(int dim) {
+    std::vector<pEntity> out = mttest::allOf(m, dim);
     std::shuffle(out.begin(), out.end(), std::mt19937(3));
     return out;
   }
@@ -89,7 +56,7 @@ struct Cube {
 void BM_EdgeSplit(benchmark::State& state) {
   Cube c;
   state.counters["tets"] = M_numRegions(c.m);
-  std::vector<pEntity> edges = c.all<1>();
+  std::vector<pEntity> edges = c.all(1);
   size_t next = 0;
   for (auto _ : state) {
     pEdge e = edges[next++ % edges.size()];
@@ -109,7 +76,7 @@ BENCHMARK(BM_EdgeSplit)->Iterations(20000)->Unit(benchmark::kMicrosecond);
 // swaps made are reported apart. A swap deletes only its own edge.
 void BM_EdgeSwap(benchmark::State& state) {
   Cube c;
-  std::vector<pEntity> edges = c.all<1>();
+  std::vector<pEntity> edges = c.all(1);
   size_t next = 0;
   long swapped = 0;
   for (auto _ : state) {
@@ -129,7 +96,7 @@ BENCHMARK(BM_EdgeSwap)->Iterations(20000)->Unit(benchmark::kMicrosecond);
 // face; those listed faces are skipped afterwards (the bookkeeping is timed).
 void BM_FaceSwap(benchmark::State& state) {
   Cube c;
-  std::vector<pEntity> faces = c.all<2>();
+  std::vector<pEntity> faces = c.all(2);
   std::set<pEntity> dead;
   size_t next = 0;
   long swapped = 0;
