@@ -15,6 +15,7 @@
 
 #include "KORA.h"
 #include "MT_geometry.h"
+#include "jittered_cube.h"
 #include "mMesh.h"
 #include "mEdge.h"
 #include "mFace.h"
@@ -149,36 +150,11 @@ struct Changes {
   }
 };
 
-// A cube of k^3 cells, each split into six tetrahedra around its main
-// diagonal, interior vertices moved at random by up to jitter times the cell.
+// The jittered cube, classified.
 template <class Rng>
 struct JitteredCube : MeshHolder {
   JitteredCube(int k, double jitter, Rng& rng) {
-    std::uniform_real_distribution<double> u(-jitter, jitter);
-    std::vector<pVertex> v((k + 1) * (k + 1) * (k + 1));
-    auto id = [k](int i, int j, int l) { return (l * (k + 1) + j) * (k + 1) + i; };
-    const double h = 1.0 / k;
-    for (int l = 0; l <= k; ++l)
-      for (int j = 0; j <= k; ++j)
-        for (int i = 0; i <= k; ++i) {
-          const bool inner = i > 0 && i < k && j > 0 && j < k && l > 0 && l < k;
-          const double dx = inner ? u(rng) * h : 0, dy = inner ? u(rng) * h : 0, dz = inner ? u(rng) * h : 0;
-          v[id(i, j, l)] = vertex(i * h + dx, j * h + dy, l * h + dz);
-        }
-    static const int paths[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
-    for (int l = 0; l < k; ++l)
-      for (int j = 0; j < k; ++j)
-        for (int i = 0; i < k; ++i)
-          for (const auto& p : paths) {
-            int c[3] = {i, j, l};
-            pVertex w[4];
-            w[0] = v[id(c[0], c[1], c[2])];
-            for (int s = 0; s < 3; ++s) {
-              ++c[p[s]];
-              w[s + 1] = v[id(c[0], c[1], c[2])];
-            }
-            tet(w[0], w[1], w[2], w[3]);
-          }
+    buildJitteredCube(m, k, jitter, rng, region);
     finish();
   }
 };

@@ -15,21 +15,6 @@
 using namespace mttest;
 
 namespace {
-template <class T>
-std::vector<T> all(pMesh m, int dim) {
-  std::vector<T> out;
-  if (dim == 1) {
-    EIter it = M_edgeIter(m);
-    while (pEdge e = EIter_next(it)) out.push_back(e);
-    EIter_delete(it);
-  } else {
-    FIter it = M_faceIter(m);
-    while (pFace f = FIter_next(it)) out.push_back(f);
-    FIter_delete(it);
-  }
-  return out;
-}
-
 // Boundary area and whether every boundary vertex lies on the unit cube's surface.
 double boundaryArea(pMesh m, bool* onCube) {
   double area = 0;
@@ -62,7 +47,7 @@ TEST(MeshToolsProperty, RandomPrimitivesKeepAValidMesh) {
       const int nr = M_numRegions(h.m), nf = M_numFaces(h.m), ne = M_numEdges(h.m);
       bool did = false;
       if (kind == 0) {
-        auto edges = all<pEdge>(h.m, 1);
+        auto edges = allOf(h.m, 1);
         pEdge e = edges[std::uniform_int_distribution<size_t>(0, edges.size() - 1)(rng)];
         double a[3], b[3], x[3];
         V_coord(E_vertex(e, 0), a);
@@ -74,7 +59,7 @@ TEST(MeshToolsProperty, RandomPrimitivesKeepAValidMesh) {
         PList_delete(news);
         did = true;
       } else if (kind == 1) {
-        auto edges = all<pEdge>(h.m, 1);
+        auto edges = allOf(h.m, 1);
         pEdge e = edges[std::uniform_int_distribution<size_t>(0, edges.size() - 1)(rng)];
         const int i = E_defaultRegionSwpCfg(e);
         if (i >= 0) {
@@ -83,7 +68,7 @@ TEST(MeshToolsProperty, RandomPrimitivesKeepAValidMesh) {
           PList_delete(news);
         }
       } else {
-        auto faces = all<pFace>(h.m, 2);
+        auto faces = allOf(h.m, 2);
         pFace f = faces[std::uniform_int_distribution<size_t>(0, faces.size() - 1)(rng)];
         if (F_evalSwap(f, 1e-12)) {
           pPList olds = nullptr, news = nullptr;
