@@ -108,9 +108,10 @@ public:
   static DGCell *getCell(KORA::mEntity *e);
 
   // ---- residual
-  // Face states of the level at time t (values, then gradients on request).
+  // Face states of the level at time t (values, then gradients on request);
+  // of the partition faces only when partitionFacesOnly is set.
   void computeSolutionsOnBothSides(double t, bool withGradients, int level,
-                                   DGBoundaryCellList &faceList);
+                                   DGBoundaryCellList &faceList, bool partitionFacesOnly = false);
 
   // ---- limiting and update
   void applyLimiter(double t, short level, DGCellList &cellList, DGBoundaryCellList &faceList);

@@ -125,20 +125,33 @@ std::array<mVector, dgpass::kMaxFields> &gradientScratch() {
 // ---------------------------------------------------------------------------
 // Face states
 
-void ComputeSolutionOnBothSides::operator()(DGBoundaryCell *face) const {
-  if (!faceOfLevel(face, level)) return;
+namespace {
+
+// Values of both sides at every point of a face of the level, at time t, into
+// the points' state arrays (at least size entries each).
+void computeFaceStates(DGBoundaryCell *face, short level, double t, int size) {
   const DGCell *L = cellOf(face->left);
   const DGCell *R = face->right ? cellOf(face->right) : nullptr;
   const bool plainL = level < 0 || level == face->leftTag;
   const bool plainR = level < 0 || level == face->rightTag;
   const double wL = plainL ? 0.0 : stateWeight(L, t);
   const double wR = (R && !plainR) ? stateWeight(R, t) : 0.0;
-  const int nfL = L->dofs->nbFields;
   for (ptGaussInfo &g : face->gaussPoints) {
     double *UL = (g.UL && g.nUL >= size) ? g.UL : g.leftState(size);
     sideValues(L, g.fctsL, plainL, wL, UL);
     if (R) sideValues(R, g.fctsR, plainR, wR, (g.UR && g.nUR >= size) ? g.UR : g.rightState(size));
   }
+}
+
+}  // namespace
+
+void ComputeSolutionOnBothSides::operator()(DGBoundaryCell *face) const {
+  if (!faceOfLevel(face, level)) return;
+  if (partitionFacesOnly && !face->interProc) return;
+  computeFaceStates(face, level, t, size);
+  const DGCell *L = cellOf(face->left);
+  const DGCell *R = face->right ? cellOf(face->right) : nullptr;
+  const int nfL = L->dofs->nbFields;
   // Gradients need room for 4n entries per side.
   if (!withGradients || size < 4 * n) return;
   std::array<mVector, dgpass::kMaxFields> &G = gradientScratch();
@@ -314,6 +327,7 @@ void ComputeVolumeContributionViscous::operator()(DGCell *cell) {
 
 void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
   if (!faceOfLevel(face, level)) return;
+  if (stateSize > 0 && !face->interProc) computeFaceStates(face, level, t, stateSize);
   const auto [L, R, nL, nR, toLeft, toRight] = dgpass::faceSides(face, level);
   SimulationState &state = GlobalParamManager::Instance()->parameters->state;
   const KORA::gEntity *g = face->getEntity()->getClassification();
@@ -356,13 +370,13 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
 // The analysis's residual operations
 
 void DGAnalysis::computeSolutionsOnBothSides(double t, bool withGradients, int level,
-                                             DGBoundaryCellList &faceList) {
+                                             DGBoundaryCellList &faceList, bool partitionFacesOnly) {
   const ConservationLaw *law = GlobalParamManager::Instance()->law;
   if (!law) throw std::string("face states: no conservation law");
   const int n = law->nbFields();
   const int size = law->needTheHigherOrderGradients() ? 4 * n : n;
   const short l = static_cast<short>(level);
-  ComputeSolutionOnBothSides states{t, withGradients, l, n, size};
+  ComputeSolutionOnBothSides states{t, withGradients, l, n, size, partitionFacesOnly};
   applyToAll(faceList, states);
   if (withGradients)
     comm_GradsUl(t, l);
@@ -379,7 +393,10 @@ void DGAnalysis::cSpatialOperator(double t, short level, DGCellList &cellList,
   if (!law) throw std::string("residual: no conservation law");
   const int n = law->nbFields();
   const bool lifting = law->needTheHigherOrderGradients();
-  computeSolutionsOnBothSides(t, false, level, faceList);
+  // Without gradient lifting the face states are needed by the face integrals
+  // alone: those of local faces are computed there, in the same sweep over
+  // the faces. Partition faces take theirs (and the remote values) first.
+  computeSolutionsOnBothSides(t, false, level, faceList, !lifting);
   ZeroRHS zero{lifting ? 2 * n : n, level};
   applyToAll(cellList, zero);
   if (lifting) {
@@ -404,6 +421,6 @@ void DGAnalysis::cSpatialOperator(double t, short level, DGCellList &cellList,
     applyToAll(cellList, volume);
   }
   if (lifting) computeSolutionsOnBothSides(t, true, level, faceList);
-  ComputeBoundaryContributions faces{t, level, n, law};
+  ComputeBoundaryContributions faces{t, level, n, law, lifting ? 0 : n};
   applyToAll(faceList, faces);
 }
