@@ -72,6 +72,7 @@ public:
 
   KORA::mEntity *entity;          // not owned
   std::vector<double> rhs;        // residual, nbFields * n, field-major
+  int nbFcts = 0;                 // n, the space's basis size, kept with the order
   DG_Dofs *dofs;                  // owned
   FunctionSpace *functionSpace;   // owned
   KORA::Mapping *mapping;         // owned

@@ -256,7 +256,7 @@ void ZeroRHS::operator()(DGCell *cell) const {
   if (!cellOfLevel(cell, level)) return;
   cell->jumpSum = cell->jumpWeight = cell->limiterMeasure = 0.0;
   const std::size_t count =
-      std::min(cell->rhs.size(), static_cast<std::size_t>(std::max(n, 0)) * cell->functionSpace->size());
+      std::min(cell->rhs.size(), static_cast<std::size_t>(std::max(n, 0)) * cell->nbFcts);
   std::fill(cell->rhs.begin(), cell->rhs.begin() + count, 0.0);
 }
 
@@ -271,7 +271,7 @@ namespace {
 template <bool kViscous>
 void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, mVector *grads,
                 mVector *viscousFlux) {
-  const int nb = cell->functionSpace->size();
+  const int nb = cell->nbFcts;
   const DG_Dofs *d = cell->dofs;
   const int nf = d->nbFields;
   const int m = std::min(n, nf);
