@@ -144,6 +144,8 @@ DGCell::DGCell(mEntity *element, FunctionSpace *space, Mapping *map)
     dofs = new DG_Dofs(6, nf, n);
     rhs.assign(static_cast<size_t>(nf) * n, 0.0);
     nbFcts = n;
+    nbFieldCount = nf;
+    coef0 = dofs->levels[0];
     ZeroError();
     cellSize = elementSize(entity);
     init();
@@ -426,6 +428,8 @@ void DGCell::read(std::istream &is) {
   delete dofs;
   dofs = fresh;
   nbFcts = n;
+  nbFieldCount = nf;
+  coef0 = dofs->levels[0];
   if (p != oldOrder) {
     rhs.assign(static_cast<size_t>(nf) * n, 0.0);
     rebuildForOrder();

@@ -91,14 +91,13 @@ inline void addVolumeTerms(double *r, int nb, double sf, double fx, double fy, d
 // coefficients, or the time-interpolated blend (1 - w) c0 + w c1.
 inline void sideValues(const DGCell *c, const std::vector<double> &phi, bool plain, double w,
                        double *U) {
-  const DG_Dofs *d = c->dofs;
-  const int nf = d->nbFields, nb = d->nbFunctions;
-  const double *c0 = d->levels[0];
+  const int nf = c->nbFieldCount, nb = c->nbFcts;
+  const double *c0 = c->coef0;
   if (plain || w == 0.0) {
     pointValues(c0, nf, nb, phi.data(), U);
     return;
   }
-  const double *c1 = d->levels[1];
+  const double *c1 = c->dofs->levels[1];
   for (int f = 0; f < nf; ++f) {
     const double *cf0 = c0 + f * nb;
     const double *cf1 = c1 + f * nb;
