@@ -23,38 +23,13 @@
 
 #include "../tests/dg/analysis_fixture.h"
 #include "Euler.h"
+#include "bench_flow.h"
 #include "KORA_Util.h"
 #include "ParUtil.h"
 
 using namespace antest;
-
-namespace {
-
-double peakResidentBytes() {
-  std::ifstream in("/proc/self/status");
-  std::string key;
-  while (in >> key) {
-    if (key == "VmHWM:") {
-      double kb = 0;
-      in >> kb;
-      return kb * 1024.0;
-    }
-    std::getline(in, key);
-  }
-  return 0.0;
-}
-
-void flowState(const mPoint &p, double, double *u) {
-  const double rho = 1.0 + 0.2 * std::sin(3 * p.x()) * std::cos(2 * p.y());
-  const double vx = 0.3 + 0.1 * std::cos(p.y()), vy = -0.2 + 0.1 * std::sin(p.x());
-  const double pr = 1.0 + 0.1 * std::cos(2 * p.x() + p.y());
-  u[0] = rho;
-  u[1] = rho * vx;
-  u[2] = rho * vy;
-  u[3] = pr / 0.4 + 0.5 * rho * (vx * vx + vy * vy);
-}
-
-}  // namespace
+using benchflow::flowState2d;
+using benchflow::peakResidentBytes;
 
 int main(int argc, char **argv) {
   if (argc < 3) {
@@ -64,7 +39,7 @@ int main(int argc, char **argv) {
   const std::string meshName = argv[1];
   const int order = std::atoi(argv[2]);
   const int stages = argc > 3 ? std::max(1, std::atoi(argv[3])) : 20;
-  static LambdaField far(flowState, 2);
+  static LambdaField far(flowState2d, 2);
   const std::map<int, bc> farOnly;
   ConservationLaw *law = new Euler2d(false, farOnly, &far, false, false, 1.4, 287.0, 0, nullptr, nullptr);
   mMesh *mesh;
