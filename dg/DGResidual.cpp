@@ -387,7 +387,7 @@ void sweepFaces(DGBoundaryCellList &faces, Pass &pass) {
     }
     if (i + 4 < count) {
       const DGBoundaryCell *f = faces[i + 4];
-      __builtin_prefetch(f->left->getFastData());
+      if (f->left) __builtin_prefetch(f->left->getFastData());
       if (f->right) __builtin_prefetch(f->right->getFastData());
       for (const ptGaussInfo &g : f->gaussPoints) {
         __builtin_prefetch(g.UL);
@@ -398,13 +398,12 @@ void sweepFaces(DGBoundaryCellList &faces, Pass &pass) {
     }
     if (i + 2 < count) {
       const DGBoundaryCell *f = faces[i + 2];
-      const DGCell *L = cellOf(f->left);
-      __builtin_prefetch(L->coef0);
-      __builtin_prefetch(L->rhs.data());
-      if (f->right) {
-        const DGCell *R = cellOf(f->right);
-        __builtin_prefetch(R->coef0);
-        __builtin_prefetch(R->rhs.data());
+      // Only hints: a face that the pass skips may lack a side.
+      for (KORA::mEntity *side : {f->left, f->right}) {
+        const DGCell *c = side ? cellOf(side) : nullptr;
+        if (!c) continue;
+        __builtin_prefetch(c->coef0);
+        __builtin_prefetch(c->rhs.data());
       }
     }
     pass(faces[i]);
