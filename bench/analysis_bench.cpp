@@ -14,42 +14,19 @@
 
 #include "../tests/dg/analysis_fixture.h"
 #include "Euler.h"
+#include "bench_flow.h"
 #include "ParUtil.h"
 
 using namespace antest;
+using benchflow::flowState2d;
+using benchflow::peakResidentBytes;
 
 namespace {
-
-// Peak resident set size in bytes (VmHWM), or 0 when unknown.
-double peakResidentBytes() {
-  std::ifstream in("/proc/self/status");
-  std::string key;
-  while (in >> key) {
-    if (key == "VmHWM:") {
-      double kb = 0;
-      in >> kb;
-      return kb * 1024.0;
-    }
-    std::getline(in, key);
-  }
-  return 0.0;
-}
 
 // Restarts the peak count (Linux: writing 5 to clear_refs).
 void resetPeak() {
   std::ofstream out("/proc/self/clear_refs");
   out << "5";
-}
-
-// Smooth, non-trivial flow state so that the fluxes do real work.
-void flowState2d(const mPoint &p, double, double *u) {
-  const double rho = 1.0 + 0.2 * std::sin(3 * p.x()) * std::cos(2 * p.y());
-  const double vx = 0.3 + 0.1 * std::cos(p.y()), vy = -0.2 + 0.1 * std::sin(p.x());
-  const double pr = 1.0 + 0.1 * std::cos(2 * p.x() + p.y());
-  u[0] = rho;
-  u[1] = rho * vx;
-  u[2] = rho * vy;
-  u[3] = pr / 0.4 + 0.5 * rho * (vx * vx + vy * vy);
 }
 
 void flowState3d(const mPoint &p, double t, double *u) {

@@ -57,6 +57,7 @@ public:
   DGCellList cells;
   // Multipliers of the level updates of one macro step (computeSequense).
   std::vector<int> levelSequence;
+  std::vector<double> stableSteps;  // per cell, reused by every macro step
   // Output sensors in the order they were added; not deleted by the analysis.
   std::list<DGSensor *> sensors;
   // Particle trackers in the order they were added; not deleted either.
@@ -108,9 +109,10 @@ public:
   static DGCell *getCell(KORA::mEntity *e);
 
   // ---- residual
-  // Face states of the level at time t (values, then gradients on request).
+  // Face states of the level at time t (values, then gradients on request);
+  // of the partition faces only when partitionFacesOnly is set.
   void computeSolutionsOnBothSides(double t, bool withGradients, int level,
-                                   DGBoundaryCellList &faceList);
+                                   DGBoundaryCellList &faceList, bool partitionFacesOnly = false);
 
   // ---- limiting and update
   void applyLimiter(double t, short level, DGCellList &cellList, DGBoundaryCellList &faceList);
@@ -120,8 +122,9 @@ public:
 
   // ---- time levels
   // Gives every cell its power-of-two level for the fine step dtmin, copies
-  // the levels onto the faces and returns the gain of local stepping.
-  double tagCells(double dtmin, double cfl);
+  // the levels onto the faces and returns the gain of local stepping. steps,
+  // when given, holds the stable step of every cell of the list (in order).
+  double tagCells(double dtmin, double cfl, const std::vector<double> *steps = nullptr);
   // Copies the cells' levels onto the faces; boundary faces take `level` on
   // their right side when setOutside is true.
   void tagBoundaryCells(bool setOutside, int level);

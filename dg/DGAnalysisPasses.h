@@ -52,6 +52,7 @@ struct ComputeSolutionOnBothSides {
   short level;
   int n;
   int size;
+  bool partitionFacesOnly = false;  // skip the faces that have no remote side
   void operator()(DGBoundaryCell *face) const;
 };
 
@@ -124,6 +125,9 @@ struct ComputeBoundaryContributions {
   short level;
   int n;
   const ConservationLaw *law;
+  // When positive, the states of a face without a remote side are computed
+  // first (at time t, arrays of stateSize entries), as the state pass would.
+  int stateSize = 0;
   void operator()(DGBoundaryCell *face) const;
 };
 

@@ -143,6 +143,9 @@ DGCell::DGCell(mEntity *element, FunctionSpace *space, Mapping *map)
     const int n = functionSpace->size();
     dofs = new DG_Dofs(6, nf, n);
     rhs.assign(static_cast<size_t>(nf) * n, 0.0);
+    nbFcts = n;
+    nbFieldCount = nf;
+    coef0 = dofs->levels[0];
     ZeroError();
     cellSize = elementSize(entity);
     init();
@@ -203,7 +206,7 @@ void DGCell::rebuildForOrder() { init(); }
 // Updates
 
 double DGCell::blockInvMassMultRHS(double dt, double *out) const {
-  const int n = functionSpace->size();
+  const int n = nbFcts;
   const int nf = dofs->nbFields;
   double r = 0.0;
   for (int f = 0; f < nf; ++f) {
@@ -424,6 +427,9 @@ void DGCell::read(std::istream &is) {
   }
   delete dofs;
   dofs = fresh;
+  nbFcts = n;
+  nbFieldCount = nf;
+  coef0 = dofs->levels[0];
   if (p != oldOrder) {
     rhs.assign(static_cast<size_t>(nf) * n, 0.0);
     rebuildForOrder();

@@ -72,6 +72,11 @@ public:
 
   KORA::mEntity *entity;          // not owned
   std::vector<double> rhs;        // residual, nbFields * n, field-major
+  // Kept with the coefficients for the hot loops: n (the space's basis size),
+  // the number of fields and the current coefficients (dofs->levels[0]).
+  int nbFcts = 0;
+  int nbFieldCount = 0;
+  double *coef0 = nullptr;
   DG_Dofs *dofs;                  // owned
   FunctionSpace *functionSpace;   // owned
   KORA::Mapping *mapping;         // owned

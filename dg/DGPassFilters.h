@@ -33,7 +33,7 @@ struct FaceSides {
 inline FaceSides faceSides(const DGBoundaryCell *face, short level) {
   DGCell *L = cellOf(face->left);
   DGCell *R = face->right ? cellOf(face->right) : nullptr;
-  return {L, R, L->functionSpace->size(), R ? R->functionSpace->size() : 0,
+  return {L, R, L->nbFcts, R ? R->nbFcts : 0,
           level == -1 || face->leftTag == level, R && (level == -1 || face->rightTag == level)};
 }
 

@@ -91,14 +91,13 @@ inline void addVolumeTerms(double *r, int nb, double sf, double fx, double fy, d
 // coefficients, or the time-interpolated blend (1 - w) c0 + w c1.
 inline void sideValues(const DGCell *c, const std::vector<double> &phi, bool plain, double w,
                        double *U) {
-  const DG_Dofs *d = c->dofs;
-  const int nf = d->nbFields, nb = d->nbFunctions;
-  const double *c0 = d->levels[0];
+  const int nf = c->nbFieldCount, nb = c->nbFcts;
+  const double *c0 = c->coef0;
   if (plain || w == 0.0) {
     pointValues(c0, nf, nb, phi.data(), U);
     return;
   }
-  const double *c1 = d->levels[1];
+  const double *c1 = c->dofs->levels[1];
   for (int f = 0; f < nf; ++f) {
     const double *cf0 = c0 + f * nb;
     const double *cf1 = c1 + f * nb;
@@ -125,20 +124,33 @@ std::array<mVector, dgpass::kMaxFields> &gradientScratch() {
 // ---------------------------------------------------------------------------
 // Face states
 
-void ComputeSolutionOnBothSides::operator()(DGBoundaryCell *face) const {
-  if (!faceOfLevel(face, level)) return;
+namespace {
+
+// Values of both sides at every point of a face of the level, at time t, into
+// the points' state arrays (at least size entries each).
+void computeFaceStates(DGBoundaryCell *face, short level, double t, int size) {
   const DGCell *L = cellOf(face->left);
   const DGCell *R = face->right ? cellOf(face->right) : nullptr;
   const bool plainL = level < 0 || level == face->leftTag;
   const bool plainR = level < 0 || level == face->rightTag;
   const double wL = plainL ? 0.0 : stateWeight(L, t);
   const double wR = (R && !plainR) ? stateWeight(R, t) : 0.0;
-  const int nfL = L->dofs->nbFields;
   for (ptGaussInfo &g : face->gaussPoints) {
     double *UL = (g.UL && g.nUL >= size) ? g.UL : g.leftState(size);
     sideValues(L, g.fctsL, plainL, wL, UL);
     if (R) sideValues(R, g.fctsR, plainR, wR, (g.UR && g.nUR >= size) ? g.UR : g.rightState(size));
   }
+}
+
+}  // namespace
+
+void ComputeSolutionOnBothSides::operator()(DGBoundaryCell *face) const {
+  if (!faceOfLevel(face, level)) return;
+  if (partitionFacesOnly && !face->interProc) return;
+  computeFaceStates(face, level, t, size);
+  const DGCell *L = cellOf(face->left);
+  const DGCell *R = face->right ? cellOf(face->right) : nullptr;
+  const int nfL = L->dofs->nbFields;
   // Gradients need room for 4n entries per side.
   if (!withGradients || size < 4 * n) return;
   std::array<mVector, dgpass::kMaxFields> &G = gradientScratch();
@@ -243,7 +255,7 @@ void ZeroRHS::operator()(DGCell *cell) const {
   if (!cellOfLevel(cell, level)) return;
   cell->jumpSum = cell->jumpWeight = cell->limiterMeasure = 0.0;
   const std::size_t count =
-      std::min(cell->rhs.size(), static_cast<std::size_t>(std::max(n, 0)) * cell->functionSpace->size());
+      std::min(cell->rhs.size(), static_cast<std::size_t>(std::max(n, 0)) * cell->nbFcts);
   std::fill(cell->rhs.begin(), cell->rhs.begin() + count, 0.0);
 }
 
@@ -258,7 +270,7 @@ namespace {
 template <bool kViscous>
 void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, mVector *grads,
                 mVector *viscousFlux) {
-  const int nb = cell->functionSpace->size();
+  const int nb = cell->nbFcts;
   const DG_Dofs *d = cell->dofs;
   const int nf = d->nbFields;
   const int m = std::min(n, nf);
@@ -314,6 +326,7 @@ void ComputeVolumeContributionViscous::operator()(DGCell *cell) {
 
 void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
   if (!faceOfLevel(face, level)) return;
+  if (stateSize > 0 && !face->interProc) computeFaceStates(face, level, t, stateSize);
   const auto [L, R, nL, nR, toLeft, toRight] = dgpass::faceSides(face, level);
   SimulationState &state = GlobalParamManager::Instance()->parameters->state;
   const KORA::gEntity *g = face->getEntity()->getClassification();
@@ -355,14 +368,58 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
 // ---------------------------------------------------------------------------
 // The analysis's residual operations
 
+namespace {
+
+// Runs a face pass over the list, asking ahead for the memory of the coming
+// faces: each face lies apart and leads to its points, its elements and their
+// cells, so the chain is started a few faces early (a hint only: the results
+// do not depend on it).
+template <class Pass>
+void sweepFaces(DGBoundaryCellList &faces, Pass &pass) {
+  const std::size_t count = faces.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i + 12 < count) __builtin_prefetch(faces[i + 12]);
+    if (i + 8 < count) {
+      const DGBoundaryCell *f = faces[i + 8];
+      __builtin_prefetch(f->left);
+      __builtin_prefetch(f->right);
+      __builtin_prefetch(f->gaussPoints.data());
+    }
+    if (i + 4 < count) {
+      const DGBoundaryCell *f = faces[i + 4];
+      if (f->left) __builtin_prefetch(f->left->getFastData());
+      if (f->right) __builtin_prefetch(f->right->getFastData());
+      for (const ptGaussInfo &g : f->gaussPoints) {
+        __builtin_prefetch(g.UL);
+        __builtin_prefetch(g.UR);
+        __builtin_prefetch(g.fctsL.data());
+        __builtin_prefetch(g.fctsR.data());
+      }
+    }
+    if (i + 2 < count) {
+      const DGBoundaryCell *f = faces[i + 2];
+      // Only hints: a face that the pass skips may lack a side.
+      for (KORA::mEntity *side : {f->left, f->right}) {
+        const DGCell *c = side ? cellOf(side) : nullptr;
+        if (!c) continue;
+        __builtin_prefetch(c->coef0);
+        __builtin_prefetch(c->rhs.data());
+      }
+    }
+    pass(faces[i]);
+  }
+}
+
+}  // namespace
+
 void DGAnalysis::computeSolutionsOnBothSides(double t, bool withGradients, int level,
-                                             DGBoundaryCellList &faceList) {
+                                             DGBoundaryCellList &faceList, bool partitionFacesOnly) {
   const ConservationLaw *law = GlobalParamManager::Instance()->law;
   if (!law) throw std::string("face states: no conservation law");
   const int n = law->nbFields();
   const int size = law->needTheHigherOrderGradients() ? 4 * n : n;
   const short l = static_cast<short>(level);
-  ComputeSolutionOnBothSides states{t, withGradients, l, n, size};
+  ComputeSolutionOnBothSides states{t, withGradients, l, n, size, partitionFacesOnly};
   applyToAll(faceList, states);
   if (withGradients)
     comm_GradsUl(t, l);
@@ -379,7 +436,10 @@ void DGAnalysis::cSpatialOperator(double t, short level, DGCellList &cellList,
   if (!law) throw std::string("residual: no conservation law");
   const int n = law->nbFields();
   const bool lifting = law->needTheHigherOrderGradients();
-  computeSolutionsOnBothSides(t, false, level, faceList);
+  // Without gradient lifting the face states are needed by the face integrals
+  // alone: those of local faces are computed there, in the same sweep over
+  // the faces. Partition faces take theirs (and the remote values) first.
+  computeSolutionsOnBothSides(t, false, level, faceList, !lifting);
   ZeroRHS zero{lifting ? 2 * n : n, level};
   applyToAll(cellList, zero);
   if (lifting) {
@@ -404,6 +464,6 @@ void DGAnalysis::cSpatialOperator(double t, short level, DGCellList &cellList,
     applyToAll(cellList, volume);
   }
   if (lifting) computeSolutionsOnBothSides(t, true, level, faceList);
-  ComputeBoundaryContributions faces{t, level, n, law};
-  applyToAll(faceList, faces);
+  ComputeBoundaryContributions faces{t, level, n, law, lifting ? 0 : n};
+  sweepFaces(faceList, faces);
 }

@@ -94,7 +94,8 @@ void DGAnalysis::computeTimeStep(double &dtmin, double cfl) {
   for (const DGCell *c : cells) c->adaptTimeStep(cfl, dtmin);
 }
 
-double DGAnalysis::tagCells(double dtmin, double cfl) {
+double DGAnalysis::tagCells(double dtmin, double cfl, const std::vector<double> *steps) {
+  if (steps && steps->size() != cells.size()) steps = nullptr;
   const int nbSub = GlobalParamManager::Instance()->parameters->time.nbSub;
   requireLevels(nbSub);
   if (static_cast<int>(levelSequence.size()) != (1 << nbSub) - 1) {
@@ -105,8 +106,9 @@ double DGAnalysis::tagCells(double dtmin, double cfl) {
   }
   const int M = levelSequence[nbSub - 1];
   std::vector<long long> count(nbSub, 0);
-  for (DGCell *c : cells) {
-    const double s = stableStep(c, cfl);
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    DGCell *c = cells[i];
+    const double s = steps ? (*steps)[i] : stableStep(c, cfl);
     int best = 1, index = 0;
     for (int i = 0; i < nbSub; ++i) {
       const short m = static_cast<short>(levelSequence[i]);
@@ -141,11 +143,17 @@ double DGAnalysis::localTimeStepping(double &gain, double &macroStep) {
 
   BeginTimeStep begin{T};
   applyToAll(cells, begin);
+  // Every cell's stable step once: the smallest one and the levels need them.
   param->time.dt = param->time.dtRef;
-  for (const DGCell *c : cells) c->adaptTimeStep(cfl, param->time.dt);
+  stableSteps.resize(cells.size());
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    const double s = stableStep(cells[i], cfl);
+    stableSteps[i] = s;
+    if (s < param->time.dt) param->time.dt = s;
+  }
   requireFinitePositive(param->time.dt, "smallest stable time step");
 
-  gain = tagCells(param->time.dt, cfl);
+  gain = tagCells(param->time.dt, cfl, &stableSteps);
   const double dtmin = param->time.dt;
   const int nbSub = param->time.nbSub;
   const int M = levelSequence[nbSub - 1];
