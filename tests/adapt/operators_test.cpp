@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "EdgeCollapsMod.h"
+#include "EdgeSwapMod.h"
+#include "MT_topology.h"
+#include "MT_vector.h"
 #include "MT_geometry.h"
 #include "adapt_fixtures.h"
 #include "meshBuild.h"
@@ -151,6 +154,79 @@ TEST(EdgeCollapse, VolumeLimitOnABentEdge) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "...Info:  deny an edge collapse due to large volume change");
   op.volumeLimit = 0.17;
   EXPECT_EQ(op.geomCheck(), 1);
+}
+
+// Three tetrahedra around the edge (b, t) through the centroid of the ring
+// (1,0,0), (0,1,0), (-1,-1,0) of area 3/2.
+struct Ring3 {
+  MeshHolder mh;
+  pVertex a[3], b, t;
+  Ring3(double zb, double zt) {
+    a[0] = mh.vertex(1, 0, 0);
+    a[1] = mh.vertex(0, 1, 0);
+    a[2] = mh.vertex(-1, -1, 0);
+    b = mh.vertex(0, 0, zb);
+    t = mh.vertex(0, 0, zt);
+    for (int i = 0; i < 3; ++i) {
+      pVertex v[4] = {a[i], a[(i + 1) % 3], b, t};
+      double x[4][3];
+      for (int j = 0; j < 4; ++j) V_coord(v[j], x[j]);
+      if (XYZ_volume(x) < 0) std::swap(v[2], v[3]);
+      tetOf(mh.m, v[0], v[1], v[2], v[3], nullptr);
+    }
+  }
+};
+
+TEST(EdgeSwap, ThreeTetrahedraBecomeTwo) {
+  Ring3 ring(-1, 1);
+  int bad = 0;
+  ASSERT_NEAR(meshVolume(ring.mh.m, &bad), 1.0, 1e-15);  // 3/2 * 2 / 3
+  ASSERT_EQ(bad, 0);
+  Measures ms(ring.mh.m);
+  EdgeSwapMod op(ring.mh.m, &ms.field, &ms.shape, &ms.length, &ms.results);
+  EXPECT_EQ(op.type(), EDGESWAP);
+  op.setSwapEdge(E_exists(ring.b, ring.t));
+  EXPECT_EQ(op.topoCheck(), 1);
+  EXPECT_EQ(op.geomCheck(), 1);
+  EXPECT_EQ(op.getCfg(), 0);
+  EXPECT_GT(ms.results.worstShape, 0.0);
+
+  // The new face's edges exist already: nothing new is measured.
+  EXPECT_EQ(op.sizeCheck(), 1);
+  EXPECT_EQ(ms.results.longest, 0.0);
+  EXPECT_EQ(ms.results.shortest, 99999999);
+  EXPECT_EQ(ms.results.largestRatio, 0.0);
+
+  Calls calls;
+  op.callback = Calls::record;
+  op.userData = &calls;
+  EXPECT_EQ(op.apply(), 1);
+  ASSERT_EQ(calls.kinds.size(), 1u);
+  EXPECT_EQ(calls.kinds[0], 2);
+  EXPECT_EQ(calls.oldCounts[0], 3);
+  EXPECT_EQ(calls.newCounts[0], 2);
+  EXPECT_EQ(E_exists(ring.b, ring.t), nullptr);
+  EXPECT_EQ(M_numRegions(ring.mh.m), 2);
+  EXPECT_NEAR(meshVolume(ring.mh.m, &bad), 1.0, 1e-15);
+  EXPECT_EQ(bad, 0);
+}
+
+TEST(EdgeSwap, RefusedWhenEveryConfigurationInvertsOrUnchecked) {
+  // Both ends above the ring: the two new tetrahedra would overlap.
+  Ring3 ring(1, 2);
+  int bad = 0;
+  ASSERT_NEAR(meshVolume(ring.mh.m, &bad), 0.5, 1e-15);
+  ASSERT_EQ(bad, 0);
+  Measures ms(ring.mh.m);
+  EdgeSwapMod op(ring.mh.m, &ms.field, &ms.shape, &ms.length, &ms.results);
+  op.setSwapEdge(E_exists(ring.b, ring.t));
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(op.geomCheck(), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: please do topoCheck() before geomCheck()\n");
+  ASSERT_EQ(op.topoCheck(), 1);
+  EXPECT_EQ(op.geomCheck(), 0);
+  EXPECT_EQ(op.getCfg(), -1);
+  EXPECT_EQ(M_numRegions(ring.mh.m), 3);
 }
 
 }  // namespace
