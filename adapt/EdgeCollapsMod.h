@@ -7,11 +7,7 @@
 
 class EdgeCollapsMod : public LocMeshMod {
  public:
-  EdgeCollapsMod(KORA::pMesh m, metricField* f, shapeMeasure* shp, sizeMeasure* siz, EvalResults* res)
-      : LocMeshMod(m, f, shp, siz, res) {}
-  EdgeCollapsMod(KORA::pMesh m, metricField* f, shapeMeasure* shp, sizeMeasure* siz, EvalResults* res,
-                 KORA::pVertex v, const double target[3])
-      : LocMeshMod(m, f, shp, siz, res, v, target) {}
+  using LocMeshMod::LocMeshMod;
   EdgeCollapsMod(const EdgeCollapsMod&) = default;
   EdgeCollapsMod& operator=(const EdgeCollapsMod&) = default;
 

@@ -7,11 +7,7 @@
 
 class EdgeSwapMod : public LocMeshMod {
  public:
-  EdgeSwapMod(KORA::pMesh m, metricField* f, shapeMeasure* shp, sizeMeasure* siz, EvalResults* res)
-      : LocMeshMod(m, f, shp, siz, res) {}
-  EdgeSwapMod(KORA::pMesh m, metricField* f, shapeMeasure* shp, sizeMeasure* siz, EvalResults* res,
-              KORA::pVertex v, const double target[3])
-      : LocMeshMod(m, f, shp, siz, res, v, target) {}
+  using LocMeshMod::LocMeshMod;
   EdgeSwapMod(const EdgeSwapMod&) = default;
   EdgeSwapMod& operator=(const EdgeSwapMod&) = default;
 

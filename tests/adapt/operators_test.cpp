@@ -38,6 +38,12 @@ struct Calls {
     c->oldCounts.push_back(PList_size(olds));
     c->newCounts.push_back(PList_size(news));
   }
+  void expectOne(int kind, int olds, int news) const {
+    ASSERT_EQ(kinds.size(), 1u);
+    EXPECT_EQ(kinds[0], kind);
+    EXPECT_EQ(oldCounts[0], olds);
+    EXPECT_EQ(newCounts[0], news);
+  }
 };
 
 // The unit tetrahedron split at m on its edge (0,1) into two, m pushed off the
@@ -106,10 +112,7 @@ TEST(EdgeCollapse, ChecksThenApplyKeepsVolumeAndReportsOnce) {
   op.callback = Calls::record;
   op.userData = &calls;
   EXPECT_EQ(op.apply(), 1);
-  ASSERT_EQ(calls.kinds.size(), 1u);
-  EXPECT_EQ(calls.kinds[0], 0);
-  EXPECT_EQ(calls.oldCounts[0], 2);
-  EXPECT_EQ(calls.newCounts[0], 1);
+  calls.expectOne(0, 2, 1);
   EXPECT_EQ(M_numRegions(t.mh.m), 1);
   EXPECT_EQ(M_numVertices(t.mh.m), 4);
   EXPECT_NEAR(meshVolume(t.mh.m, &bad), 1.0 / 6.0, 1e-15);
@@ -201,10 +204,7 @@ TEST(EdgeSwap, ThreeTetrahedraBecomeTwo) {
   op.callback = Calls::record;
   op.userData = &calls;
   EXPECT_EQ(op.apply(), 1);
-  ASSERT_EQ(calls.kinds.size(), 1u);
-  EXPECT_EQ(calls.kinds[0], 2);
-  EXPECT_EQ(calls.oldCounts[0], 3);
-  EXPECT_EQ(calls.newCounts[0], 2);
+  calls.expectOne(2, 3, 2);
   EXPECT_EQ(E_exists(ring.b, ring.t), nullptr);
   EXPECT_EQ(M_numRegions(ring.mh.m), 2);
   EXPECT_NEAR(meshVolume(ring.mh.m, &bad), 1.0, 1e-15);
