@@ -9,6 +9,7 @@
 #include "MT_topology.h"
 #include "MT_vector.h"
 #include "MT_geometry.h"
+#include "MT_mark.h"
 #include "adapt_fixtures.h"
 #include "meshBuild.h"
 
@@ -140,6 +141,22 @@ TEST(EdgeCollapse, RefusalsLeaveTheMeshAsItWas) {
     EXPECT_EQ(ms.results.longest, 0);
     EXPECT_EQ(ms.results.shortest, 99999999);
   }
+  {  // A dangling triangle's vertex in a mesh of regions cannot go: the
+     // refused collapse reports 0 and the vertex keeps its metric.
+    pVertex q = t.mh.vertex(-1, -1, 0);
+    pEdge q0 = t.mh.edge(q, t.v0);
+    t.mh.face(q0, t.edge(t.v0, t.v2), t.mh.edge(t.v2, q));
+    ms.field.setSize(q, 0.25);
+    EdgeCollapsMod op(t.mh.m, &ms.field, &ms.shape, &ms.length, &ms.results);
+    op.setCollaps(q0, q, t.v0);
+    Calls calls;
+    op.callback = Calls::record;
+    op.userData = &calls;
+    EXPECT_EQ(op.apply(), 0);
+    EXPECT_TRUE(calls.kinds.empty());
+    ASSERT_NE(ms.field.getMetric(q), nullptr);
+    EXPECT_EQ(M_numVertices(t.mh.m), 6);
+  }
   EXPECT_EQ(M_numRegions(t.mh.m), 2);
 }
 
@@ -227,6 +244,8 @@ TEST(EdgeSwap, RefusedWhenEveryConfigurationInvertsOrUnchecked) {
   EXPECT_EQ(op.geomCheck(), 0);
   EXPECT_EQ(op.getCfg(), -1);
   EXPECT_EQ(M_numRegions(ring.mh.m), 3);
+  EN_constrain(0, E_exists(ring.b, ring.t));  // swaps forbidden on the edge
+  EXPECT_EQ(op.topoCheck(), 0);
 }
 
 }  // namespace
