@@ -24,6 +24,14 @@ class AdaptUtil {
   static double V_shortestLength(KORA::pVertex v);
   static void maxminEdgeLength(KORA::pVertex v, double* max, double* min);
   static int indexOfMin(double a, double b, double c);
+  // Where the vertex opposite face f0 of a tetrahedron falls against f0
+  // (case 1..7, 0 when degenerate), with the entities a repair attacks.
+  static int getTetInfo(KORA::pRegion r, KORA::pFace f0, KORA::pVertex v, int project, KORA::pEntity keys[4],
+                        double areas[4], double point[3]);
+  // Side of face f on which p lies: 0 in its plane, 2 without a reference
+  // vertex, 1 on the reference vertex's side, -1 on the other.
+  static int V_wrtFace(const double p[3], KORA::pVertex ref, KORA::pFace f);
+  static void F_shapeInfo(KORA::pFace f);
 
   // ---- distances and projections on raw points (all SQUARED)
   static double P_sqrDistToSegment(const double a[3], const double b[3], const double p[3]);
