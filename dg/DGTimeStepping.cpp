@@ -106,9 +106,9 @@ double DGAnalysis::tagCells(double dtmin, double cfl, const std::vector<double> 
   }
   const int M = levelSequence[nbSub - 1];
   std::vector<long long> count(nbSub, 0);
-  for (std::size_t i = 0; i < cells.size(); ++i) {
-    DGCell *c = cells[i];
-    const double s = steps ? (*steps)[i] : stableStep(c, cfl);
+  for (std::size_t k = 0; k < cells.size(); ++k) {
+    DGCell *c = cells[k];
+    const double s = steps ? (*steps)[k] : stableStep(c, cfl);
     int best = 1, index = 0;
     for (int i = 0; i < nbSub; ++i) {
       const short m = static_cast<short>(levelSequence[i]);
