@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <set>
 #include <vector>
 
 #include "MT_mark.h"
 #include "MT_topology.h"
 #include "adapt_fixtures.h"
+#include "meshBuild.h"
 #include "mMesh.h"
 #include "meshTemplate.h"
 
@@ -575,4 +577,117 @@ TEST(Templates, SteinerVertexIsRecorded) {
     EN_deleteData(c, mt.childrenTag);
     PList_clear(mt.steinerList);
   }
+}
+
+namespace {
+
+// Region changes seen by the callback: the regions alive at the end must be
+// the mesh's regions, each with the volume it was reported with.
+struct RegionLedger {
+  std::map<pEntity, double> alive;
+  int calls = 0;
+  static void record(pPList olds, pPList news, void* data, modType, pEntity) {
+    auto* l = static_cast<RegionLedger*>(data);
+    ++l->calls;
+    for (int i = 0; i < PList_size(olds); ++i) {
+      pEntity e = static_cast<pEntity>(PList_item(olds, i));
+      if (EN_type(e) == 3) {
+        EXPECT_EQ(l->alive.erase(e), 1u) << "an unknown region reported as old";
+      }
+    }
+    for (int i = 0; i < PList_size(news); ++i) {
+      pEntity e = static_cast<pEntity>(PList_item(news, i));
+      if (EN_type(e) == 3) l->alive[e] = tetVolume(e);
+    }
+  }
+};
+
+// A block of n x n x n unit cubes, each split into six tetrahedra around its
+// main diagonal.
+void cubeBlock(MeshHolder& mh, int n) {
+  std::vector<pVertex> v((n + 1) * (n + 1) * (n + 1));
+  auto at = [&](int i, int j, int k) -> pVertex& { return v[(i * (n + 1) + j) * (n + 1) + k]; };
+  for (int i = 0; i <= n; ++i)
+    for (int j = 0; j <= n; ++j)
+      for (int k = 0; k <= n; ++k) at(i, j, k) = mh.vertex(i, j, k);
+  const int perms[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j)
+      for (int k = 0; k < n; ++k)
+        for (const auto& p : perms) {
+          int c[3] = {0, 0, 0};
+          pVertex t[4];
+          t[0] = at(i, j, k);
+          for (int s = 0; s < 3; ++s) {
+            c[p[s]] = 1;
+            t[s + 1] = at(i + c[0], j + c[1], k + c[2]);
+          }
+          meshtools_detail::tetOf(mh.m, t[0], t[1], t[2], t[3], nullptr);
+        }
+}
+
+}  // namespace
+
+// A block of 48 tetrahedra with pseudo-random marks, refined with recording
+// on: the Steiner vertices are then swapped out and collapsed where possible.
+// The block stays filled and conforming, and the callback accounts for every
+// region left, at its final shape.
+TEST(Templates, RandomMarksInABlockWithSteinerRemoval) {
+  unsigned seed = 12345;
+  int steinerMade = 0, steinerLeft = 0;
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    MeshHolder mh;
+    cubeBlock(mh, 2);
+    classify(mh.m);
+    RegionLedger ledger;
+    RIter rit = M_regionIter(mh.m);
+    while (pRegion r = RIter_next(rit)) ledger.alive[r] = tetVolume(r);
+    RIter_delete(rit);
+    meshTemplate mt(mh.m, nullptr, 0, 2, nullptr);
+    mt.setCallback(&RegionLedger::record, &ledger);
+    EIter eit = M_edgeIter(mh.m);
+    while (pEdge e = EIter_next(eit)) {
+      seed = seed * 1103515245u + 12345u;
+      if ((seed >> 16) % 3 == 0) mt.setRefineLevel(e, 1);
+    }
+    EIter_delete(eit);
+    pPList foreseen = PList_new();
+    mt.M_countSteinerPoints(mh.m, foreseen);
+    steinerMade += PList_size(foreseen);
+    PList_delete(foreseen);
+    const int before = M_numVertices(mh.m) + PList_size(mt.markedEdges);
+    mt.run();
+    steinerLeft += M_numVertices(mh.m) - before;
+    EXPECT_EQ(PList_size(mt.steinerList), 0);
+    EXPECT_EQ(PList_size(mt.markedEdges), 0);
+
+    double volume = 0.0, boundaryArea = 0.0;
+    rit = M_regionIter(mh.m);
+    int regions = 0;
+    while (pRegion r = RIter_next(rit)) {
+      const double v = tetVolume(r);
+      EXPECT_GT(v, 0.0);
+      volume += v;
+      ++regions;
+      auto found = ledger.alive.find(r);
+      ASSERT_NE(found, ledger.alive.end()) << "a region the callback never reported";
+      EXPECT_EQ(found->second, v) << "a reported region changed shape";
+    }
+    RIter_delete(rit);
+    EXPECT_EQ(static_cast<size_t>(regions), ledger.alive.size());
+    EXPECT_NEAR(volume, 8.0, 1e-13);
+    FIter fit = M_faceIter(mh.m);
+    while (pFace f = FIter_next(fit)) {
+      const int n = (F_region(f, 0) ? 1 : 0) + (F_region(f, 1) ? 1 : 0);
+      EXPECT_GE(n, 1);
+      if (n == 1) boundaryArea += triArea(f);
+    }
+    FIter_delete(fit);
+    EXPECT_NEAR(boundaryArea, 24.0, 1e-12);
+    EXPECT_EQ(M_numVertices(mh.m) - M_numEdges(mh.m) + M_numFaces(mh.m) - M_numRegions(mh.m), 1);
+    if (HasFailure()) return;
+  }
+  EXPECT_GT(steinerMade, 0);
+  EXPECT_LT(steinerLeft, steinerMade);
 }
