@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "MT_geometry.h"
@@ -130,6 +131,31 @@ struct Ring4 {
   pEdge axis() const { return E_exists(a, b); }
   pFace face() const { return F_exists(0, a, b, c, nullptr); }
 };
+
+// The unit tetrahedron split at m = (0.5,0,0) on its edge (0,1) into two.
+// Collapsing m onto v1 leaves the unit tetrahedron.
+struct SplitTet {
+  MeshHolder mh;
+  pVertex v0, v1, v2, v3, m;
+  SplitTet() {
+    v0 = mh.vertex(0, 0, 0);
+    v1 = mh.vertex(1, 0, 0);
+    v2 = mh.vertex(0, 1, 0);
+    v3 = mh.vertex(0, 0, 1);
+    m = mh.vertex(0.5, 0, 0);
+    meshtools_detail::tetOf(mh.m, m, v1, v2, v3, nullptr);
+    meshtools_detail::tetOf(mh.m, v0, m, v2, v3, nullptr);
+  }
+};
+
+// The shape best so far that a worst shape w equals exactly 1.5 times.
+inline double twoThirdsOf(double w) {
+  double b = w / 1.5;
+  for (double c : {b, std::nextafter(b, 0.0), std::nextafter(b, 1.0)})
+    if (1.5 * c == w) return c;
+  ADD_FAILURE() << "no exact two thirds of " << w;
+  return b;
+}
 
 }  // namespace opstest
 
