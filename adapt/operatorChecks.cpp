@@ -46,6 +46,27 @@ int rateRegionsAround(LocMeshMod& op, pVertex v, pEdge e0, pEdge e1, const pRegi
   return ok;
 }
 
+int rateReplaced(LocMeshMod& op, pRegion r, pVertex out, const double p[3], metric* pm, double& worst) {
+  pPList vs = R_vertices(r);
+  double xyz[4][3];
+  metric* ms[4];
+  for (int j = 0; j < 4; ++j) {
+    pVertex v = static_cast<pVertex>(PList_item(vs, j));
+    if (v == out) {
+      for (int k = 0; k < 3; ++k) xyz[j][k] = p[k];
+      ms[j] = pm;
+    } else {
+      V_coord(v, xyz[j]);
+      ms[j] = AdaptUtil::getMetric(op.field, v);
+    }
+  }
+  PList_delete(vs);
+  double rating = 0.0;
+  const int ok = op.getShape(xyz, ms, &rating);
+  if (ok && rating < worst) worst = rating;
+  return ok;
+}
+
 int rateEndsReplaced(LocMeshMod& op, pEdge e, const double p[3], metric* pm, const pRegion* skip, int nSkip,
                      double& worst) {
   pPList rs = E_regions(e);
@@ -53,26 +74,7 @@ int rateEndsReplaced(LocMeshMod& op, pEdge e, const double p[3], metric* pm, con
   for (int i = 0; ok && i < PList_size(rs); ++i) {
     pRegion r = static_cast<pRegion>(PList_item(rs, i));
     if (skipped(r, skip, nSkip)) continue;
-    pPList vs = R_vertices(r);
-    for (int end = 0; ok && end < 2; ++end) {
-      pVertex out = E_vertex(e, end);
-      double xyz[4][3];
-      metric* ms[4];
-      for (int j = 0; j < 4; ++j) {
-        pVertex v = static_cast<pVertex>(PList_item(vs, j));
-        if (v == out) {
-          for (int k = 0; k < 3; ++k) xyz[j][k] = p[k];
-          ms[j] = pm;
-        } else {
-          V_coord(v, xyz[j]);
-          ms[j] = AdaptUtil::getMetric(op.field, v);
-        }
-      }
-      double rating = 0.0;
-      ok = op.getShape(xyz, ms, &rating);
-      if (ok && rating < worst) worst = rating;
-    }
-    PList_delete(vs);
+    for (int end = 0; ok && end < 2; ++end) ok = rateReplaced(op, r, E_vertex(e, end), p, pm, worst);
   }
   PList_delete(rs);
   return ok;

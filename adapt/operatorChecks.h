@@ -29,6 +29,12 @@ bool regionHasEdge(KORA::pRegion r, KORA::pEdge e);
 int rateRegionsAround(LocMeshMod& op, KORA::pVertex v, KORA::pEdge e0, KORA::pEdge e1,
                       const KORA::pRegion* skip, int nSkip, double& worst);
 
+// Rates the region as it would be with its vertex out replaced by the point p
+// of metric pm (null: p brings no metric). 0 when invalid; worst takes the
+// rating.
+int rateReplaced(LocMeshMod& op, KORA::pRegion r, KORA::pVertex out, const double p[3], metric* pm,
+                 double& worst);
+
 // Rates every region of the edge other than the skipped ones as it would be
 // with each end of the edge in turn (end 0, then end 1) replaced by the point
 // p of metric pm (null: p brings no metric). 0 at the first invalid one;
