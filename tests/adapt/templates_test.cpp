@@ -755,3 +755,85 @@ TEST(Templates, RandomMarksInABlockWithSteinerRemoval) {
   EXPECT_GT(steinerMade, 0);
   EXPECT_LT(steinerLeft, steinerMade);
 }
+
+// A triangle with one, two or three marked edges is split into two, three or
+// four triangles covering it; the marked edges go.
+TEST(Templates, TriangleSplitsByMarkedEdges) {
+  const int expected[8] = {1, 2, 2, 3, 2, 3, 3, 4};
+  for (int mask = 1; mask < 8; ++mask) {
+    SCOPED_TRACE(mask);
+    MeshHolder mh;
+    pVertex v[3] = {mh.vertex(0, 0, 0), mh.vertex(2, 0, 0), mh.vertex(0, 1, 0)};
+    pEdge e[3] = {mh.edge(v[0], v[1]), mh.edge(v[1], v[2]), mh.edge(v[2], v[0])};
+    mh.face(e[0], e[1], e[2]);
+    classify(mh.m);
+    meshTemplate mt(mh.m, nullptr);
+    for (int i = 0; i < 3; ++i)
+      if (mask & (1 << i)) mt.setRefineLevel(e[i], 1);
+    mt.run();
+    EXPECT_EQ(M_numFaces(mh.m), expected[mask]);
+    EXPECT_EQ(M_numVertices(mh.m), 3 + popcount(mask));
+    EXPECT_EQ(M_numVertices(mh.m) - M_numEdges(mh.m) + M_numFaces(mh.m), 1);
+    for (int i = 0; i < 3; ++i) {
+      if (mask & (1 << i)) {
+        EXPECT_EQ(E_exists(v[i], v[(i + 1) % 3]), nullptr);
+      }
+    }
+    double area = 0.0;
+    FIter it = M_faceIter(mh.m);
+    while (pFace f = FIter_next(it)) {
+      EXPECT_GT(triArea(f), 0.1);
+      area += triArea(f);
+    }
+    FIter_delete(it);
+    EXPECT_NEAR(area, 1.0, 1e-15);
+  }
+}
+
+// With a metric field every new vertex carries a metric of its own, the
+// removed ones take theirs along.
+TEST(Templates, NewVerticesGetMetrics) {
+  MeshHolder mh;
+  pRegion r = mh.tet(unitCorners);
+  classify(mh.m);
+  metricField field(mh.m);
+  VIter vit = M_vertexIter(mh.m);
+  while (pVertex v = VIter_next(vit)) field.setSize(v, 0.5);
+  VIter_delete(vit);
+  meshTemplate mt(mh.m, &field, 0, 2, nullptr);
+  pPList edges = R_edges(r);
+  for (int i : {0, 2, 3}) mt.setRefineLevel(static_cast<pEdge>(PList_item(edges, i)), 1);
+  PList_delete(edges);
+  mt.run();
+  std::set<metric*> metrics;
+  vit = M_vertexIter(mh.m);
+  while (pVertex v = VIter_next(vit)) {
+    metric* m = field.getMetric(v);
+    ASSERT_NE(m, nullptr);
+    EXPECT_TRUE(metrics.insert(m).second) << "a metric shared by two vertices";
+  }
+  VIter_delete(vit);
+  checkFilledUnitTet(mh.m);
+}
+
+// Uniform refinement by levels hands back the tetrahedra of the last level.
+TEST(Templates, UniformRefinementByLevels) {
+  MeshHolder mh;
+  pRegion r = mh.tet(unitCorners);
+  classify(mh.m);
+  Calls calls;
+  meshTemplate mt(mh.m, nullptr);
+  mt.setCallback(&Calls::record, &calls);
+  pPList out = nullptr;
+  mt.R_refineN(r, 2, &out);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(PList_size(out), 64);
+  double volume = 0.0;
+  for (int i = 0; i < PList_size(out); ++i) {
+    const double v = tetVolume(static_cast<pRegion>(PList_item(out, i)));
+    EXPECT_GT(v, 0.0);
+    volume += v;
+  }
+  EXPECT_NEAR(volume, 1.0 / 6.0, 1e-15);
+  PList_delete(out);
+}
