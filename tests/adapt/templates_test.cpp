@@ -447,6 +447,33 @@ TEST(Templates, SnapModeThreeRecordsBoundaryVertices) {
   EXPECT_EQ(V_whatIn(m), E_whatIn(onModel));
 }
 
+// Modes 1 and 2 seek a model location; without a model mesh or parameters
+// none is found: the vertex stays at the mid-point, unrecorded, with the
+// message. Mode 0 makes no query.
+TEST(Templates, SnapTargetNotFoundKeepsTheMidPoint) {
+  for (int mode : {0, 1, 2}) {
+    SCOPED_TRACE(mode);
+    MeshHolder mh;
+    pVertex p = mh.vertex(0, 0, 0), q = mh.vertex(2, 0, 0);
+    pEdge onModel = mh.edge(p, q);
+    E_setWhatInType(mh.m, onModel, 7);
+    SSList<mEntity*> snaps;
+    meshTemplate mt(mh.m, nullptr, mode, 0, &snaps);
+    testing::internal::CaptureStderr();
+    pVertex m = static_cast<pVertex>(PList_item(mt.get_split_edges(onModel, 0), 0));
+    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string message = "get_split_edges: pb! Could not get target location\n";
+    if (mode == 0)
+      EXPECT_EQ(err, "");
+    else
+      EXPECT_NE(err.find(message), std::string::npos);
+    double x[3];
+    V_coord(m, x);
+    expectVec(x, 1, 0, 0);
+    EXPECT_EQ(snaps.size(), 0);
+  }
+}
+
 namespace {
 // A tetrahedron whose face F0 has its two edges after the first marked; the
 // diagonal drawn on F0 has length 1 and the other diagonal of its
