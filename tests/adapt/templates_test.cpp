@@ -49,6 +49,19 @@ double tetVolume(pRegion r) {
          6.0;
 }
 
+// Sum of the volumes of the mesh's tetrahedra, each expected above least.
+double meshVolume(pMesh m, double least = 0.0) {
+  double volume = 0.0;
+  RIter it = M_regionIter(m);
+  while (pRegion r = RIter_next(it)) {
+    const double v = tetVolume(r);
+    EXPECT_GT(v, least);
+    volume += v;
+  }
+  RIter_delete(it);
+  return volume;
+}
+
 double triArea(pFace f) {
   pPList vs = F_vertices(f, 1);
   double x[3][3];
@@ -92,15 +105,7 @@ bool onUnitTetBoundary(const double x[3]) {
 // tetrahedra, and that every vertex is a corner, an edge mid-point or the
 // centroid. Returns the number of tetrahedra.
 int checkFilledUnitTet(pMesh m) {
-  double volume = 0.0;
-  RIter rit = M_regionIter(m);
-  while (pRegion r = RIter_next(rit)) {
-    const double v = tetVolume(r);
-    EXPECT_GT(v, 1e-3);
-    volume += v;
-  }
-  RIter_delete(rit);
-  EXPECT_NEAR(volume, 1.0 / 6.0, 1e-15);
+  EXPECT_NEAR(meshVolume(m, 1e-3), 1.0 / 6.0, 1e-15);
 
   double boundaryArea = 0.0;
   FIter fit = M_faceIter(m);
@@ -265,15 +270,8 @@ TEST(Templates, TwoTetrahedraStayConforming) {
     for (int i = 0; i < 9; ++i)
       if (mask & (1 << i)) mt.setRefineLevel(all[i], 1);
     mt.run();
-    double volume = 0.0;
-    RIter rit = M_regionIter(mh.m);
-    while (pRegion r = RIter_next(rit)) {
-      EXPECT_GT(tetVolume(r), 0.0);
-      volume += tetVolume(r);
-    }
-    RIter_delete(rit);
     // Volume of (1,2,3,4): det of (-1,1,0), (-1,0,1), (0,1,1) over 6 = 2/6.
-    EXPECT_NEAR(volume, 1.0 / 6.0 + 2.0 / 6.0, 1e-15);
+    EXPECT_NEAR(meshVolume(mh.m), 1.0 / 6.0 + 2.0 / 6.0, 1e-15);
     FIter fit = M_faceIter(mh.m);
     int boundary = 0;
     while (pFace fc = FIter_next(fit)) {
@@ -536,10 +534,7 @@ TEST(Templates, ShorterOtherDiagonalIsRecordedAndImproved) {
       pVertex w[3];
       tetWithDiagonals(mh, mt, other, w);
       pVertex m12 = nullptr, m20 = nullptr;
-      double before = 0.0;
-      RIter it = M_regionIter(mh.m);
-      while (pRegion r = RIter_next(it)) before += tetVolume(r);
-      RIter_delete(it);
+      const double before = meshVolume(mh.m);
       mt->run();
       EXPECT_EQ(PList_size(mt->diagonalList), 0);
       // The mid-points of the split edges, found by position.
@@ -564,14 +559,7 @@ TEST(Templates, ShorterOtherDiagonalIsRecordedAndImproved) {
       const bool flipped = other < 0.9;
       EXPECT_EQ(E_exists(w[0], m12) == nullptr, flipped);
       EXPECT_EQ(E_exists(w[1], m20) != nullptr, flipped);
-      double after = 0.0;
-      it = M_regionIter(mh.m);
-      while (pRegion r = RIter_next(it)) {
-        EXPECT_GT(tetVolume(r), 0.0);
-        after += tetVolume(r);
-      }
-      RIter_delete(it);
-      EXPECT_NEAR(after, before, 1e-15);
+      EXPECT_NEAR(meshVolume(mh.m), before, 1e-15);
       EXPECT_EQ(M_numVertices(mh.m) - M_numEdges(mh.m) + M_numFaces(mh.m) - M_numRegions(mh.m), 1);
     }
   }
