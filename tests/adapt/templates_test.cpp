@@ -708,7 +708,8 @@ void cubeBlock(MeshHolder& mh, int n) {
 }  // namespace
 
 // A block of 48 tetrahedra with pseudo-random marks, refined with recording
-// on: the Steiner vertices are then swapped out and collapsed where possible.
+// on, with and without a metric field: the Steiner vertices are then swapped
+// out and collapsed where possible, the recorded diagonals flipped.
 // The block stays filled and conforming, and the callback accounts for every
 // region left, at its final shape.
 TEST(Templates, RandomMarksInABlockWithSteinerRemoval) {
@@ -723,7 +724,20 @@ TEST(Templates, RandomMarksInABlockWithSteinerRemoval) {
     RIter rit = M_regionIter(mh.m);
     while (pRegion r = RIter_next(rit)) ledger.alive[r] = tetVolume(r);
     RIter_delete(rit);
-    meshTemplate mt(mh.m, nullptr, 0, 2, nullptr);
+    // Every other round with a metric field whose sizes vary over the block.
+    std::unique_ptr<metricField> field;
+    if (round % 2) {
+      field = std::make_unique<metricField>(mh.m);
+      VIter vit = M_vertexIter(mh.m);
+      while (pVertex v = VIter_next(vit)) {
+        double x[3];
+        V_coord(v, x);
+        const double h[3] = {0.3 + 0.2 * x[0], 0.5, 0.4 + 0.1 * x[2]};
+        field->setMetric(v, identity, h);
+      }
+      VIter_delete(vit);
+    }
+    meshTemplate mt(mh.m, field.get(), 0, 2, nullptr);
     mt.setCallback(&RegionLedger::record, &ledger);
     EIter eit = M_edgeIter(mh.m);
     while (pEdge e = EIter_next(eit)) {
@@ -764,6 +778,16 @@ TEST(Templates, RandomMarksInABlockWithSteinerRemoval) {
     }
     FIter_delete(fit);
     EXPECT_NEAR(boundaryArea, 24.0, 1e-12);
+    if (field) {
+      std::set<metric*> metrics;
+      VIter vit = M_vertexIter(mh.m);
+      while (pVertex v = VIter_next(vit)) {
+        metric* m = field->getMetric(v);
+        EXPECT_NE(m, nullptr);
+        EXPECT_TRUE(metrics.insert(m).second) << "a metric shared by two vertices";
+      }
+      VIter_delete(vit);
+    }
     EXPECT_EQ(M_numVertices(mh.m) - M_numEdges(mh.m) + M_numFaces(mh.m) - M_numRegions(mh.m), 1);
     if (HasFailure()) return;
   }
