@@ -290,7 +290,8 @@ void DGBoundaryCell::init(DGCell *L, DGCell *R) {
     delete interProc;
     interProc = nullptr;
   }
-  const bool withGradients = true;
+  const ConservationLaw *law = GlobalParamManager::Instance()->law;
+  const bool withGradients = !law || law->needTheHigherOrderGradients();
   const FunctionSpace *sL = L->getFunctionSpace();
   const FunctionSpace *sR = R ? R->getFunctionSpace() : nullptr;
   // The basis values of one side at its coordinates xi, shared or the face's own.
