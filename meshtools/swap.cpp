@@ -362,6 +362,10 @@ int evalSwap(pFace face, double tol) {
 }
 }  // namespace
 
+faceSwapInfo F_swapInfo() {
+  return {fsc.face, fsc.kase, {fsc.region[0], fsc.region[1]}, {fsc.opposite[0], fsc.opposite[1]}, fsc.third};
+}
+
 int F_swap(pMesh mesh, pFace face, double, CBFunction cb, void* data, pPList* oldRegions,
            pPList* newRegions) {
   *oldRegions = PList_new();
