@@ -93,6 +93,23 @@ struct Calls {
   }
 };
 
+// Every region of the mesh was reported new by the callback, and has now the
+// volume it had when it was last reported: nothing changed shape afterwards.
+inline void expectEveryRegionReportedAsIs(const Calls& calls, pMesh m) {
+  RIter it = M_regionIter(m);
+  while (pRegion r = RIter_next(it)) {
+    bool found = false;
+    for (size_t c = calls.newRegions.size(); c-- > 0 && !found;)
+      for (size_t i = 0; i < calls.newRegions[c].size() && !found; ++i)
+        if (calls.newRegions[c][i] == r) {
+          found = true;
+          EXPECT_EQ(R_volume(r), calls.newVolumes[c][i]) << "reported in call " << c;
+        }
+    EXPECT_TRUE(found) << "a region never reported";
+  }
+  RIter_delete(it);
+}
+
 struct Measures {
   metricField field;
   meanRatio shape;
