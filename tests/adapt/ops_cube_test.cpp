@@ -49,6 +49,15 @@ void expectSoundChange(pMesh m, const std::set<pRegion>& before, const Calls& ca
   }
 }
 
+// Checks the aimed operator and applies it when accepted, expecting these
+// reports; false when refused.
+bool applyIfAccepted(LocMeshMod& op, const Calls& calls, const std::vector<int>& kinds) {
+  if (!op.topoCheck() || !op.geomCheck()) return false;
+  EXPECT_EQ(op.apply(), 1);
+  EXPECT_EQ(calls.kinds, kinds);
+  return true;
+}
+
 struct Cube {
   std::mt19937 rng{7};
   mttest::JitteredCube<std::mt19937> mesh{3, 0.25, rng};
@@ -95,10 +104,7 @@ TEST(OperatorsOnACube, FaceSwaps) {
       [&](LocMeshMod&, std::vector<pEntity>& faces, Calls& calls) {
         for (pEntity f : faces) {
           op.setSwapFace(f);
-          if (!op.topoCheck() || !op.geomCheck()) continue;
-          EXPECT_EQ(op.apply(), 1);
-          EXPECT_EQ(calls.kinds, std::vector<int>{FACESWAP});
-          return true;
+          if (applyIfAccepted(op, calls, {FACESWAP})) return true;
         }
         return false;
       },
@@ -122,9 +128,7 @@ TEST(OperatorsOnACube, EdgeSplitsAtMidpoints) {
         const double param[2] = {0, 0};
         op.setSplitEdge(e);
         op.setSplitPos(mid, param);
-        if (!op.topoCheck() || !op.geomCheck()) return false;
-        EXPECT_EQ(op.apply(), 1);
-        EXPECT_EQ(calls.kinds, std::vector<int>{EDGESPLIT});
+        if (!applyIfAccepted(op, calls, {EDGESPLIT})) return false;
         EXPECT_NE(c.field.getMetric(op.getNewVertex()), nullptr);
         return true;
       },
@@ -141,10 +145,7 @@ TEST(OperatorsOnACube, SplitCollapses) {
         for (pEntity f : faces)
           for (int i = 0; i < 3; ++i) {
             op.reset(F_edge(f, i), f);
-            if (!op.topoCheck() || !op.geomCheck()) continue;
-            EXPECT_EQ(op.apply(), 1);
-            EXPECT_EQ(calls.kinds, (std::vector<int>{EDGESPLIT, ECOLLAPSE}));
-            return true;
+            if (applyIfAccepted(op, calls, {EDGESPLIT, ECOLLAPSE})) return true;
           }
         return false;
       },
@@ -172,10 +173,7 @@ TEST(OperatorsOnACube, RegionCollapsesBySplit) {
             for (int j = 0; j < 4; ++j) V_coord(v[j], x[j]);
             for (int k = 0; k < 3; ++k) at[k] = 0.25 * (x[0][k] + x[1][k] + x[2][k] + x[3][k]);
             op.setCollaps(r, e0, e1, at);
-            if (!op.topoCheck() || !op.geomCheck()) continue;
-            EXPECT_EQ(op.apply(), 1);
-            EXPECT_EQ(calls.kinds, (std::vector<int>{EDGESPLIT, EDGESPLIT, ECOLLAPSE}));
-            return true;
+            if (applyIfAccepted(op, calls, {EDGESPLIT, EDGESPLIT, ECOLLAPSE})) return true;
           }
         return false;
       },
