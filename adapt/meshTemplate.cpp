@@ -28,9 +28,6 @@ meshTemplate::meshTemplate(pMesh m, metricField* f, int snap, SSList<mEntity*>* 
     : meshTemplate(m, f, snap, 0, snapList) {}
 
 meshTemplate::~meshTemplate() {
-  // Marks still set would outlive their tag and be read under a later one.
-  void* iter = nullptr;
-  while (pEntity e = static_cast<pEntity>(PList_next(markedEdges, &iter))) EN_deleteData(e, refineTag);
   PList_delete(markedEdges);
   if (option > 1) {
     PList_delete(steinerList);
