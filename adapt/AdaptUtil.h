@@ -72,6 +72,19 @@ class AdaptUtil {
 
   // ---- metric field view: writes "mField.pos"; 1 when written.
   static int viewMetricField(KORA::pMesh mesh, const metricField* field);
+
+  // ---- operator evaluation. A candidate that passes its checks and beats the
+  // best worst shape so far (*bestShape) by the factor 1.5 becomes the best:
+  // *best (owned by the caller, may be null) is deleted and replaced by a copy
+  // of the candidate. 1 when the candidate won. The operator classes are
+  // named here only (elaborated type specifiers keep this block self-contained).
+  // A collapse wins at exactly 1.5 times; with a field it is first refused
+  // when its longest new edge is above 1.96 with a ratio above 1.44.
+  static int evalEclps(metricField* field, class EdgeCollapsMod* op, class LocMeshMod** best,
+                       double* bestShape);
+  // A swap or split-collapse wins only strictly above 1.5 times.
+  static int evalEswp(class EdgeSwapMod* op, class LocMeshMod** best, double* bestShape);
+  static int evalSpltClps(class SplitCollapsMod* op, class LocMeshMod** best, double* bestShape);
 };
 
 template <class T>

@@ -9,9 +9,11 @@
 // analysis fills the two state arrays at every residual evaluation. It lives
 // in the face's fast-data slot.
 
+#include <deque>
 #include <iosfwd>
 #include <vector>
 
+#include "BasisTables.h"
 #include "mAttachableDataContainer.h"
 #include "mPoint.h"
 #include "mVector.h"
@@ -24,7 +26,10 @@ class Mapping;
 }  // namespace KORA
 
 // One face quadrature point. It owns its state arrays, so it can be moved but
-// not copied.
+// not copied. The sides' basis values are views of the shared tables of the
+// sides' families (or of the interface cell's own lists, on a face that is
+// not one of the side's own faces); the physical gradients exist only for
+// laws that lift gradients (empty otherwise).
 class ptGaussInfo {
 public:
   double *UL = nullptr;  // left state (nbFields, or 4 nbFields with gradients); owned
@@ -35,8 +40,8 @@ public:
   KORA::mPoint x;        // physical point
   KORA::mVector n;       // unit normal out of the left element
   double JacW = 0.0;     // weight times face Jacobian determinant
-  std::vector<double> fctsL;
-  std::vector<double> fctsR;
+  BasisRow fctsL;
+  BasisRow fctsR;
   std::vector<KORA::mVector> gradsL;
   std::vector<KORA::mVector> gradsR;
 
@@ -81,6 +86,9 @@ public:
   KORA::mEntity *right = nullptr;  // second one, or null
   KORA::Mapping *mapping;          // face mapping; owned
   std::vector<ptGaussInfo> gaussPoints;
+  // Basis values of the points whose side coordinates are not those of a
+  // shared table (hanging or curved faces).
+  std::deque<std::vector<double>> ownBasis;
   InterProcData *interProc = nullptr;  // remote values on a partition face; owned
   short leftTag = 0;
   short rightTag = 0;
@@ -100,6 +108,16 @@ public:
   int computeOrder(const DGCell *L, const DGCell *R) const;
   // Rebuilds the face quadrature points from the neighbours' cells.
   void init(DGCell *L, DGCell *R);
+  // Physical basis gradients of both sides at every point (made by init only
+  // for laws that lift gradients); ensureGradients makes them when missing.
+  void computeGradients(DGCell *L, DGCell *R);
+  void ensureGradients();
+  // Reference coordinates xi in a side's element of the face point x with
+  // face coordinates (u, v, w): from the face's vertices when the face is one
+  // of the element's own faces and that reproduces x (shared is then true and
+  // the point has shared basis tables), else by inverting the side's mapping.
+  void sideCoordinates(DGCell *side, const KORA::mPoint &x, double u, double v, double w, double xi[3],
+                       bool &shared) const;
   // Unit normal out of the left element at its reference coordinates (u, v,
   // w), also on a hanging face (a refinement descendant of one of the left
   // element's faces). Throws the integer 0 when the face is not found.

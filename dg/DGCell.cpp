@@ -16,6 +16,7 @@
 #include "Mapping.h"
 #include "gEntity.h"
 #include "mEntity.h"
+#include "mTensor2.h"
 
 using KORA::GaussIntegrator;
 using KORA::Mapping;
@@ -188,15 +189,37 @@ void DGCell::initGaussPoints() {
   gaussPoints.clear();
   gaussPoints.shrink_to_fit();
   gaussPoints.reserve(K);
+  std::vector<double> inverses(9 * static_cast<size_t>(K));
+  bool same = true;
   for (int k = 0; k < K; ++k) {
     double u, v, w, weight;
     gauss.iPoint(k, q, u, v, w, weight);
     vptGaussInfo &p = gaussPoints.emplace_back();
+    const SharedBasisPoint &b = sharedBasisAt(functionSpace, u, v, w);
     p.nbFcts = n;
-    p.gradPhi.resize(n);
-    p.phi.resize(n);
-    p.jacDet = functionSpace->grads(u, v, w, mapping, p.gradPhi);
-    functionSpace->fcts(u, v, w, p.phi);
+    p.phi = BasisRow(b.phi);
+    p.refGrads = b.refGrads.data();
+    KORA::mTensor2 t(0.0);
+    p.jacDet = mapping->jacInverse(u, v, w, t);
+    double *inv = inverses.data() + 9 * k;
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) inv[3 * i + j] = t(i, j);
+    if (k > 0)
+      for (int i = 0; i < 9; ++i) same = same && inv[i] == inverses[i];
+  }
+  if (same && K > 0) inverses.resize(9);
+  inverses.shrink_to_fit();
+  jacInverses = std::move(inverses);
+}
+
+void DGCell::physicalGradients(int k, mVector *out) const {
+  const double *t = jacInverseAt(k);
+  const mVector *g = gaussPoints[k].refGrads;
+  const int n = gaussPoints[k].nbFcts;
+  // The same products as the mapping's push-back of gradients.
+  for (int j = 0; j < n; ++j) {
+    const double g0 = g[j](0), g1 = g[j](1), g2 = g[j](2);
+    for (int i = 0; i < 3; ++i) out[j](i) = t[3 * i] * g0 + t[3 * i + 1] * g1 + t[3 * i + 2] * g2;
   }
 }
 

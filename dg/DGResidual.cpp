@@ -153,6 +153,7 @@ void ComputeSolutionOnBothSides::operator()(DGBoundaryCell *face) const {
   const int nfL = L->dofs->nbFields;
   // Gradients need room for 4n entries per side.
   if (!withGradients || size < 4 * n) return;
+  face->ensureGradients();
   std::array<mVector, dgpass::kMaxFields> &G = gradientScratch();
   const int m = std::min(n, nfL);
   for (ptGaussInfo &g : face->gaussPoints) {
@@ -179,6 +180,7 @@ void ComputeSolutionOnRightSide_InParallel::operator()(DGBoundaryCell *face) con
 
 void ComputeHigherOrderGradients::operator()(DGBoundaryCell *face) const {
   if (!faceOfLevel(face, level)) return;
+  face->ensureGradients();
   const auto [L, R, nL, nR, toLeft, toRight] = dgpass::faceSides(face, level);
   for (const ptGaussInfo &g : face->gaussPoints) {
     if (!g.UR) continue;
@@ -263,6 +265,13 @@ void ZeroRHS::operator()(DGCell *cell) const {
 // Volume integrals
 
 namespace {
+// Physical basis gradients of the volume point at hand (at least n entries).
+std::vector<mVector> &volumeGradientScratch(int n) {
+  thread_local std::vector<mVector> buffer;
+  if (static_cast<int>(buffer.size()) < n) buffer.resize(n);
+  return buffer;
+}
+
 // One volume pass over a cell: the inviscid flux and the source, and with
 // kViscous the gradients, the gradient-dependent source and the viscous flux
 // as well. The choice is made at compile time, so the inviscid pass does no
@@ -281,18 +290,20 @@ void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, 
   double U[dgpass::kMaxFields];
   double S[dgpass::kMaxFields];
   const int K = cell->nbPtGauss();
+  std::vector<mVector> &gradPhi = volumeGradientScratch(nb);
+  mVector *dphi = gradPhi.data();
   for (int k = 0; k < K; ++k) {
     const vptGaussInfo &gp = cell->gaussPoints[k];
     const RulePoint &rp = rule[k];
     const double *phi = gp.phi.data();
-    const mVector *dphi = gp.gradPhi.data();
+    cell->physicalGradients(k, dphi);
     pointValues(c0, nf, nb, phi, U);
     double x, y, z;
     map->eval(rp.u, rp.v, rp.w, x, y, z);
     const mPoint X(x, y, z);
     law->Fi(X, U, flux);
     if constexpr (kViscous) {
-      cell->dinterpolate(grads, gp.gradPhi, DGCell::LEVEL0);
+      cell->dinterpolate(grads, gradPhi, DGCell::LEVEL0);
       law->RHS(U, grads, X, S);
       law->Fv(X, U, grads, viscousFlux);
     } else {
