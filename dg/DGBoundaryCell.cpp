@@ -17,6 +17,7 @@
 #include "GlobalParamManager.h"
 #include "LagrangeMapping.h"
 #include "Mapping.h"
+#include "gEntity.h"
 #include "mEntity.h"
 
 using KORA::GaussIntegrator;
@@ -141,6 +142,7 @@ void InterProcData::recieveSolution(double time, int nPoints, int nVals, const d
 DGBoundaryCell::DGBoundaryCell(mEntity *, Mapping *faceMapping) : mapping(faceMapping) {
   try {
     if (!mapping || !mapping->getEntity()) throw std::string("interface cell: the face mapping is missing");
+    faceEntity = mapping->getEntity();
     check();
   } catch (...) {
     delete mapping;
@@ -154,7 +156,6 @@ DGBoundaryCell::~DGBoundaryCell() {
   delete mapping;
 }
 
-mEntity *DGBoundaryCell::getEntity() const { return mapping->getEntity(); }
 
 void DGBoundaryCell::check() {
   mEntity *face = getEntity();
@@ -278,6 +279,8 @@ void DGBoundaryCell::sideCoordinates(DGCell *side, const mPoint &x, double u, do
 void DGBoundaryCell::init(DGCell *L, DGCell *R) {
   mEntity *face = getEntity();
   const int order = computeOrder(L, R);
+  const KORA::gEntity *model = face->getClassification();
+  modelTag = model ? model->getId() : 0;
   GaussIntegrator gauss(face);
   const int K = gauss.nbIntegrationPoints(order);
   gaussPoints.clear();
@@ -320,6 +323,14 @@ void DGBoundaryCell::init(DGCell *L, DGCell *R) {
     gaussPoints.push_back(std::move(p));
   }
   if (withGradients) computeGradients(L, R);
+}
+
+void DGBoundaryCell::refreshSideCells() const {
+  cachedLeft = left;
+  cachedRight = right;
+  cachedL = dgCellOf(left);
+  cachedR = right ? dgCellOf(right) : nullptr;
+  cachedGeneration = dgCellGeneration;
 }
 
 void DGBoundaryCell::computeGradients(DGCell *L, DGCell *R) {

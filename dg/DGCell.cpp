@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ConservationLaw.h"
+#include "DGBoundaryCell.h"
 #include "DGCellScratch.h"
 #include "DGParameters.h"
 #include "DenseMatrix.h"
@@ -137,6 +138,7 @@ DGCell::DGCell(mEntity *element, FunctionSpace *space, Mapping *map)
       jumpSum(0.0),
       jumpWeight(0.0),
       limiterMeasure(0.0) {
+  ++dgCellGeneration;
   try {
     if (!entity || !functionSpace || !mapping)
       throw std::string("DG cell: an element, a function space and a mapping are needed");
@@ -162,6 +164,7 @@ DGCell::DGCell(mEntity *element, FunctionSpace *space, Mapping *map)
 }
 
 DGCell::~DGCell() {
+  ++dgCellGeneration;
   delete dofs;
   delete functionSpace;
   delete mapping;
@@ -186,14 +189,14 @@ void DGCell::initGaussPoints() {
   const int q = computeOrder();
   GaussIntegrator gauss(entity);
   const int K = gauss.nbIntegrationPoints(q);
+  rule = sharedRule(entity, q);
   gaussPoints.clear();
   gaussPoints.shrink_to_fit();
   gaussPoints.reserve(K);
   std::vector<double> inverses(9 * static_cast<size_t>(K));
   bool same = true;
   for (int k = 0; k < K; ++k) {
-    double u, v, w, weight;
-    gauss.iPoint(k, q, u, v, w, weight);
+    const double u = rule[k].u, v = rule[k].v, w = rule[k].w;
     vptGaussInfo &p = gaussPoints.emplace_back();
     const SharedBasisPoint &b = sharedBasisAt(functionSpace, u, v, w);
     p.nbFcts = n;

@@ -31,8 +31,8 @@ struct FaceSides {
 };
 
 inline FaceSides faceSides(const DGBoundaryCell *face, short level) {
-  DGCell *L = cellOf(face->left);
-  DGCell *R = face->right ? cellOf(face->right) : nullptr;
+  DGCell *L, *R;
+  face->sideCells(L, R);
   return {L, R, L->nbFcts, R ? R->nbFcts : 0,
           level == -1 || face->leftTag == level, R && (level == -1 || face->rightTag == level)};
 }
