@@ -52,7 +52,6 @@ ptGaussInfo::ptGaussInfo(ptGaussInfo &&o) noexcept
       UR(o.UR),
       nUL(o.nUL),
       nUR(o.nUR),
-      uvw(o.uvw),
       x(o.x),
       n(o.n),
       JacW(o.JacW),
@@ -74,7 +73,6 @@ ptGaussInfo &ptGaussInfo::operator=(ptGaussInfo &&o) noexcept {
     nUR = o.nUR;
     o.UL = o.UR = nullptr;
     o.nUL = o.nUR = 0;
-    uvw = o.uvw;
     x = o.x;
     n = o.n;
     JacW = o.JacW;
@@ -279,6 +277,7 @@ void DGBoundaryCell::sideCoordinates(DGCell *side, const mPoint &x, double u, do
 void DGBoundaryCell::init(DGCell *L, DGCell *R) {
   mEntity *face = getEntity();
   const int order = computeOrder(L, R);
+  ruleOrder = order;
   const KORA::gEntity *model = face->getClassification();
   modelTag = model ? model->getId() : 0;
   GaussIntegrator gauss(face);
@@ -300,7 +299,7 @@ void DGBoundaryCell::init(DGCell *L, DGCell *R) {
   // The basis values of one side at its coordinates xi, shared or the face's own.
   auto basisOf = [this](const FunctionSpace *s, const double xi[3], bool shared) {
     if (shared) return BasisRow(sharedBasisAt(s, xi[0], xi[1], xi[2]).phi);
-    std::vector<double> &own = ownBasis.emplace_back(s->size(), 0.0);
+    std::vector<double> &own = *ownBasis.emplace_back(std::make_unique<std::vector<double>>(s->size(), 0.0));
     s->fcts(xi[0], xi[1], xi[2], own);
     return BasisRow(own);
   };
@@ -308,7 +307,6 @@ void DGBoundaryCell::init(DGCell *L, DGCell *R) {
     ptGaussInfo p;
     double u, v, w, weight;
     gauss.iPoint(i, order, u, v, w, weight);
-    p.uvw = mPoint(u, v, w);
     double x, y, z;
     mapping->eval(u, v, w, x, y, z);
     p.x = mPoint(x, y, z);
@@ -336,14 +334,18 @@ void DGBoundaryCell::refreshSideCells() const {
 void DGBoundaryCell::computeGradients(DGCell *L, DGCell *R) {
   const FunctionSpace *sL = L->getFunctionSpace();
   const FunctionSpace *sR = R ? R->getFunctionSpace() : nullptr;
-  for (ptGaussInfo &p : gaussPoints) {
+  GaussIntegrator gauss(getEntity());
+  for (int i = 0; i < nbPtGauss(); ++i) {
+    ptGaussInfo &p = gaussPoints[i];
+    double u, v, w, weight;
+    gauss.iPoint(i, ruleOrder, u, v, w, weight);
     double xiL[3], xiR[3];
     bool shared;
-    sideCoordinates(L, p.x, p.uvw(0), p.uvw(1), p.uvw(2), xiL, shared);
+    sideCoordinates(L, p.x, u, v, w, xiL, shared);
     p.gradsL.assign(sL->size(), mVector());
     sL->grads(xiL[0], xiL[1], xiL[2], L->getMapping(), p.gradsL);
     if (R) {
-      sideCoordinates(R, p.x, p.uvw(0), p.uvw(1), p.uvw(2), xiR, shared);
+      sideCoordinates(R, p.x, u, v, w, xiR, shared);
       p.gradsR.assign(sR->size(), mVector());
       sR->grads(xiR[0], xiR[1], xiR[2], R->getMapping(), p.gradsR);
     }

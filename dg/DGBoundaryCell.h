@@ -9,8 +9,8 @@
 // analysis fills the two state arrays at every residual evaluation. It lives
 // in the face's fast-data slot.
 
-#include <deque>
 #include <iosfwd>
+#include <memory>
 #include <vector>
 
 #include "BasisTables.h"
@@ -40,7 +40,6 @@ public:
   double *UR = nullptr;  // right state, same layout; owned
   int nUL = 0;           // number of entries of UL
   int nUR = 0;           // number of entries of UR
-  KORA::mPoint uvw;      // reference coordinates on the face
   KORA::mPoint x;        // physical point
   KORA::mVector n;       // unit normal out of the left element
   double JacW = 0.0;     // weight times face Jacobian determinant
@@ -54,7 +53,7 @@ public:
   ptGaussInfo &operator=(const ptGaussInfo &) = delete;
   ptGaussInfo(ptGaussInfo &&o) noexcept;
   ptGaussInfo &operator=(ptGaussInfo &&o) noexcept;
-  virtual ~ptGaussInfo();
+  ~ptGaussInfo();
 
   // The state arrays with room for at least n entries: allocated zeroed on
   // first use, reallocated (zeroed) when too small, otherwise kept as they are.
@@ -94,7 +93,8 @@ public:
   std::vector<ptGaussInfo> gaussPoints;
   // Basis values of the points whose side coordinates are not those of a
   // shared table (hanging or curved faces).
-  std::deque<std::vector<double>> ownBasis;
+  std::vector<std::unique_ptr<std::vector<double>>> ownBasis;
+  int ruleOrder = 0;  // order of the face rule of the points
   InterProcData *interProc = nullptr;  // remote values on a partition face; owned
   short leftTag = 0;
   short rightTag = 0;

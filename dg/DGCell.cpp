@@ -6,6 +6,7 @@
 
 #include "ConservationLaw.h"
 #include "DGBoundaryCell.h"
+#include "DGBasisSize.h"
 #include "DGCellScratch.h"
 #include "DGParameters.h"
 #include "DenseMatrix.h"
@@ -231,12 +232,14 @@ void DGCell::rebuildForOrder() { init(); }
 // ---------------------------------------------------------------------------
 // Updates
 
-double DGCell::blockInvMassMultRHS(double dt, double *out) const {
-  const int n = nbFcts;
-  const int nf = dofs->nbFields;
+namespace {
+
+template <int NB>
+double blockProduct(double *const *invMass, const double *rhs, int nbRun, int nf, double dt, double *out) {
+  const int n = NB ? NB : nbRun;
   double r = 0.0;
   for (int f = 0; f < nf; ++f) {
-    const double *b = rhs.data() + f * n;
+    const double *b = rhs + f * n;
     double *o = out + f * n;
     for (int i = 0; i < n; ++i) {
       const double *row = invMass[i];
@@ -246,6 +249,16 @@ double DGCell::blockInvMassMultRHS(double dt, double *out) const {
       o[i] = s * dt;
     }
   }
+  return r;
+}
+
+}  // namespace
+
+double DGCell::blockInvMassMultRHS(double dt, double *out) const {
+  double r = 0.0;
+  withBasisSize(nbFcts, [&](auto NB) {
+    r = blockProduct<decltype(NB)::value>(invMass, rhs.data(), nbFcts, dofs->nbFields, dt, out);
+  });
   return r;
 }
 
