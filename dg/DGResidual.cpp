@@ -470,7 +470,7 @@ void DGAnalysis::cSpatialOperator(double t, short level, DGCellList &cellList,
     volume.n = n;
     volume.level = level;
     volume.law = law;
-    applyToAll(cellList, volume);
+    dgpass::sweepCells<false>(cellList, volume);
   }
   if (lifting) computeSolutionsOnBothSides(t, true, level, faceList);
   ComputeBoundaryContributions faces{t, level, n, law, lifting ? 0 : n};
