@@ -7,6 +7,7 @@
 #include "metricField.h"
 
 class shapeMeasure;
+class sizeMeasure;
 
 class AdaptUtil {
  public:
@@ -120,6 +121,37 @@ class AdaptUtil {
   // 1 when the face is a front face of the model region (*region: in, or
   // out when null). The model argument must be null.
   static int isfacefront(KORA::pFace f, KORA::pGModel model, KORA::pGEntity* region);
+
+  // ---- vertex removal and visible regions
+  // Collapses v into a neighbour, shortest metric edge first; 1 when done.
+  // With removeFlag 1 the faces of the collapsed edge leave 'faces'.
+  static int RemoveAVertex(KORA::pMesh mesh, metricField* field, KORA::pVertex v, int unused, int removeFlag,
+                           KORA::pPList faces, KORA::CBFunction cb, void* data);
+  // Candidate points (new double[3], owned by the list) bounding the region
+  // from which every element around v stays positive; 1 when they span a
+  // volume, else 0 with the list emptied.
+  static int VisibleRegion(KORA::pVertex v, KORA::SSList<double*>& points);
+  static void DeleteVisibleRegion(KORA::SSList<double*>& points);
+  // 1 when no region of v is flat (with w placed at x).
+  static int ValidCheck(KORA::pVertex v);
+  static int ValidCheck(KORA::pVertex v, KORA::pVertex w, const double x[3]);
+  static int ifNeedExpand(KORA::pFace face, KORA::pEdge edge, const double x[3]);
+  // Points of the list within squared distance tol of p (strictly), at most 2.
+  static int isDuplicated(const double p[3], KORA::SSList<double*>& points, double tol);
+
+  // ---- mesh quality reports (1 when the report was written)
+  static int writeSizeField(KORA::pMesh mesh, const metricField* field, const char* name);
+  static int loadSizeField(KORA::pMesh mesh, metricField* field, const char* name);
+  static int M_checkShape(KORA::pMesh mesh, metricField* field);
+  static int M_checkShape2D(KORA::pMesh mesh, metricField* field);
+  static int writeAFace(KORA::pFace face);
+  static int writeFaces(KORA::pPList faces);
+  static void M_checkVolume(KORA::pMesh mesh, double, double);
+  static int V_checkPar(KORA::pVertex v);
+  static void M_checkPar(KORA::pMesh mesh, int fix);
+  static void G_info(KORA::pGModel model);
+  static void GF_info(KORA::pGFace face);
+  static void R_info(KORA::pRegion r, shapeMeasure* shape, sizeMeasure* size);
 };
 
 template <class T>
