@@ -1,18 +1,23 @@
 #include "DGBoundaryCell.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <list>
 #include <string>
 #include <utility>
 
+#include "ConservationLaw.h"
 #include "DGCell.h"
 #include "DGErrorEstimator.h"
 #include "DGSubEntities.h"
 #include "DenseMatrix.h"
 #include "FunctionSpace.h"
 #include "GaussIntegrator.h"
+#include "GlobalParamManager.h"
+#include "LagrangeMapping.h"
 #include "Mapping.h"
+#include "gEntity.h"
 #include "mEntity.h"
 
 using KORA::GaussIntegrator;
@@ -47,12 +52,11 @@ ptGaussInfo::ptGaussInfo(ptGaussInfo &&o) noexcept
       UR(o.UR),
       nUL(o.nUL),
       nUR(o.nUR),
-      uvw(o.uvw),
       x(o.x),
       n(o.n),
       JacW(o.JacW),
-      fctsL(std::move(o.fctsL)),
-      fctsR(std::move(o.fctsR)),
+      fctsL(o.fctsL),
+      fctsR(o.fctsR),
       gradsL(std::move(o.gradsL)),
       gradsR(std::move(o.gradsR)) {
   o.UL = o.UR = nullptr;
@@ -69,12 +73,11 @@ ptGaussInfo &ptGaussInfo::operator=(ptGaussInfo &&o) noexcept {
     nUR = o.nUR;
     o.UL = o.UR = nullptr;
     o.nUL = o.nUR = 0;
-    uvw = o.uvw;
     x = o.x;
     n = o.n;
     JacW = o.JacW;
-    fctsL = std::move(o.fctsL);
-    fctsR = std::move(o.fctsR);
+    fctsL = o.fctsL;
+    fctsR = o.fctsR;
     gradsL = std::move(o.gradsL);
     gradsR = std::move(o.gradsR);
   }
@@ -137,6 +140,7 @@ void InterProcData::recieveSolution(double time, int nPoints, int nVals, const d
 DGBoundaryCell::DGBoundaryCell(mEntity *, Mapping *faceMapping) : mapping(faceMapping) {
   try {
     if (!mapping || !mapping->getEntity()) throw std::string("interface cell: the face mapping is missing");
+    faceEntity = mapping->getEntity();
     check();
   } catch (...) {
     delete mapping;
@@ -150,7 +154,6 @@ DGBoundaryCell::~DGBoundaryCell() {
   delete mapping;
 }
 
-mEntity *DGBoundaryCell::getEntity() const { return mapping->getEntity(); }
 
 void DGBoundaryCell::check() {
   mEntity *face = getEntity();
@@ -202,49 +205,157 @@ void invertOrThrow(const Mapping *m, const mPoint &x, double &u, double &v, doub
 
 }  // namespace
 
+namespace {
+
+// Reference coordinates of the vertices of an element kind, in vertex order.
+bool referenceVertex(int type, int k, double xi[3]) {
+  static const double tri[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+  static const double quad[4][3] = {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}};
+  static const double tet[4][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  static const double hex[8][3] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
+                                   {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
+  const double *r = nullptr;
+  switch (type) {
+  case mEntity::TRI: r = k < 3 ? tri[k] : nullptr; break;
+  case mEntity::QUAD: r = k < 4 ? quad[k] : nullptr; break;
+  case mEntity::TET: r = k < 4 ? tet[k] : nullptr; break;
+  case mEntity::HEX: r = k < 8 ? hex[k] : nullptr; break;
+  default: break;
+  }
+  if (!r) return false;
+  xi[0] = r[0];
+  xi[1] = r[1];
+  xi[2] = r[2];
+  return true;
+}
+
+// Coordinates in the element's reference element of the face point with face
+// coordinates (u, v, w), from the reference coordinates of the face's
+// vertices: exact wherever the element maps its faces linearly in reference
+// coordinates. False when the face is not one of the element's own faces or
+// the kinds are not covered; the caller also checks the result against the
+// physical point, so a mapping for which the rule does not hold is caught.
+bool faceToElement(mEntity *elem, mEntity *face, double u, double v, double w, double xi[3]) {
+  if (!elem->find(face)) return false;
+  double N[4];
+  const int nv = face->getNbTemplates(0);
+  switch (face->getType()) {
+  case mEntity::EDGE: KORA::GeomShapeFunctionLine(u, v, w, N); break;
+  case mEntity::TRI: KORA::GeomShapeFunctionTri(u, v, w, N); break;
+  case mEntity::QUAD: KORA::GeomShapeFunctionQuad(u, v, w, N); break;
+  default: return false;
+  }
+  const int ne = elem->getNbTemplates(0);
+  xi[0] = xi[1] = xi[2] = 0.0;
+  for (int i = 0; i < nv; ++i) {
+    mEntity *vert = face->get(0, i);
+    int k = 0;
+    while (k < ne && elem->get(0, k) != vert) ++k;
+    double r[3];
+    if (k == ne || !referenceVertex(elem->getType(), k, r)) return false;
+    for (int c = 0; c < 3; ++c) xi[c] += N[i] * r[c];
+  }
+  return true;
+}
+
+}  // namespace
+
+void DGBoundaryCell::sideCoordinates(DGCell *side, const mPoint &x, double u, double v, double w, double xi[3],
+                                     bool &shared) const {
+  const Mapping *m = side->getMapping();
+  shared = faceToElement(side->getEntity(), getEntity(), u, v, w, xi);
+  if (shared) {
+    double X, Y, Z;
+    m->eval(xi[0], xi[1], xi[2], X, Y, Z);
+    const double scale = side->size() + std::max({std::fabs(x(0)), std::fabs(x(1)), std::fabs(x(2))});
+    const double tol = 1e-12 * scale;
+    shared = std::fabs(X - x(0)) <= tol && std::fabs(Y - x(1)) <= tol && std::fabs(Z - x(2)) <= tol;
+  }
+  if (!shared) invertOrThrow(m, x, xi[0], xi[1], xi[2]);
+}
+
 void DGBoundaryCell::init(DGCell *L, DGCell *R) {
   mEntity *face = getEntity();
   const int order = computeOrder(L, R);
+  ruleOrder = order;
+  const KORA::gEntity *model = face->getClassification();
+  modelTag = model ? model->getId() : 0;
   GaussIntegrator gauss(face);
   const int K = gauss.nbIntegrationPoints(order);
   gaussPoints.clear();
   gaussPoints.shrink_to_fit();
   gaussPoints.reserve(K);
+  ownBasis.clear();
   // Remote values are kept per point: a new number of points drops them (the
   // next exchange makes a new record).
   if (interProc && interProc->nGP != K) {
     delete interProc;
     interProc = nullptr;
   }
+  const ConservationLaw *law = GlobalParamManager::Instance()->law;
+  const bool withGradients = !law || law->needTheHigherOrderGradients();
   const FunctionSpace *sL = L->getFunctionSpace();
   const FunctionSpace *sR = R ? R->getFunctionSpace() : nullptr;
+  // The basis values of one side at its coordinates xi, shared or the face's own.
+  auto basisOf = [this](const FunctionSpace *s, const double xi[3], bool shared) {
+    if (shared) return BasisRow(sharedBasisAt(s, xi[0], xi[1], xi[2]).phi);
+    std::vector<double> &own = *ownBasis.emplace_back(std::make_unique<std::vector<double>>(s->size(), 0.0));
+    s->fcts(xi[0], xi[1], xi[2], own);
+    return BasisRow(own);
+  };
   for (int i = 0; i < K; ++i) {
     ptGaussInfo p;
     double u, v, w, weight;
     gauss.iPoint(i, order, u, v, w, weight);
-    p.uvw = mPoint(u, v, w);
     double x, y, z;
     mapping->eval(u, v, w, x, y, z);
     p.x = mPoint(x, y, z);
-    double uL, vL, wL, uR = 0.0, vR = 0.0, wR = 0.0;
-    invertOrThrow(L->getMapping(), p.x, uL, vL, wL);
-    if (R) invertOrThrow(R->getMapping(), p.x, uR, vR, wR);
-    getNormalVector(L, R, uL, vL, wL, p.n);
+    double xiL[3], xiR[3] = {0.0, 0.0, 0.0};
+    bool sharedL = false, sharedR = false;
+    sideCoordinates(L, p.x, u, v, w, xiL, sharedL);
+    if (R) sideCoordinates(R, p.x, u, v, w, xiR, sharedR);
+    getNormalVector(L, R, xiL[0], xiL[1], xiL[2], p.n);
     p.JacW = mapping->detJac(u, v, w) * weight;
-    p.fctsL.assign(sL->size(), 0.0);
-    sL->fcts(uL, vL, wL, p.fctsL);
-    if (R) {
-      p.fctsR.assign(sR->size(), 0.0);
-      sR->fcts(uR, vR, wR, p.fctsR);
-    }
-    p.gradsL.assign(sL->size(), mVector());
-    sL->grads(uL, vL, wL, L->getMapping(), p.gradsL);
-    if (R) {
-      p.gradsR.assign(sR->size(), mVector());
-      sR->grads(uR, vR, wR, R->getMapping(), p.gradsR);
-    }
+    p.fctsL = basisOf(sL, xiL, sharedL);
+    if (R) p.fctsR = basisOf(sR, xiR, sharedR);
     gaussPoints.push_back(std::move(p));
   }
+  if (withGradients) computeGradients(L, R);
+}
+
+void DGBoundaryCell::refreshSideCells() const {
+  cachedLeft = left;
+  cachedRight = right;
+  cachedL = dgCellOf(left);
+  cachedR = right ? dgCellOf(right) : nullptr;
+  cachedGeneration = dgCellGeneration;
+}
+
+void DGBoundaryCell::computeGradients(DGCell *L, DGCell *R) {
+  const FunctionSpace *sL = L->getFunctionSpace();
+  const FunctionSpace *sR = R ? R->getFunctionSpace() : nullptr;
+  GaussIntegrator gauss(getEntity());
+  for (int i = 0; i < nbPtGauss(); ++i) {
+    ptGaussInfo &p = gaussPoints[i];
+    double u, v, w, weight;
+    gauss.iPoint(i, ruleOrder, u, v, w, weight);
+    double xiL[3], xiR[3];
+    bool shared;
+    sideCoordinates(L, p.x, u, v, w, xiL, shared);
+    p.gradsL.assign(sL->size(), mVector());
+    sL->grads(xiL[0], xiL[1], xiL[2], L->getMapping(), p.gradsL);
+    if (R) {
+      sideCoordinates(R, p.x, u, v, w, xiR, shared);
+      p.gradsR.assign(sR->size(), mVector());
+      sR->grads(xiR[0], xiR[1], xiR[2], R->getMapping(), p.gradsR);
+    }
+  }
+}
+
+void DGBoundaryCell::ensureGradients() {
+  if (gaussPoints.empty() || !gaussPoints.front().gradsL.empty()) return;
+  DGCell *L = dgCellOf(left);
+  if (L) computeGradients(L, right ? dgCellOf(right) : nullptr);
 }
 
 void DGBoundaryCell::getNormalVector(DGCell *L, DGCell *, double u, double v, double w, mVector &n) const {

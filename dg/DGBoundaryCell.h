@@ -10,33 +10,41 @@
 // in the face's fast-data slot.
 
 #include <iosfwd>
+#include <memory>
 #include <vector>
 
+#include "BasisTables.h"
 #include "mAttachableDataContainer.h"
 #include "mPoint.h"
 #include "mVector.h"
 
 class DGCell;
 class DGErrorEstimator;
+
+// Counts the DG cells made and destroyed: a cell pointer cached while the
+// count stood still is still the cell its element carries.
+inline unsigned long dgCellGeneration = 0;
 namespace KORA {
 class mEntity;
 class Mapping;
 }  // namespace KORA
 
 // One face quadrature point. It owns its state arrays, so it can be moved but
-// not copied.
+// not copied. The sides' basis values are views of the shared tables of the
+// sides' families (or of the interface cell's own lists, on a face that is
+// not one of the side's own faces); the physical gradients exist only for
+// laws that lift gradients (empty otherwise).
 class ptGaussInfo {
 public:
   double *UL = nullptr;  // left state (nbFields, or 4 nbFields with gradients); owned
   double *UR = nullptr;  // right state, same layout; owned
   int nUL = 0;           // number of entries of UL
   int nUR = 0;           // number of entries of UR
-  KORA::mPoint uvw;      // reference coordinates on the face
   KORA::mPoint x;        // physical point
   KORA::mVector n;       // unit normal out of the left element
   double JacW = 0.0;     // weight times face Jacobian determinant
-  std::vector<double> fctsL;
-  std::vector<double> fctsR;
+  BasisRow fctsL;
+  BasisRow fctsR;
   std::vector<KORA::mVector> gradsL;
   std::vector<KORA::mVector> gradsR;
 
@@ -45,7 +53,7 @@ public:
   ptGaussInfo &operator=(const ptGaussInfo &) = delete;
   ptGaussInfo(ptGaussInfo &&o) noexcept;
   ptGaussInfo &operator=(ptGaussInfo &&o) noexcept;
-  virtual ~ptGaussInfo();
+  ~ptGaussInfo();
 
   // The state arrays with room for at least n entries: allocated zeroed on
   // first use, reallocated (zeroed) when too small, otherwise kept as they are.
@@ -80,7 +88,13 @@ public:
   KORA::mEntity *left = nullptr;   // first upward element of the face
   KORA::mEntity *right = nullptr;  // second one, or null
   KORA::Mapping *mapping;          // face mapping; owned
+  KORA::mEntity *faceEntity = nullptr;  // the mapping's entity, kept at hand
+  int modelTag = 0;  // id of the face's model entity (0 unclassified), taken by init
   std::vector<ptGaussInfo> gaussPoints;
+  // Basis values of the points whose side coordinates are not those of a
+  // shared table (hanging or curved faces).
+  std::vector<std::unique_ptr<std::vector<double>>> ownBasis;
+  int ruleOrder = 0;  // order of the face rule of the points
   InterProcData *interProc = nullptr;  // remote values on a partition face; owned
   short leftTag = 0;
   short rightTag = 0;
@@ -91,6 +105,14 @@ public:
   DGBoundaryCell(const DGBoundaryCell &) = delete;
   DGBoundaryCell &operator=(const DGBoundaryCell &) = delete;
 
+  // The DG cells of the left and right elements (right null without a right
+  // element), cached while no cell is made or destroyed and the sides stay.
+  void sideCells(DGCell *&L, DGCell *&R) const {
+    if (cachedGeneration != dgCellGeneration || cachedLeft != left || cachedRight != right) refreshSideCells();
+    L = cachedL;
+    R = cachedR;
+  }
+
   // Finds the face's one or two upward elements, resets both tags, drops the
   // remote values of a face that has become interior and rebuilds the points.
   // A face without upward elements prints a message and throws the integer 1;
@@ -100,6 +122,16 @@ public:
   int computeOrder(const DGCell *L, const DGCell *R) const;
   // Rebuilds the face quadrature points from the neighbours' cells.
   void init(DGCell *L, DGCell *R);
+  // Physical basis gradients of both sides at every point (made by init only
+  // for laws that lift gradients); ensureGradients makes them when missing.
+  void computeGradients(DGCell *L, DGCell *R);
+  void ensureGradients();
+  // Reference coordinates xi in a side's element of the face point x with
+  // face coordinates (u, v, w): from the face's vertices when the face is one
+  // of the element's own faces and that reproduces x (shared is then true and
+  // the point has shared basis tables), else by inverting the side's mapping.
+  void sideCoordinates(DGCell *side, const KORA::mPoint &x, double u, double v, double w, double xi[3],
+                       bool &shared) const;
   // Unit normal out of the left element at its reference coordinates (u, v,
   // w), also on a hanging face (a refinement descendant of one of the left
   // element's faces). Throws the integer 0 when the face is not found.
@@ -117,7 +149,17 @@ public:
   void write(std::ostream &) const {}
   void read(std::istream &) {}
 
-  KORA::mEntity *getEntity() const;
+  KORA::mEntity *getEntity() const { return faceEntity; }
+
+private:
+  void refreshSideCells() const;
+  mutable DGCell *cachedL = nullptr;
+  mutable DGCell *cachedR = nullptr;
+  mutable KORA::mEntity *cachedLeft = nullptr;
+  mutable KORA::mEntity *cachedRight = nullptr;
+  mutable unsigned long cachedGeneration = ~0ul;
+
+public:
   KORA::mEntity *getLeft() const { return left; }
   KORA::mEntity *getRight() const { return right; }
   KORA::Mapping *getMapping() const { return mapping; }

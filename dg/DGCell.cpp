@@ -5,6 +5,8 @@
 #include <string>
 
 #include "ConservationLaw.h"
+#include "DGBoundaryCell.h"
+#include "DGBasisSize.h"
 #include "DGCellScratch.h"
 #include "DGParameters.h"
 #include "DenseMatrix.h"
@@ -16,6 +18,7 @@
 #include "Mapping.h"
 #include "gEntity.h"
 #include "mEntity.h"
+#include "mTensor2.h"
 
 using KORA::GaussIntegrator;
 using KORA::Mapping;
@@ -136,6 +139,7 @@ DGCell::DGCell(mEntity *element, FunctionSpace *space, Mapping *map)
       jumpSum(0.0),
       jumpWeight(0.0),
       limiterMeasure(0.0) {
+  ++dgCellGeneration;
   try {
     if (!entity || !functionSpace || !mapping)
       throw std::string("DG cell: an element, a function space and a mapping are needed");
@@ -161,6 +165,7 @@ DGCell::DGCell(mEntity *element, FunctionSpace *space, Mapping *map)
 }
 
 DGCell::~DGCell() {
+  ++dgCellGeneration;
   delete dofs;
   delete functionSpace;
   delete mapping;
@@ -185,18 +190,40 @@ void DGCell::initGaussPoints() {
   const int q = computeOrder();
   GaussIntegrator gauss(entity);
   const int K = gauss.nbIntegrationPoints(q);
+  rule = sharedRule(entity, q);
   gaussPoints.clear();
   gaussPoints.shrink_to_fit();
   gaussPoints.reserve(K);
+  std::vector<double> inverses(9 * static_cast<size_t>(K));
+  bool same = true;
   for (int k = 0; k < K; ++k) {
-    double u, v, w, weight;
-    gauss.iPoint(k, q, u, v, w, weight);
+    const double u = rule[k].u, v = rule[k].v, w = rule[k].w;
     vptGaussInfo &p = gaussPoints.emplace_back();
+    const SharedBasisPoint &b = sharedBasisAt(functionSpace, u, v, w);
     p.nbFcts = n;
-    p.gradPhi.resize(n);
-    p.phi.resize(n);
-    p.jacDet = functionSpace->grads(u, v, w, mapping, p.gradPhi);
-    functionSpace->fcts(u, v, w, p.phi);
+    p.phi = BasisRow(b.phi);
+    p.refGrads = b.refGrads.data();
+    KORA::mTensor2 t(0.0);
+    p.jacDet = mapping->jacInverse(u, v, w, t);
+    double *inv = inverses.data() + 9 * k;
+    for (int i = 0; i < 3; ++i)
+      for (int j = 0; j < 3; ++j) inv[3 * i + j] = t(i, j);
+    if (k > 0)
+      for (int i = 0; i < 9; ++i) same = same && inv[i] == inverses[i];
+  }
+  if (same && K > 0) inverses.resize(9);
+  inverses.shrink_to_fit();
+  jacInverses = std::move(inverses);
+}
+
+void DGCell::physicalGradients(int k, mVector *out) const {
+  const double *t = jacInverseAt(k);
+  const mVector *g = gaussPoints[k].refGrads;
+  const int n = gaussPoints[k].nbFcts;
+  // The same products as the mapping's push-back of gradients.
+  for (int j = 0; j < n; ++j) {
+    const double g0 = g[j](0), g1 = g[j](1), g2 = g[j](2);
+    for (int i = 0; i < 3; ++i) out[j](i) = t[3 * i] * g0 + t[3 * i + 1] * g1 + t[3 * i + 2] * g2;
   }
 }
 
@@ -205,12 +232,14 @@ void DGCell::rebuildForOrder() { init(); }
 // ---------------------------------------------------------------------------
 // Updates
 
-double DGCell::blockInvMassMultRHS(double dt, double *out) const {
-  const int n = nbFcts;
-  const int nf = dofs->nbFields;
+namespace {
+
+template <int NB>
+double blockProduct(double *const *invMass, const double *rhs, int nbRun, int nf, double dt, double *out) {
+  const int n = NB ? NB : nbRun;
   double r = 0.0;
   for (int f = 0; f < nf; ++f) {
-    const double *b = rhs.data() + f * n;
+    const double *b = rhs + f * n;
     double *o = out + f * n;
     for (int i = 0; i < n; ++i) {
       const double *row = invMass[i];
@@ -220,6 +249,16 @@ double DGCell::blockInvMassMultRHS(double dt, double *out) const {
       o[i] = s * dt;
     }
   }
+  return r;
+}
+
+}  // namespace
+
+double DGCell::blockInvMassMultRHS(double dt, double *out) const {
+  double r = 0.0;
+  withBasisSize(nbFcts, [&](auto NB) {
+    r = blockProduct<decltype(NB)::value>(invMass, rhs.data(), nbFcts, dofs->nbFields, dt, out);
+  });
   return r;
 }
 

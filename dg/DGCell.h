@@ -18,6 +18,7 @@
 #include <iosfwd>
 #include <vector>
 
+#include "BasisTables.h"
 #include "mAttachableDataContainer.h"
 #include "mPoint.h"
 #include "mVector.h"
@@ -56,12 +57,15 @@ public:
 };
 
 // One cached volume quadrature point. Its weight is that of point k of the
-// element's Gauss rule of order DGCell::computeOrder().
+// element's Gauss rule of order DGCell::computeOrder(). The basis values and
+// reference gradients are the shared tables of the space's family and order;
+// physical gradients come from them and the cell's inverse Jacobians
+// (DGCell::physicalGradients).
 struct vptGaussInfo {
   double jacDet = 0.0;  // mapping Jacobian determinant (no weight)
   int nbFcts = 0;
-  std::vector<KORA::mVector> gradPhi;  // physical basis gradients
-  std::vector<double> phi;             // basis values
+  BasisRow phi;                              // basis values
+  const KORA::mVector *refGrads = nullptr;   // reference basis gradients (nbFcts)
 };
 
 class DGCell : public KORA::mAttachableData {
@@ -84,6 +88,12 @@ public:
   double **invMass;               // n x n (nbFields*n square for the viscous kind); owned
   double cellSize;                // characteristic length of the element
   std::vector<vptGaussInfo> gaussPoints;
+  // Inverse Jacobians of the volume points, 9 entries each, (i, j) = du_j/dx_i
+  // at 3 i + j: one for all points when the mapping is affine (every point has
+  // the same one), else one per point.
+  std::vector<double> jacInverses;
+  // The volume rule of the points (shared, see sharedRule).
+  const RulePoint *rule = nullptr;
   std::vector<double> stencilMax;  // per field, filled by the limiting passes (0 at start)
   std::vector<double> stencilMin;
   bool active;
@@ -139,6 +149,11 @@ public:
   double dinterpolate(double u, double v, double w, KORA::mVector *grads, G_type g) const;
   // From given physical basis gradients.
   void dinterpolate(KORA::mVector *grads, const std::vector<KORA::mVector> &gradPhi, G_type g) const;
+
+  // Inverse Jacobian of volume point k (9 entries, see jacInverses).
+  const double *jacInverseAt(int k) const { return jacInverses.data() + (jacInverses.size() == 9 ? 0 : 9 * k); }
+  // Physical basis gradients at volume point k into out (nbFcts entries).
+  void physicalGradients(int k, KORA::mVector *out) const;
 
   // Lowers dtmin to the cell's stable time step when that is smaller.
   void adaptTimeStep(double cfl, double &dtmin) const;
