@@ -1,0 +1,174 @@
+// Snapping of boundary vertices on the unit cube: with the interface's own
+// model services (which throw) and with the analytic cube model.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "mException.h"
+#include "snapVertices.h"
+#include "snap_model.h"
+
+using namespace snaptest;
+
+namespace {
+
+double* point(double x, double y, double z) { return new double[3]{x, y, z}; }
+
+void expectAt(pVertex v, double x, double y, double z, double tol = 1e-12) {
+  double p[3];
+  V_coord(v, p);
+  EXPECT_NEAR(p[0], x, tol);
+  EXPECT_NEAR(p[1], y, tol);
+  EXPECT_NEAR(p[2], z, tol);
+}
+
+// A vertex's move, the list holding only that vertex.
+SSList<mEntity*>* listOf(pVertex v) {
+  auto* list = new SSList<mEntity*>;
+  list->append(v);
+  return list;
+}
+
+}  // namespace
+
+// Without model geometry the first target query fails with the interface's
+// error (its message on standard output); the stage stops there, says so and
+// fails, and the mesh is left as it was.
+TEST(SnapDriver, SystemServicesStopAtTheFirstTargetQuery) {
+  struct Case {
+    int i, j, k;  // grid vertex (n = 2)
+    const char* text;
+  } cases[] = {
+      {1, 1, 2,
+       "an exception has been thrown at line 666 in file cint/KORA\n"
+       "TEXT : KORA does not implement function  P_param2(pPoint, double *p1, double *p2, int *ptch)\n"},
+      {1, 0, 2,
+       "an exception has been thrown at line 662 in file cint/KORA\n"
+       "TEXT : KORA does not implement function P_param1(pPoint)\n"},
+  };
+  for (const Case& c : cases) {
+    CubeModel cube(2);
+    GM_setGeometryServices(nullptr);
+    pVertex v = cube.vertexAt(c.i, c.j, c.k);
+    P_setPos(V_point(v), 0.5, 0.1, 0.9);
+    pVertex later = cube.vertexAt(1, 2, 1);  // listed after: never reached
+    auto* list = listOf(v);
+    list->append(later);
+    snapVertices snap(cube.m, nullptr, list);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(snap.run(), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: snapping to the geometric model is not available\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.text);
+    expectAt(v, 0.5, 0.1, 0.9, 0.0);
+    EXPECT_EQ(snap.toSnap->size(), 2);
+    expectConformingPositive(cube.m);
+    EXPECT_EQ(M_numRegions(cube.m), 48);
+  }
+}
+
+TEST(SnapDriver, EmptyListReturnsZeroAndLeavesTheMesh) {
+  CubeModel cube(2);
+  snapVertices snap(cube.m, nullptr);
+  EXPECT_EQ(snap.run(), 0);
+  EXPECT_EQ(M_numRegions(cube.m), 48);
+  EXPECT_NEAR(expectConformingPositive(cube.m), 1.0, 1e-14);
+}
+
+// A vertex within the model tolerance (1e-8) of its target is left where
+// it is; one just beyond is moved onto the target.
+TEST(SnapDriver, VertexWithinModelToleranceIsLeft) {
+  struct Case {
+    double offset;
+    double expectedZ;
+  } cases[] = {{5e-9, 1.0 + 5e-9}, {1e-8, 1.0 + 1e-8}, {2e-8, 1.0}};
+  for (const Case& c : cases) {
+    CubeModel cube(2);
+    pVertex v = cube.vertexAt(1, 1, 2);
+    P_setPos(V_point(v), 0.5, 0.5, 1.0 + c.offset);
+    snapVertices snap(cube.m, nullptr, listOf(v));
+    EXPECT_EQ(snap.run(), 0);
+    expectAt(v, 0.5, 0.5, c.expectedZ, 0.0);
+  }
+}
+
+// Vertices whose move keeps every tetrahedron valid reach their targets in
+// one pass: on a model face (two parameters) and on a model edge (one).
+TEST(SnapDriver, ValidMovesSnapInOnePass) {
+  CubeModel cube(2);
+  pVertex onFace = cube.vertexAt(1, 1, 2), onEdge = cube.vertexAt(1, 0, 2);
+  P_setPos(V_point(onFace), 0.45, 0.55, 0.8);
+  P_setPos(V_point(onEdge), 0.6, 0.1, 0.9);
+  auto* list = listOf(onFace);
+  list->append(onEdge);
+  {
+    // Targets from the model: (0.5, 0.5, 1) and (0.5, 0, 1).
+    snapVertices snap(cube.m, nullptr, list);
+    EXPECT_EQ(snap.run(), 0);
+  }
+  expectAt(onFace, 0.5, 0.5, 1.0);
+  expectAt(onEdge, 0.5, 0.0, 1.0);
+  EXPECT_NEAR(expectConformingPositive(cube.m), 1.0, 1e-14);
+  EXPECT_EQ(M_numRegions(cube.m), 48);
+
+  // One series of passes with given targets.
+  snapVertices again(cube.m, nullptr);
+  again.append(onFace, point(0.55, 0.45, 1.0));
+  pPList unused = nullptr;
+  EXPECT_EQ(again.run_2(unused), 1);
+  EXPECT_EQ(again.toSnap->size(), 0);
+  expectAt(onFace, 0.55, 0.45, 1.0);
+  EXPECT_NEAR(expectConformingPositive(cube.m), 1.0, 1e-14);
+}
+
+// Targets along the top face far across the vertex's neighbourhood: the
+// straight move spoils tetrahedra and the repairs act. Whatever they do, the
+// mesh stays conforming and positive, and since every vertex stays on its
+// model entity the volume stays that of the cube; a vertex reported snapped
+// is at its target.
+TEST(SnapDriver, RepairsKeepTheMeshConformingAndPositive) {
+  struct Case {
+    int n, i, j;  // grid and the vertex (i, j, n) on the top face
+    double t[2];  // its target
+  } cases[] = {{2, 1, 1, {0.9, 0.9}},   {2, 1, 1, {0.95, 0.6}},   {2, 1, 1, {0.1, 0.9}},
+               {2, 1, 1, {0.98, 0.02}}, {2, 1, 1, {0.2, 0.05}},   {3, 1, 1, {0.9, 0.9}},
+               {3, 1, 1, {0.8, 0.3}},   {3, 2, 1, {0.05, 0.95}},  {4, 1, 2, {0.9, 0.6}},
+               {4, 2, 2, {0.12, 0.88}}};
+  for (const Case& c : cases) {
+    const double* t = c.t;
+    SCOPED_TRACE(testing::Message() << "grid " << c.n << " target " << t[0] << " " << t[1]);
+    CubeModel cube(c.n);
+    pVertex v = cube.vertexAt(c.i, c.j, c.n);
+    const int topVertices = (c.n - 1) * (c.n - 1);
+    pGEntity top = V_whatIn(v);
+    cube.params[V_point(v)] = {t[0], t[1]};
+    int left = -2;
+    testing::internal::CaptureStdout();
+    {
+      snapVertices snap(cube.m, nullptr, listOf(v));
+      left = snap.run();
+    }
+    testing::internal::GetCapturedStdout();
+    EXPECT_GE(left, 0);
+    EXPECT_NEAR(expectConformingPositive(cube.m), 1.0, 1e-12);
+    // Every vertex on the top model face lies on its plane; when all is
+    // snapped, a vertex sits at the target unless a collapse merged v away
+    // (the top face then has fewer vertices).
+    int onTop = 0;
+    bool found = false;
+    VIter it = M_vertexIter(cube.m);
+    while (pVertex w = VIter_next(it)) {
+      double p[3];
+      V_coord(w, p);
+      if (V_whatIn(w) == top) {
+        ++onTop;
+        EXPECT_NEAR(p[2], 1.0, 1e-12);
+      }
+      if (std::fabs(p[0] - t[0]) + std::fabs(p[1] - t[1]) + std::fabs(p[2] - 1.0) < 1e-8) found = true;
+    }
+    VIter_delete(it);
+    if (left == 0) {
+      EXPECT_TRUE(found || onTop < topVertices) << onTop;
+    }
+  }
+}
