@@ -125,7 +125,6 @@ int snapVertices::run() {
 }
 
 int snapVertices::runPasses() {
-  dissimilarFaces = 0;
   computeTargets();
   if (toSnap->size() > 0) {
     pPList unused = nullptr;
@@ -135,18 +134,29 @@ int snapVertices::runPasses() {
       if (!run_2(unused)) return -1;
     } while (toSnap->size() < before && toSnap->size() != 0);
   }
-  // Boundary faces are compared with their model faces; the last check of
-  // a face, when a repair made one, is taken instead. Faces found not
-  // similar are counted; their repair is not part of this stage.
+  // Boundary faces are compared with their model faces (the last check of
+  // a face, when a repair made one, is taken instead) and the dissimilar ones
+  // repaired; a face that no repair helps is dropped.
+  pPList dissimilar = PList_new();
   FIter fit = M_faceIter(mesh);
   while (pFace f = FIter_next(fit)) {
     if (F_whatInType(f) == 3) continue;
     int value = 0;
     if (EN_getDataInt(f, geoCheckedId, &value)) EN_deleteData(f, geoCheckedId);
     else value = AdaptUtil::F_checkGeoSim(f, paramsId);
-    if (value != 1) ++dissimilarFaces;
+    if (value != 1) PList_append(dissimilar, f);
   }
   FIter_delete(fit);
+  while (PList_size(dissimilar) > 0) {
+    pPList walk = PList_newCopy(dissimilar);
+    for (int i = 0; i < PList_size(walk); ++i) {
+      pFace f = static_cast<pFace>(PList_item(walk, i));
+      // Faces a repair took out of the list (and maybe deleted) are passed.
+      if (PList_inList(dissimilar, f) && !fixGeoSim(f, &dissimilar, 0, nullptr)) PList_remItem(dissimilar, f);
+    }
+    PList_delete(walk);
+  }
+  PList_delete(dissimilar);
   VIter vit = M_vertexIter(mesh);
   while (pVertex v = VIter_next(vit))
     if (V_whatInType(v) != 3) freeReparam(v);
@@ -332,20 +342,4 @@ void snapVertices::ProcessNewBdryVertex(pVertex v) {
   else P_setParam2(V_point(v), par[0], par[1], 0);
   freeTarget(v);
   EN_attachDataPtr(v, targetId, xyz);
-}
-
-int snapVertices::V_checkGeoSim() {
-  PList_clear(dissimFaces);
-  pPList faces = V_faces(curVertex);
-  int similar = 1;
-  for (int i = 0; i < PList_size(faces); ++i) {
-    pFace f = static_cast<pFace>(PList_item(faces, i));
-    if (F_whatInType(f) != 2) continue;
-    if (AdaptUtil::F_checkGeoSim(f, paramsId) != 1) {
-      PList_append(dissimFaces, f);
-      similar = 0;
-    }
-  }
-  PList_delete(faces);
-  return similar;
 }

@@ -46,8 +46,14 @@ class snapVertices {
   // Gives a vertex just put on the model boundary its target.
   void ProcessNewBdryVertex(KORA::pVertex v);
   // 1 when every boundary face around the current vertex is similar to its
-  // model face in the parameter plane; the others go to dissimFaces.
+  // model face in the parameter plane, else -1 with the others in
+  // dissimFaces; the results are cached on the faces.
   int V_checkGeoSim();
+  // Repairs one dissimilar boundary face by an edge collapse, an edge swap
+  // or (mode 0) the removal of its region; the list of dissimilar faces is
+  // kept up to date, and in mode 1 the face list as well. 1 when the mesh
+  // was changed.
+  int fixGeoSim(KORA::pFace face, KORA::pPList* dissimilar, int mode, KORA::SSList<KORA::mEntity*>* faces);
 
   // Repairs of the tetrahedra that the current vertex's move would spoil.
   void FirstPbPlane(double* x0);
@@ -85,8 +91,6 @@ class snapVertices {
   KORA::pRegion fppRegion = nullptr;
   KORA::pPList replacedVertices = nullptr;
   KORA::pPList replacedEdges = nullptr;
-  // Boundary faces that the last run found not similar to their model face.
-  int dissimilarFaces = 0;
 
  private:
   int runPasses();

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "AdaptUtil.h"
+#include "ParamsOnGFace.h"
 #include "mException.h"
 #include "snapVertices.h"
 #include "snap_model.h"
@@ -170,5 +172,55 @@ TEST(SnapDriver, RepairsKeepTheMeshConformingAndPositive) {
     if (left == 0) {
       EXPECT_TRUE(found || onTop < topVertices) << onTop;
     }
+  }
+}
+
+// After the passes, boundary faces folded over in their model face's
+// parameter plane go through the repairs. Here a vertex of the top face has
+// the parameters of a point across its neighbours, which folds some of its
+// faces; nothing is to be snapped. The repairs end and leave the mesh
+// conforming and positive with the cube's volume.
+TEST(SnapDriver, FoldedBoundaryFacesAreRepairedAfterThePasses) {
+  struct Case {
+    int n, i, j;
+    double p[2];
+  } cases[] = {{2, 1, 1, {1.3, 1.3}}, {2, 1, 1, {1.4, 0.5}}, {2, 1, 1, {0.5, -0.3}}, {3, 1, 1, {0.8, 0.5}},
+               {3, 1, 2, {0.6, 0.1}}, {3, 1, 1, {0.2, 0.8}}, {4, 2, 2, {0.9, 0.5}}, {4, 1, 2, {0.6, 0.6}},
+               {4, 1, 1, {0.55, 0.5}}};
+  for (const Case& c : cases) {
+    const double* p = c.p;
+    SCOPED_TRACE(testing::Message() << "grid " << c.n << " parameters " << p[0] << " " << p[1]);
+    CubeModel cube(c.n);
+    pVertex v = cube.vertexAt(c.i, c.j, c.n);
+    cube.params[V_point(v)] = {p[0], p[1]};
+    const unsigned int tag = MD_newMeshDataId("snap_test_params");
+    auto folded = [&] {
+      int n = 0;
+      FIter it = M_faceIter(cube.m);
+      while (pFace f = FIter_next(it))
+        if (F_whatInType(f) == 2 && AdaptUtil::F_checkGeoSim(f, tag) != 1) ++n;
+      FIter_delete(it);
+      // The parameter records the check cached.
+      VIter vit = M_vertexIter(cube.m);
+      while (pVertex w = VIter_next(vit)) {
+        void* rec = nullptr;
+        if (EN_getDataPtr(w, tag, &rec)) {
+          delete static_cast<ParamsOnGFace*>(rec);
+          EN_deleteData(w, tag);
+        }
+      }
+      VIter_delete(vit);
+      return n;
+    };
+    ASSERT_GT(folded(), 0);
+    testing::internal::CaptureStdout();
+    {
+      snapVertices snap(cube.m, nullptr);
+      EXPECT_EQ(snap.run(), 0);
+    }
+    testing::internal::GetCapturedStdout();
+    folded();
+    EXPECT_NEAR(expectConformingPositive(cube.m), 1.0, 1e-12);
+    MD_deleteMeshDataId(tag);
   }
 }

@@ -180,9 +180,21 @@ struct CubeModel {
       std::sort(key.begin(), key.end());
       auto it = faces.find(key);
       if (it != faces.end()) return it->second;
+      const int bits = bitsOfVertex(a) & bitsOfVertex(b) & bitsOfVertex(c);
+      if (bits) {
+        // A boundary face runs around the outward normal, as its model face.
+        const int plane = __builtin_ctz(bits), axis = plane / 2;
+        double xa[3], xb[3], xc[3];
+        V_coord(a, xa);
+        V_coord(b, xb);
+        V_coord(c, xc);
+        const int i1 = (axis + 1) % 3, i2 = (axis + 2) % 3;
+        const double normal = (xb[i1] - xa[i1]) * (xc[i2] - xa[i2]) - (xb[i2] - xa[i2]) * (xc[i1] - xa[i1]);
+        if ((normal > 0) != (plane % 2 == 1)) std::swap(b, c);
+      }
       pEdge es[3] = {edge(a, b), edge(b, c), edge(c, a)};
       int d[3] = {1, 1, 1};
-      pFace f = M_createF(m, 3, es, d, modelEntity(bitsOfVertex(a) & bitsOfVertex(b) & bitsOfVertex(c)));
+      pFace f = M_createF(m, 3, es, d, modelEntity(bits));
       faces[key] = f;
       return f;
     };
