@@ -8,7 +8,9 @@
 #include "MT_mark.h"
 #include "MT_topology.h"
 #include "MT_vector.h"
+#include "EdgeCollapsMod.h"
 #include "RegionCollapsMod_2.h"
+#include "snapVertices.h"
 
 using namespace KORA;
 
@@ -244,4 +246,57 @@ int RegionCollapsMod::evaluate(unsigned int knownTag, unsigned int simTag) {
     default:
       return 0;
   }
+}
+
+int RegionCollapsMod::snapVertex(pVertex vertex, pPList* list) {
+  sortFaces();
+  if (numBdry != 1) return 0;
+  meanRatio anyPositive(field, 0.0);
+  EvalResults res;
+  EdgeCollapsMod* best = nullptr;
+  double bestShape = 0.0;
+  for (int i = 0; i < V_numEdges(vertex); ++i) {
+    pEdge e = V_edge(vertex, i);
+    if (E_whatInType(e) == 3) continue;
+    EdgeCollapsMod cand(mesh, field, &anyPositive, nullptr, &res);
+    cand.relaxedShape = 1;
+    cand.noSnap = noSnap;
+    cand.setCollaps(e, vertex, E_otherVertex(e, vertex));
+    if (!cand.topoCheck() || !cand.geomCheck()) continue;
+    if (!best || res.worstShape > bestShape) {
+      bestShape = res.worstShape;
+      delete best;
+      best = new EdgeCollapsMod(cand);
+    }
+  }
+  if (best) {
+    best->apply(list);
+    delete best;
+    return 1;
+  }
+  double x[3];
+  V_coord(vertex, x);
+  auto* target = new double[3];
+  if (noSnap == 1) {
+    // The plane of three of its neighbours on the boundary.
+    double tri[3][3];
+    int n = 0;
+    for (int i = 0; i < V_numEdges(vertex) && n < 3; ++i) {
+      pEdge e = V_edge(vertex, i);
+      if (E_whatInType(e) != 3) V_coord(E_otherVertex(e, vertex), tri[n++]);
+    }
+    if (n < 3) {
+      delete[] target;
+      return 0;
+    }
+    AdaptUtil::P_projOnTriPlane(tri, x, target);
+  } else if (!C_closestPoint(V_whatIn(vertex), x, target)) {
+    delete[] target;
+    return 0;
+  }
+  snapVertices snap(mesh, field);
+  snap.append(vertex, target);
+  if (snap.run() != 0) return 0;
+  *list = PList_new();
+  return 1;
 }

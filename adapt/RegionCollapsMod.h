@@ -39,6 +39,10 @@ class RegionCollapsMod : public LocMeshMod {
   int evaluate(unsigned int knownTag, unsigned int simTag);
   // Its application; knownTag's data leaves the removed boundary faces.
   int apply(unsigned int knownTag);
+  // With one boundary face: collapses the vertex along its best boundary
+  // edge (*list: the new regions), or else snaps it to the model (*list: a
+  // new empty list when that succeeds). 1 when done.
+  int snapVertex(KORA::pVertex vertex, KORA::pPList* list);
 
  private:
   double flagAngle = 175.0;

@@ -6,6 +6,7 @@
 
 #include "AdaptUtil.h"
 #include "ParamsOnGFace.h"
+#include "RegionCollapsMod.h"
 #include "mException.h"
 #include "snapVertices.h"
 #include "snap_model.h"
@@ -223,4 +224,37 @@ TEST(SnapDriver, FoldedBoundaryFacesAreRepairedAfterThePasses) {
     EXPECT_NEAR(expectConformingPositive(cube.m), 1.0, 1e-12);
     MD_deleteMeshDataId(tag);
   }
+}
+
+// The region collapse's own way out: the vertex of a boundary tetrahedron
+// collapsed along its best boundary edge. Only a tetrahedron with one
+// boundary face qualifies.
+TEST(SnapDriver, RegionCollapseSnapVertexCollapsesAlongTheBoundary) {
+  CubeModel cube(2);
+  pVertex v = cube.vertexAt(1, 1, 2);
+  pRegion withOne = nullptr, withNone = nullptr;
+  pPList rs = V_regions(v);
+  for (int i = 0; i < PList_size(rs); ++i) {
+    pRegion r = static_cast<pRegion>(PList_item(rs, i));
+    int n = 0;
+    for (int k = 0; k < 4; ++k) n += F_whatInType(R_face(r, k)) == 2;
+    if (n == 1 && !withOne) withOne = r;
+    if (n == 0 && !withNone) withNone = r;
+  }
+  PList_delete(rs);
+  ASSERT_TRUE(withOne);
+  pPList made = nullptr;
+  if (withNone) {
+    RegionCollapsMod inner(cube.m, nullptr, withNone);
+    EXPECT_EQ(inner.snapVertex(v, &made), 0);
+    EXPECT_EQ(made, nullptr);
+  }
+  const int vertices = M_numVertices(cube.m);
+  RegionCollapsMod op(cube.m, nullptr, withOne);
+  ASSERT_EQ(op.snapVertex(v, &made), 1);
+  ASSERT_NE(made, nullptr);
+  EXPECT_GT(PList_size(made), 0);
+  PList_delete(made);
+  EXPECT_EQ(M_numVertices(cube.m), vertices - 1);
+  EXPECT_NEAR(expectConformingPositive(cube.m), 1.0, 1e-12);
 }
