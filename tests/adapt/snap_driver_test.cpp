@@ -258,3 +258,75 @@ TEST(SnapDriver, RegionCollapseSnapVertexCollapsesAlongTheBoundary) {
   EXPECT_EQ(M_numVertices(cube.m), vertices - 1);
   EXPECT_NEAR(expectConformingPositive(cube.m), 1.0, 1e-12);
 }
+
+// A curved top face z = 1 + h sin(pi u) sin(pi v): every vertex inside the
+// top face moves outward onto it, all in one pass. Each such vertex carries
+// a star of six triangles of area 1 / (2 n^2) (the square split in two), so
+// the volume grows by the sum of its heights times 1 / n^2 (the pyramids
+// over the stars, a third of height times area each).
+TEST(SnapDriver, VerticesSnapOntoACurvedFace) {
+  struct Case {
+    int n;
+    double h;
+    double volume;
+  } cases[] = {
+      {2, 0.3, 1.0 + 0.3 / 4},
+      {4, 0.2, 1.0 + 0.2 * (1 + std::sqrt(2.0)) * (1 + std::sqrt(2.0)) / 16},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "grid " << c.n);
+    CubeModel cube(c.n);
+    cube.bump = c.h;
+    auto* list = new SSList<mEntity*>;
+    for (int i = 1; i < c.n; ++i)
+      for (int j = 1; j < c.n; ++j) list->append(cube.vertexAt(i, j, c.n));
+    {
+      snapVertices snap(cube.m, nullptr, list);
+      pPList unused = nullptr;
+      // Targets are made by run; one series of passes is enough here.
+      EXPECT_EQ(snap.run(), 0);
+      EXPECT_EQ(snap.run_2(unused), 1);
+    }
+    for (int i = 1; i < c.n; ++i)
+      for (int j = 1; j < c.n; ++j) {
+        const double u = double(i) / c.n, v = double(j) / c.n;
+        expectAt(cube.vertexAt(i, j, c.n), u, v, 1.0 + c.h * std::sin(M_PI * u) * std::sin(M_PI * v));
+      }
+    EXPECT_NEAR(expectConformingPositive(cube.m), c.volume, 1e-12);
+    EXPECT_EQ(M_numRegions(cube.m), 6 * c.n * c.n * c.n);
+  }
+}
+
+// Pushed inward past the layer below, the vertices need the repairs; the
+// mesh stays conforming and positive, and every vertex left on the top
+// face is at its target unless it is still listed.
+TEST(SnapDriver, VerticesPushedInwardThroughTheMesh) {
+  for (double h : {-0.3, -0.45, -0.6}) {
+    SCOPED_TRACE(testing::Message() << "h " << h);
+    CubeModel cube(4);
+    cube.bump = h;
+    auto* list = new SSList<mEntity*>;
+    for (int i = 1; i < 4; ++i)
+      for (int j = 1; j < 4; ++j) list->append(cube.vertexAt(i, j, 4));
+    testing::internal::CaptureStdout();
+    {
+      snapVertices snap(cube.m, nullptr, list);
+      const int left = snap.run();
+      EXPECT_GE(left, 0);
+      EXPECT_EQ(left, snap.toSnap->size());
+      VIter it = M_vertexIter(cube.m);
+      while (pVertex w = VIter_next(it)) {
+        if (V_whatIn(w) != cube.top() || snap.toSnap->inList(w)) continue;
+        double x[3], on[3];
+        V_coord(w, x);
+        double par[3];
+        cube.project(cube.top(), x, par);
+        cube.at(cube.top(), par, on);
+        EXPECT_NEAR(x[2], on[2], 1e-8);
+      }
+      VIter_delete(it);
+    }
+    testing::internal::GetCapturedStdout();
+    expectConformingPositive(cube.m);
+  }
+}

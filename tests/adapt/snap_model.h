@@ -37,6 +37,8 @@ struct CubeModel {
   std::vector<pVertex> verts;  // by grid index
   int n;
   GeometryServices services{};
+  // The top face z = 1 may be curved: z = 1 + bump * sin(pi u) sin(pi v).
+  double bump = 0.0;
   static CubeModel* current;
 
   explicit CubeModel(int cells) : n(cells) {
@@ -104,7 +106,9 @@ struct CubeModel {
   void at(pGEntity g, const double* par, double* xyz) const {
     const Affine& a = geometry.at(g);
     for (int k = 0; k < 3; ++k) xyz[k] = a.origin[k] + par[0] * a.du[k] + par[1] * a.dv[k];
+    if (g == top()) xyz[2] += bump * std::sin(M_PI * par[0]) * std::sin(M_PI * par[1]);
   }
+  pGEntity top() const { return m->getGEntity(100 + 32, 2); }
   void project(pGEntity g, const double* xyz, double* par) const {
     const Affine& a = geometry.at(g);
     par[0] = par[1] = par[2] = 0.0;
