@@ -191,3 +191,23 @@ TEST(RegionCollapse, ThreeBoundaryFacesRefusals) {
     EXPECT_EQ(M_numRegions(t.m), 1);
   }
 }
+
+// The check of the similarity repair: with one boundary face the apex must
+// lie in that face (a flat tetrahedron), within the mesh tolerance.
+TEST(RegionCollapse, EvaluateWantsTheApexInTheBoundaryFace) {
+  const unsigned int known = MD_newMeshDataId("rc_test_known"), params = MD_newMeshDataId("rc_test_params");
+  struct Case {
+    double apex[3];
+    int accepted;
+  } cases[] = {{{0.3, 0.3, 0.0}, 1}, {{0.3, 0.3, 1e-3}, 0}, {{0.8, 0.8, 0.0}, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "apex " << c.apex[0] << " " << c.apex[1] << " " << c.apex[2]);
+    double x[4][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {c.apex[0], c.apex[1], c.apex[2]}};
+    Tet t(x, {0});
+    RegionCollapsMod op(t.m, nullptr, t.r);
+    EXPECT_EQ(op.evaluate(known, params), c.accepted);
+    EXPECT_EQ(op.getCfg(), 1);
+  }
+  MD_deleteMeshDataId(known);
+  MD_deleteMeshDataId(params);
+}
