@@ -5,6 +5,8 @@
 #include <string>
 
 #include "ConservationLaw.h"
+#include "DGBoundaryCell.h"
+#include "DGBasisSize.h"
 #include "DGCellScratch.h"
 #include "DGParameters.h"
 #include "DenseMatrix.h"
@@ -137,6 +139,7 @@ DGCell::DGCell(mEntity *element, FunctionSpace *space, Mapping *map)
       jumpSum(0.0),
       jumpWeight(0.0),
       limiterMeasure(0.0) {
+  ++dgCellGeneration;
   try {
     if (!entity || !functionSpace || !mapping)
       throw std::string("DG cell: an element, a function space and a mapping are needed");
@@ -162,6 +165,7 @@ DGCell::DGCell(mEntity *element, FunctionSpace *space, Mapping *map)
 }
 
 DGCell::~DGCell() {
+  ++dgCellGeneration;
   delete dofs;
   delete functionSpace;
   delete mapping;
@@ -186,14 +190,14 @@ void DGCell::initGaussPoints() {
   const int q = computeOrder();
   GaussIntegrator gauss(entity);
   const int K = gauss.nbIntegrationPoints(q);
+  rule = sharedRule(entity, q);
   gaussPoints.clear();
   gaussPoints.shrink_to_fit();
   gaussPoints.reserve(K);
   std::vector<double> inverses(9 * static_cast<size_t>(K));
   bool same = true;
   for (int k = 0; k < K; ++k) {
-    double u, v, w, weight;
-    gauss.iPoint(k, q, u, v, w, weight);
+    const double u = rule[k].u, v = rule[k].v, w = rule[k].w;
     vptGaussInfo &p = gaussPoints.emplace_back();
     const SharedBasisPoint &b = sharedBasisAt(functionSpace, u, v, w);
     p.nbFcts = n;
@@ -228,12 +232,14 @@ void DGCell::rebuildForOrder() { init(); }
 // ---------------------------------------------------------------------------
 // Updates
 
-double DGCell::blockInvMassMultRHS(double dt, double *out) const {
-  const int n = nbFcts;
-  const int nf = dofs->nbFields;
+namespace {
+
+template <int NB>
+double blockProduct(double *const *invMass, const double *rhs, int nbRun, int nf, double dt, double *out) {
+  const int n = NB ? NB : nbRun;
   double r = 0.0;
   for (int f = 0; f < nf; ++f) {
-    const double *b = rhs.data() + f * n;
+    const double *b = rhs + f * n;
     double *o = out + f * n;
     for (int i = 0; i < n; ++i) {
       const double *row = invMass[i];
@@ -243,6 +249,16 @@ double DGCell::blockInvMassMultRHS(double dt, double *out) const {
       o[i] = s * dt;
     }
   }
+  return r;
+}
+
+}  // namespace
+
+double DGCell::blockInvMassMultRHS(double dt, double *out) const {
+  double r = 0.0;
+  withBasisSize(nbFcts, [&](auto NB) {
+    r = blockProduct<decltype(NB)::value>(invMass, rhs.data(), nbFcts, dofs->nbFields, dt, out);
+  });
   return r;
 }
 

@@ -92,6 +92,8 @@ public:
   // at 3 i + j: one for all points when the mapping is affine (every point has
   // the same one), else one per point.
   std::vector<double> jacInverses;
+  // The volume rule of the points (shared, see sharedRule).
+  const RulePoint *rule = nullptr;
   std::vector<double> stencilMax;  // per field, filled by the limiting passes (0 at start)
   std::vector<double> stencilMin;
   bool active;
