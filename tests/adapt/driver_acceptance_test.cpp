@@ -201,3 +201,37 @@ TEST(DriverCoarse, CoarseMetricRemovesVerticesAndKeepsTheBox) {
 }
 
 }  // namespace
+
+namespace {
+
+// The older loop with nothing to refine coarsens once, with its own pass:
+// the box stays whole.
+TEST(DriverCoarse, OlderLoopCoarsensOnceWhenNothingIsLong) {
+  LoadedMesh mesh("square_tris.msh", true);
+  const ModelPlanes planes(mesh.m);
+  const int before = M_numVertices(mesh.m);
+  metricField field(mesh.m);
+  VIter it = M_vertexIter(mesh.m);
+  while (pVertex v = VIter_next(it)) field.setSize(v, 1.0);
+  VIter_delete(it);
+  Changes changes;
+  ConformalAdapter driver(mesh.m, &field, 0, 0);
+  driver.setCallback(&Changes::record, &changes);
+  testing::internal::CaptureStdout();
+  driver.run();
+  const std::string out = testing::internal::GetCapturedStdout();
+  const int removed = before - M_numVertices(mesh.m);
+  EXPECT_GT(removed, 0);
+  EXPECT_EQ(changes.count(0), removed);
+  EXPECT_EQ(out, "0 edges are tagged to be refined\n" + std::to_string(removed) + " edge collapses are performed\n");
+  const MeshReport r = inspect(mesh.m, mesh.dim, planes);
+  EXPECT_EQ(r.inverted, 0);
+  EXPECT_EQ(r.badFaceUses, 0);
+  EXPECT_EQ(r.euler, 1);
+  EXPECT_NEAR(r.volume, 1.0, 1e-10);
+  EXPECT_NEAR(r.boundary, 4.0, 1e-10);
+  EXPECT_EQ(r.corners, 4);
+  EXPECT_EQ(r.offModel, 0);
+}
+
+}  // namespace
