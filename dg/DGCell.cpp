@@ -211,6 +211,12 @@ void DGCell::initGaussPoints() {
     if (k > 0)
       for (int i = 0; i < 9; ++i) same = same && inv[i] == inverses[i];
   }
+  // In the plane: the inverse Jacobian couples x and y alone.
+  planar = entity->getLevel() == 2;
+  for (int k = 0; k < K && planar; ++k) {
+    const double *inv = inverses.data() + 9 * k;
+    planar = inv[2] == 0.0 && inv[5] == 0.0 && inv[6] == 0.0 && inv[7] == 0.0;
+  }
   if (same && K > 0) inverses.resize(9);
   inverses.shrink_to_fit();
   jacInverses = std::move(inverses);

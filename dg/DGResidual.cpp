@@ -68,6 +68,26 @@ inline void pushGradients(const double *t, const mVector *g, int nbRun, mVector 
   }
 }
 
+// The same for a cell in the x-y plane (DGCell::planar): the terms that
+// would add zero are left out.
+template <int NB>
+inline void addVolumeTerms2d(double *r, int nbRun, double sf, double fx, double fy, const double *phi,
+                             const mVector *dphi) {
+  const int nb = NB ? NB : nbRun;
+  for (int j = 0; j < nb; ++j) r[j] += sf * phi[j] + fx * dphi[j][0] + fy * dphi[j][1];
+}
+
+template <int NB>
+inline void pushGradients2d(const double *t, const mVector *g, int nbRun, mVector *out) {
+  const int nb = NB ? NB : nbRun;
+  for (int j = 0; j < nb; ++j) {
+    const double g0 = g[j](0), g1 = g[j](1);
+    out[j](0) = t[0] * g0 + t[1] * g1;
+    out[j](1) = t[3] * g0 + t[4] * g1;
+    out[j](2) = 0.0;
+  }
+}
+
 // Values of every field of one side at a face point: the current
 // coefficients, or the time-interpolated blend (1 - w) c0 + w c1.
 template <int NB>
@@ -265,7 +285,7 @@ std::vector<mVector> &volumeGradientScratch(int n) {
 // kViscous the gradients, the gradient-dependent source and the viscous flux
 // as well. The choice is made at compile time, so the inviscid pass does no
 // more per point than it needs.
-template <bool kViscous, int NB>
+template <bool kViscous, int NB, bool kPlanar>
 void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, mVector *grads,
                 mVector *viscousFlux) {
   const int nb = cell->nbFcts;
@@ -285,7 +305,10 @@ void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, 
     const vptGaussInfo &gp = cell->gaussPoints[k];
     const RulePoint &rp = rule[k];
     const double *phi = gp.phi.data();
-    pushGradients<NB>(cell->jacInverseAt(k), gp.refGrads, nb, dphi);
+    if constexpr (kPlanar)
+      pushGradients2d<NB>(cell->jacInverseAt(k), gp.refGrads, nb, dphi);
+    else
+      pushGradients<NB>(cell->jacInverseAt(k), gp.refGrads, nb, dphi);
     pointValues<NB>(c0, nf, nb, phi, U);
     double x, y, z;
     map->eval(rp.u, rp.v, rp.w, x, y, z);
@@ -307,7 +330,13 @@ void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, 
         fy += viscousFlux[f][1];
         fz += viscousFlux[f][2];
       }
-      addVolumeTerms<NB>(rhs + f * nb, nb, sf, fx * fac, fy * fac, fz * fac, phi, dphi);
+      if constexpr (kPlanar) {
+        // In the plane the z components of the gradients are zero.
+        (void)fz;
+        addVolumeTerms2d<NB>(rhs + f * nb, nb, sf, fx * fac, fy * fac, phi, dphi);
+      } else {
+        addVolumeTerms<NB>(rhs + f * nb, nb, sf, fx * fac, fy * fac, fz * fac, phi, dphi);
+      }
     }
   }
 }
@@ -316,12 +345,15 @@ void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, 
 void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
   if (!cellOfLevel(cell, level)) return;
   withBasisSize(cell->nbFcts, [&](auto NB) {
-    volumePass<false, decltype(NB)::value>(cell, n, law, flux, nullptr, nullptr);
+    if (cell->planar)
+      volumePass<false, decltype(NB)::value, true>(cell, n, law, flux, nullptr, nullptr);
+    else
+      volumePass<false, decltype(NB)::value, false>(cell, n, law, flux, nullptr, nullptr);
   });
 }
 
 void ComputeVolumeContributionViscous::operator()(DGCell *cell) {
-  if (cellOfLevel(cell, level)) volumePass<true, 0>(cell, n, law, flux, grads, viscousFlux);
+  if (cellOfLevel(cell, level)) volumePass<true, 0, false>(cell, n, law, flux, grads, viscousFlux);
 }
 
 // ---------------------------------------------------------------------------
