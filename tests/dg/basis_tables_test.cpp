@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "cell_fixtures.h"
@@ -61,25 +62,36 @@ void checkFaces(mMesh &mesh) {
   }
 }
 
+// Two order-2 cells on a mesh of given vertices (x, y) and two elements
+// (three or four vertex indices each), with their interface cells.
+struct TwoCells {
+  AdvectionLaw law{1};
+  LawScope scope{&law};
+  mMesh mesh{1};
+  DGCell *c1, *c2;
+  TwoCells(const std::vector<std::pair<double, double>> &xy, const std::vector<std::vector<int>> &elements) {
+    gEntity *g = mesh.getGEntity(1, 2);
+    std::vector<mVertex *> v;
+    for (size_t i = 0; i < xy.size(); ++i)
+      v.push_back(mesh.createVertex(static_cast<int>(i) + 1, xy[i].first, xy[i].second, 0, g));
+    std::vector<mEntity *> made;
+    for (const std::vector<int> &e : elements)
+      made.push_back(e.size() == 3 ? mesh.createFaceWithVertices(v[e[0]], v[e[1]], v[e[2]], g)
+                                   : mesh.createFaceWithVertices(v[e[0]], v[e[1]], v[e[2]], v[e[3]], g));
+    connect(mesh, 2);
+    classifyBoundary(mesh, 2, 5);
+    c1 = makeCell(made[0], 2);
+    c2 = makeCell(made[1], 2);
+    for (mEntity *edge : leaves(mesh, 1)) makeFaceCell(edge);
+  }
+};
+
 }  // namespace
 
 TEST(BasisTables, TrianglesOfOneOrderShareTablesAndOneInverseJacobian) {
-  AdvectionLaw law(1);
-  LawScope scope(&law);
-  mMesh mesh(1);
-  gEntity *g = mesh.getGEntity(1, 2);
   // [0,2] x [0,1] cut along its diagonal; the two halves are oriented differently.
-  mVertex *a = mesh.createVertex(1, 0, 0, 0, g);
-  mVertex *b = mesh.createVertex(2, 2, 0, 0, g);
-  mVertex *c = mesh.createVertex(3, 2, 1, 0, g);
-  mVertex *d = mesh.createVertex(4, 0, 1, 0, g);
-  mEntity *t1 = mesh.createFaceWithVertices(a, b, c, g);
-  mEntity *t2 = mesh.createFaceWithVertices(c, d, a, g);
-  connect(mesh, 2);
-  classifyBoundary(mesh, 2, 5);
-  DGCell *c1 = makeCell(t1, 2);
-  DGCell *c2 = makeCell(t2, 2);
-  for (mEntity *e : leaves(mesh, 1)) makeFaceCell(e);
+  TwoCells m({{0, 0}, {2, 0}, {2, 1}, {0, 1}}, {{0, 1, 2}, {2, 3, 0}});
+  DGCell *c1 = m.c1, *c2 = m.c2;
   FunctionField field({[](double x, double y, double) { return linear(x, y); }}, 1);
   c1->L2ProjInitial(&field);
   c2->L2ProjInitial(&field);
@@ -93,7 +105,7 @@ TEST(BasisTables, TrianglesOfOneOrderShareTablesAndOneInverseJacobian) {
     EXPECT_EQ(cell->jacInverses.size(), 9u);  // affine: one for all points
     checkVolumePoints(cell, 1.0);
   }
-  checkFaces(mesh);
+  checkFaces(m.mesh);
 }
 
 namespace {
@@ -117,24 +129,9 @@ void invertToRoundOff(const Mapping *m, const mPoint &x, double &u, double &v, d
 }  // namespace
 
 TEST(BasisTables, ADistortedQuadrilateralKeepsAnInverseJacobianPerPoint) {
-  AdvectionLaw law(1);
-  LawScope scope(&law);
-  mMesh mesh(1);
-  gEntity *g = mesh.getGEntity(1, 2);
-  // Two quadrilaterals that are not parallelograms, sharing the edge b-e.
-  mVertex *a = mesh.createVertex(1, 0, 0, 0, g);
-  mVertex *b = mesh.createVertex(2, 1.2, 0, 0, g);
-  mVertex *e = mesh.createVertex(3, 0.9, 1.1, 0, g);
-  mVertex *f = mesh.createVertex(4, -0.1, 0.8, 0, g);
-  mVertex *h = mesh.createVertex(5, 2.3, 0.2, 0, g);
-  mVertex *k = mesh.createVertex(6, 2.0, 1.4, 0, g);
-  mEntity *q1 = mesh.createFaceWithVertices(a, b, e, f, g);
-  mEntity *q2 = mesh.createFaceWithVertices(b, h, k, e, g);
-  connect(mesh, 2);
-  classifyBoundary(mesh, 2, 5);
-  DGCell *c1 = makeCell(q1, 2);
-  DGCell *c2 = makeCell(q2, 2);
-  for (mEntity *edge : leaves(mesh, 1)) makeFaceCell(edge);
+  // Two quadrilaterals that are not parallelograms, sharing an edge.
+  TwoCells m({{0, 0}, {1.2, 0}, {0.9, 1.1}, {-0.1, 0.8}, {2.3, 0.2}, {2.0, 1.4}}, {{0, 1, 2, 3}, {1, 4, 5, 2}});
+  DGCell *c1 = m.c1, *c2 = m.c2;
   // Shoelace areas: q1 = 2.15 / 2, q2 = 2.68 / 2.
   const double areas[2] = {1.075, 1.34};
   int i = 0;
@@ -157,7 +154,7 @@ TEST(BasisTables, ADistortedQuadrilateralKeepsAnInverseJacobianPerPoint) {
   }
   // Face points take their side coordinates from the face's vertices: the
   // bilinear map keeps its edges straight, so they are the exact inverses.
-  for (mEntity *edge : leaves(mesh, 1)) {
+  for (mEntity *edge : leaves(m.mesh, 1)) {
     DGBoundaryCell *fc = dgBoundaryCellOf(edge);
     EXPECT_TRUE(fc->ownBasis.empty());
     for (int p = 0; p < fc->nbPtGauss(); ++p) {
