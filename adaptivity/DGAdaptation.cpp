@@ -38,20 +38,6 @@ namespace {
 
 GlobalParamManager *context() { return GlobalParamManager::Instance(); }
 
-// Field count the residual of a cell holds (doubled for laws that need the
-// higher-order gradients), as the clearing of a new cell needs it.
-int residualFieldCount() {
-  const ConservationLaw *law = context()->law;
-  if (!law) throw std::string("adaptation: no conservation law");
-  return law->needTheHigherOrderGradients() ? 2 * law->nbFields() : law->nbFields();
-}
-
-// A new cell starts with a cleared residual and cleared limiting accumulators.
-void clearNewCell(DGCell *cell) {
-  ZeroRHS zero{residualFieldCount(), cell->getTag()};
-  zero(cell);
-}
-
 bool hasChildren(const mEntity *e) {
   const KORA::mAdjacencyContainer *c = e->getAdjacencyList(e->getLevel());
   return c && c->size() > 0;
@@ -116,6 +102,17 @@ void sortByEntities(std::vector<CellType *> &list) {
 }
 
 }  // namespace
+
+int residualFieldCount() {
+  const ConservationLaw *law = context()->law;
+  if (!law) throw std::string("adaptation: no conservation law");
+  return law->needTheHigherOrderGradients() ? 2 * law->nbFields() : law->nbFields();
+}
+
+void clearNewCell(DGCell *cell) {
+  ZeroRHS zero{residualFieldCount(), cell->getTag()};
+  zero(cell);
+}
 
 // ---------------------------------------------------------------------------
 // Target levels

@@ -15,6 +15,7 @@
 
 class DGAnalysis;
 class DGBoundaryCell;
+class DGCell;
 class DGErrorEstimator;
 class DGParameters;
 namespace KORA {
@@ -36,6 +37,12 @@ int optimumLevel(const LevelRule &rule, double e, double m, int l, double v);
 
 // The mesh of the global context; a text naming `who` when there is none.
 KORA::mMesh &adaptationMesh(const char *who);
+
+// Field count the residual of a cell holds (doubled for laws that need the
+// higher-order gradients); a text when the context has no law.
+int residualFieldCount();
+// A new cell starts with a cleared residual and cleared limiting accumulators.
+void clearNewCell(DGCell *cell);
 
 // Target level of an element (0 without one) and its setter.
 int targetLevel(const KORA::mEntity *e, unsigned int levelTag);

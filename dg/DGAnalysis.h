@@ -28,6 +28,7 @@ class GmshProcessor;
 class DGCell;
 class DGBoundaryCell;
 class ParticleTracker;
+class metricField;
 namespace KORA {
 class mEntity;
 class mMesh;
@@ -188,6 +189,15 @@ public:
   void adaptP();
   // Writes the mesh with its refinement tree to "<chunkspace>/<name>-<n>.msh".
   void exportMesh(const char *name, int n);
+  // Conformal remeshing to a metric built from the solution (the argument is
+  // not read): every change of the mesh carries the solution onto the new
+  // elements; the interface cells and the lists are left to the caller.
+  void conformalAdaptation(int initial);
+  // Sets the metric of every vertex from the nodal Hessian, gradient and
+  // targets of field 0; the recovery data is removed afterwards.
+  void computeErrorAndSizeField(metricField *field);
+  // Removes the vertices' "_size" data.
+  void cleanSizeField();
 
   // ---- partition-boundary exchange: one process, nothing to exchange
   void comm_Ul(double t, short level);

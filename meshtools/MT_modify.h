@@ -42,6 +42,18 @@ void delete_V(KORA::pMesh mesh, KORA::pVertex v);
 int F_evalSwap(KORA::pFace face, double tol);
 int F_swap(KORA::pMesh mesh, KORA::pFace face, double tol, KORA::CBFunction cb, void* data,
            KORA::pPList* oldRegions, KORA::pPList* newRegions);
+// What the last F_evalSwap found: its face (null once swapped), the case (1
+// through an edge swap, 2 three-to-two, 3 two-to-three, 0 undecided), the
+// face's two regions with their vertices opposite the face, and the third
+// region of the three-to-two case.
+struct faceSwapInfo {
+  KORA::pFace face;
+  int kase;
+  KORA::pRegion region[2];
+  KORA::pVertex opposite[2];
+  KORA::pRegion third;
+};
+faceSwapInfo F_swapInfo();
 
 // -------------------------------------------------------------- edge split
 KORA::pVertex E_split(KORA::pMesh mesh, KORA::pEdge edge, const double xyz[3], double* param,

@@ -2,6 +2,7 @@
 // mesh, and the face swaps two-to-three and three-to-two.
 #include <array>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 #include "MT_error.h"
@@ -44,6 +45,58 @@ int E_swp2Fac(pMesh mesh, pEdge edge) {
   E_setWhatIn(ab, g);
   return 1;
 }
+
+// After a swap on a model face with mesh regions on both sides: each new
+// region takes the model region of the old region whose cavity-boundary face
+// it inherited, and passes it on across the new faces that are not on the
+// model face g; the new faces and edges inside the cavity follow their
+// region. Ends the process when a region is left out or gets two answers.
+int E_swapReclassifyNM(pPList newRegions, pGEntity g, const std::map<pFace, pGEntity>& inherited) {
+  std::map<pRegion, pGEntity> side;
+  auto fail = [] {
+    ErrorHandler("Reclassification error after swap on non-manifold face", "E_swapReclassifyNM", MT_FATAL);
+  };
+  auto decide = [&](pRegion r, pGEntity gr) {
+    auto [it, fresh] = side.emplace(r, gr);
+    if (!fresh && it->second != gr) fail();
+    return fresh;
+  };
+  for (int k = 0; k < PList_size(newRegions); ++k) {
+    pRegion r = static_cast<pRegion>(PList_item(newRegions, k));
+    for (int j = 0; j < R_numFaces(r); ++j) {
+      auto it = inherited.find(R_face(r, j));
+      if (it != inherited.end()) decide(r, it->second);
+    }
+  }
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (int k = 0; k < PList_size(newRegions); ++k) {
+      pRegion r = static_cast<pRegion>(PList_item(newRegions, k));
+      auto it = side.find(r);
+      if (it == side.end()) continue;
+      for (int j = 0; j < R_numFaces(r); ++j) {
+        pFace f = R_face(r, j);
+        if (F_whatIn(f) == g || inherited.count(f)) continue;
+        for (int s = 0; s < 2; ++s) {
+          pRegion o = F_region(f, s);
+          if (o && o != r && PList_inList(newRegions, o)) grew = decide(o, it->second) || grew;
+        }
+      }
+    }
+  }
+  if (static_cast<int>(side.size()) != PList_size(newRegions)) fail();
+  for (const auto& [r, gr] : side) {
+    R_setWhatIn(r, gr);
+    for (int j = 0; j < R_numFaces(r); ++j) {
+      pFace f = R_face(r, j);
+      if (F_whatInType(f) != 3 || inherited.count(f)) continue;
+      F_setWhatIn(f, gr);
+      for (int e = 0; e < 3; ++e)
+        if (E_whatInType(F_edge(f, e)) == 3) E_setWhatIn(F_edge(f, e), gr);
+    }
+  }
+  return 1;
+}
 }  // namespace
 
 int E_swap(pMesh mesh, pEdge edge, int i, CBFunction cb, void* data, pPList* newRegions) {
@@ -60,11 +113,9 @@ int E_swap(pMesh mesh, pEdge edge, int i, CBFunction cb, void* data, pPList* new
     return 0;
   }
   sc.edge = nullptr;
-  // Regions on both sides of a model face: not supported, refused unchanged.
-  if (E_whatInType(edge) == 2 && numModelRegions(g) == 2) {
-    PList_delete(R);
-    return 0;
-  }
+  // Regions on both sides of a model face: the new entities are classified
+  // after the swap, each on its side.
+  const bool nonManifold = E_whatInType(edge) == 2 && numModelRegions(g) == 2;
   *newRegions = PList_new();
   if (sc.ringSize == 2) {
     PList_delete(R);
@@ -88,6 +139,8 @@ int E_swap(pMesh mesh, pEdge edge, int i, CBFunction cb, void* data, pPList* new
   std::vector<pFace> bdry;
   for (int k = 0; k < E_numFaces(edge); ++k)
     if (F_whatInType(E_face(edge, k)) == 2) bdry.push_back(E_face(edge, k));
+  if (nonManifold && bdry.size() != 2)
+    ErrorHandler("Illegal swap cfg. for non-manifold model", "E_swap", MT_FATAL);
   if (bdry.size() == 2) {
     pVertex p = F_edOpVt(bdry[0], edge), q = F_edOpVt(bdry[1], edge);
     pGEntity gf = F_whatIn(bdry[0]);
@@ -103,9 +156,18 @@ int E_swap(pMesh mesh, pEdge edge, int i, CBFunction cb, void* data, pPList* new
     PList_append(*newRegions, tetOf(mesh, t[0], t[2], t[1], B, gR));
   }
   if (cb) cb(R, *newRegions, data, EDGESWAP, edge);
+  // The faces of the cavity's boundary and the model regions they bounded.
+  std::map<pFace, pGEntity> inherited;
+  if (nonManifold)
+    for (int k = 0; k < PList_size(R); ++k) {
+      pRegion r = static_cast<pRegion>(PList_item(R, k));
+      for (int j = 0; j < R_numFaces(r); ++j)
+        if (!F_inClosure(R_face(r, j), edge)) inherited[R_face(r, j)] = R_whatIn(r);
+    }
   removeCavity(mesh, R);
   PList_delete(R);
-  return 1;
+  if (!nonManifold) return 1;
+  return E_swapReclassifyNM(*newRegions, g, inherited);
 }
 
 pEdge E_swapOnGFace(pMesh mesh, pEdge edge, pGEntity gface, CBFunction cb, void* data, pPList* newFaces) {
@@ -299,6 +361,10 @@ int evalSwap(pFace face, double tol) {
   return 1;
 }
 }  // namespace
+
+faceSwapInfo F_swapInfo() {
+  return {fsc.face, fsc.kase, {fsc.region[0], fsc.region[1]}, {fsc.opposite[0], fsc.opposite[1]}, fsc.third};
+}
 
 int F_swap(pMesh mesh, pFace face, double, CBFunction cb, void* data, pPList* oldRegions,
            pPList* newRegions) {
