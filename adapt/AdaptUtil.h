@@ -7,6 +7,7 @@
 #include "metricField.h"
 
 class shapeMeasure;
+class sizeMeasure;
 
 class AdaptUtil {
  public:
@@ -85,6 +86,72 @@ class AdaptUtil {
   // A swap or split-collapse wins only strictly above 1.5 times.
   static int evalEswp(class EdgeSwapMod* op, class LocMeshMod** best, double* bestShape);
   static int evalSpltClps(class SplitCollapsMod* op, class LocMeshMod** best, double* bestShape);
+
+  // ---- model parameters and geometric similarity. Parameters on a model
+  // face are (u, v, 0). The model queries they use are services of the mesh
+  // interface; what those throw passes through.
+  // The vertex's parameters on the model face; a vertex inside the domain
+  // ends the process after a message.
+  static int V_reparamOnGFace(KORA::pVertex v, KORA::pGFace g, double par[3]);
+  // The vertex's parameter on the model edge; 0 for a vertex on a model face
+  // or region.
+  static int V_reparamOnGEdge(KORA::pVertex v, KORA::pGEdge g, double* t);
+  static bool V_getNormal(KORA::pGFace g, KORA::pVertex v, double n[3]);
+  // 0 when swapping the edge would span a periodic model face badly.
+  static int E_swpCheckPer(KORA::pEdge e);
+  // Signed squared cosine between a triangle's normal and the model face's.
+  static double F_angleToGNormal(KORA::pVertex v0, KORA::pVertex v1, KORA::pVertex v2, KORA::pGFace g);
+  static double F_angleToGNormal(KORA::pFace f);
+  static void E_swpGetOriAngles(KORA::pEdge e, double* maxCos, double* minOri);
+  static int ifDegenerated(KORA::pGFace g, const double par[3], double tol);
+  static int F_fixPeriodicParams(KORA::pGFace g, double tol, double par[3][3]);
+  // 1 similar, -1 flipped, 0 degenerate in the parameter plane.
+  static int Par_checkGeoSim(KORA::pGFace g, double tol, double par[3][3]);
+  // The same for a boundary face, vertex parameters cached under the tag
+  // (ParamsOnGFace records); -2 when parameters cannot be found.
+  static int F_checkGeoSim(KORA::pFace f, unsigned int tag);
+  // The same for the triangle of three listed vertices on a model face.
+  static int F_checkGeoSim(KORA::pPList* verts, KORA::pGFace g);
+  static void M_checkGeoSim(KORA::pMesh mesh);
+  // 1 when g is one of the model face's model vertices or model edges.
+  static int GF_inClosure(KORA::pGFace f, KORA::pGEntity g);
+  static void V_bdryfacesOngface(KORA::pVertex v, KORA::pGFace g, KORA::pPList* list);
+  static double GF_Tolerances(KORA::pGFace g);
+  static double GE_Tolerances(KORA::pGEdge g);
+  // 1 when the face is a front face of the model region (*region: in, or
+  // out when null). The model argument must be null.
+  static int isfacefront(KORA::pFace f, KORA::pGModel model, KORA::pGEntity* region);
+
+  // ---- vertex removal and visible regions
+  // Collapses v into a neighbour, shortest metric edge first; 1 when done.
+  // With removeFlag 1 the faces of the collapsed edge leave 'faces'.
+  static int RemoveAVertex(KORA::pMesh mesh, metricField* field, KORA::pVertex v, int unused, int removeFlag,
+                           KORA::pPList faces, KORA::CBFunction cb, void* data);
+  // Candidate points (new double[3], owned by the list) bounding the region
+  // from which every element around v stays positive; 1 when they span a
+  // volume, else 0 with the list emptied.
+  static int VisibleRegion(KORA::pVertex v, KORA::SSList<double*>& points);
+  static void DeleteVisibleRegion(KORA::SSList<double*>& points);
+  // 1 when no region of v is flat (with w placed at x).
+  static int ValidCheck(KORA::pVertex v);
+  static int ValidCheck(KORA::pVertex v, KORA::pVertex w, const double x[3]);
+  static int ifNeedExpand(KORA::pFace face, KORA::pEdge edge, const double x[3]);
+  // Points of the list within squared distance tol of p (strictly), at most 2.
+  static int isDuplicated(const double p[3], KORA::SSList<double*>& points, double tol);
+
+  // ---- mesh quality reports (1 when the report was written)
+  static int writeSizeField(KORA::pMesh mesh, const metricField* field, const char* name);
+  static int loadSizeField(KORA::pMesh mesh, metricField* field, const char* name);
+  static int M_checkShape(KORA::pMesh mesh, metricField* field);
+  static int M_checkShape2D(KORA::pMesh mesh, metricField* field);
+  static int writeAFace(KORA::pFace face);
+  static int writeFaces(KORA::pPList faces);
+  static void M_checkVolume(KORA::pMesh mesh, double, double);
+  static int V_checkPar(KORA::pVertex v);
+  static void M_checkPar(KORA::pMesh mesh, int fix);
+  static void G_info(KORA::pGModel model);
+  static void GF_info(KORA::pGFace face);
+  static void R_info(KORA::pRegion r, shapeMeasure* shape, sizeMeasure* size);
 };
 
 template <class T>

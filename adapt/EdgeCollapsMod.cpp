@@ -6,7 +6,9 @@
 #include "AdaptUtil.h"
 #include "MT_geometry.h"
 #include "MT_modify.h"
+#include "MT_topology.h"
 #include "MT_vector.h"
+#include "operatorChecks.h"
 #include "templatesUtil.h"
 
 using namespace KORA;
@@ -25,7 +27,86 @@ bool faceHas(pFace f, pVertex v) {
   return false;
 }
 
+// On a model face periodic in a parameter: no edge of vd on that face may
+// reach, once vd sits on vr, across a third to two thirds of the period.
+int faceSpanOk(pGFace g, pVertex vd, pVertex vr, pEdge edge) {
+  const int periodic[2] = {GF_periodic(g, 0), GF_periodic(g, 1)};
+  if (!periodic[0] && !periodic[1]) return 1;
+  const double tol = M_getTolerance();
+  double pR[3];
+  AdaptUtil::V_reparamOnGFace(vr, g, pR);
+  for (int i = 0; i < V_numEdges(vd); ++i) {
+    pEdge e = V_edge(vd, i);
+    if (e == edge || E_whatIn(e) != g) continue;
+    double pW[3];
+    AdaptUtil::V_reparamOnGFace(E_otherVertex(e, vd), g, pW);
+    for (int d = 0; d < 2; ++d) {
+      if (!periodic[d]) continue;
+      const int other = (d + 1) % 2;
+      if (AdaptUtil::ifDegenerated(g, pW, tol) == other || AdaptUtil::ifDegenerated(g, pR, tol) == other) continue;
+      double lo = 0.0, hi = 0.0;
+      GF_parRange(g, d, &lo, &hi);
+      const double P = hi - lo, span = std::fabs(pR[d] - pW[d]);
+      if (0.3333 * P < span && span < (1 - 0.3333) * P) return 0;
+    }
+  }
+  return 1;
+}
+
+// On a periodic model edge the same for the parameter along the edge, then
+// for every model face of the edge.
+int edgeSpanOk(pGEdge g, pVertex vd, pVertex vr, pEdge edge) {
+  if (!GE_periodic(g)) return 1;
+  pVertex w = nullptr;
+  for (int i = 0; i < V_numEdges(vd) && !w; ++i) {
+    pEdge e = V_edge(vd, i);
+    if (e != edge && E_whatInType(e) == 1) w = E_otherVertex(e, vd);
+  }
+  if (w) {
+    double tw = 0.0, tr = 0.0, lo = 0.0, hi = 0.0;
+    AdaptUtil::V_reparamOnGEdge(w, g, &tw);
+    AdaptUtil::V_reparamOnGEdge(vr, g, &tr);
+    GE_parRange(g, &lo, &hi);
+    const double P = hi - lo, span = std::fabs(tw - tr);
+    if (0.3333 * P < span && span < (1 - 0.3333) * P) return 0;
+  }
+  pPList faces = GE_faces(g);
+  int ok = 1;
+  for (int i = 0; ok && i < PList_size(faces); ++i)
+    ok = faceSpanOk(static_cast<pGFace>(PList_item(faces, i)), vd, vr, edge);
+  PList_delete(faces);
+  return ok;
+}
+
 }  // namespace
+
+// A boundary vertex may go only where the model's parametrisation agrees:
+// no degenerate point, no periodic span, and every boundary face it leaves
+// behind similar to its model face.
+int EdgeCollapsMod::modelAgrees() const {
+  const int tD = V_whatInType(vd);
+  if (tD == 2) {
+    pGFace g = V_whatIn(vd);
+    double par[3] = {0.0, 0.0, 0.0};
+    int patch = 0;
+    P_param2(V_point(vd), &par[0], &par[1], &patch);
+    if (AdaptUtil::ifDegenerated(g, par, M_getTolerance()) != -1) return 0;
+    if (!faceSpanOk(g, vd, vr, edgeDel)) return 0;
+  } else if (!edgeSpanOk(V_whatIn(vd), vd, vr, edgeDel)) {
+    return 0;
+  }
+  pPList faces = V_bdryFaces(vd);
+  int ok = 1;
+  for (int i = 0; ok && faces && i < PList_size(faces); ++i) {
+    pFace f = static_cast<pFace>(PList_item(faces, i));
+    if (F_inClosure(f, edgeDel)) continue;
+    pPList verts = operatorChecks::verticesReplaced(f, vd, vr);
+    ok = AdaptUtil::F_checkGeoSim(&verts, F_whatIn(f)) == 1;
+    PList_delete(verts);
+  }
+  PList_delete(faces);
+  return ok;
+}
 
 void EdgeCollapsMod::setCollaps(pEdge edge, pVertex vdel, pVertex vkeep) {
   edgeDel = edge;
@@ -109,9 +190,8 @@ int EdgeCollapsMod::ratePass(pVertex pass, double& worst, double* newVolume) {
 }
 
 int EdgeCollapsMod::geomCheck() {
-  // The checks against the model's parametrisation are not made: parametric
-  // points are not supported by the mesh interface, so boundary vertices are
-  // judged by the shape and volume checks alone.
+  const int tD = V_whatInType(vd);
+  if (!noSnap && (tD == 1 || tD == 2) && !modelAgrees()) return 0;
   double worst = 1e20;
   pPList rs = V_regions(vd);
   const int nOld = PList_size(rs);

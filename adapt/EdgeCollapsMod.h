@@ -40,6 +40,7 @@ class EdgeCollapsMod : public LocMeshMod {
   metric* newMetric(KORA::pVertex v) const;
   int ratePass(KORA::pVertex pass, double& worst, double* newVolume);
   int areaKept() const;
+  int modelAgrees() const;
 };
 
 #endif

@@ -11,6 +11,7 @@
 #include "MT_modify.h"
 #include "MT_topology.h"
 #include "MT_vector.h"
+#include "operatorChecks.h"
 #include "swapCache.h"
 #include "templatesUtil.h"
 
@@ -22,6 +23,25 @@ bool regionHasEdge(pRegion r, pEdge e) {
   for (int i = 0; i < R_numEdges(r); ++i)
     if (R_edge(r, i) == e) return true;
   return false;
+}
+
+// The two boundary triangles of a swap on a model face, each made from the
+// second boundary face of the edge with one end of the edge replaced by the
+// vertex opposite the edge in the first, must resemble the model face.
+int similarAfterSwap(pEdge edge) {
+  pFace bdry[2];
+  int n = 0;
+  for (int i = 0; i < E_numFaces(edge) && n < 2; ++i)
+    if (F_whatInType(E_face(edge, i)) == 2) bdry[n++] = E_face(edge, i);
+  if (n < 2) return 0;
+  pVertex pa = F_edOpVt(bdry[0], edge);
+  for (int end = 0; end < 2; ++end) {
+    pPList verts = operatorChecks::verticesReplaced(bdry[1], E_vertex(edge, end), pa);
+    const int sim = AdaptUtil::F_checkGeoSim(&verts, F_whatIn(bdry[1]));
+    PList_delete(verts);
+    if (sim != 1) return 0;
+  }
+  return 1;
 }
 
 }  // namespace
@@ -41,8 +61,7 @@ int EdgeSwapMod::topoCheck() {
 
 int EdgeSwapMod::geomCheck() {
   if (numConf == -1) std::printf("Error: please do topoCheck() before geomCheck()\n");
-  // The periodic-span and model-similarity checks need the model's
-  // parametrisation, which the mesh interface does not provide.
+  if (!noSnap && !AdaptUtil::E_swpCheckPer(edge)) return 0;
   results->reset();
   if (numConf == -2) return geomCheck2D();
 
@@ -106,6 +125,7 @@ int EdgeSwapMod::geomCheck() {
   if (motionVertex) AdaptUtil::move_vertex(motionVertex, from);
   if (best == 0.0) return 0;
   results->worstShape = std::min(results->worstShape, best);
+  if (E_whatInType(edge) == 2 && !noSnap && !similarAfterSwap(edge)) return 0;
   return 1;
 }
 
@@ -142,8 +162,19 @@ int EdgeSwapMod::geomCheck2D() {
   }
   const double* normal = noSnap ? (la > lb ? na : nb) : nullptr;
   double worst = 1e20;
+  // Similarity is judged against the model face; a mesh without one is not.
+  const bool againstModel = !noSnap && F_whatInType(fb) == 2;
   pPList vs = F_vertices(fb, 1);
   for (int end = 0; end < 2; ++end) {
+    if (againstModel) {
+      pPList tri = operatorChecks::verticesReplaced(fb, E_vertex(edge, end), pa);
+      const int sim = AdaptUtil::F_checkGeoSim(&tri, F_whatIn(fb));
+      PList_delete(tri);
+      if (sim != 1) {
+        PList_delete(vs);
+        return 0;
+      }
+    }
     double xyz[3][3];
     metric* ms[3];
     for (int j = 0; j < 3; ++j) {

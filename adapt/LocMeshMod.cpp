@@ -13,7 +13,9 @@ int LocMeshMod::getShape(const double xyz[4][3], metric* metrics[4], double* out
   for (int i = 0; i < 4; ++i) {
     if (!metrics[i]) continue;
     double r = 0.0;
-    const int ok = valid(shpMeasure->get(xyz, metrics[i], &r), r);
+    // The rating is read after the measure has written it.
+    const int measured = shpMeasure->get(xyz, metrics[i], &r);
+    const int ok = valid(measured, r);
     if (!ok) {
       *out = r;
       return 0;
@@ -31,7 +33,8 @@ int LocMeshMod::getShape2D(const double xyz[3][3], const double* normal, metric*
   for (int i = 0; i < 3; ++i) {
     if (!metrics[i]) continue;
     double r = 0.0;
-    const int ok = valid(shpMeasure->get2D(xyz, normal, metrics[i], &r), r);
+    const int measured = shpMeasure->get2D(xyz, normal, metrics[i], &r);
+    const int ok = valid(measured, r);
     if (!ok) {
       *out = r;
       return 0;

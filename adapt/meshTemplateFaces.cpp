@@ -86,8 +86,8 @@ pPList meshTemplate::splitLinearEdge(pEdge e, int) {
     for (double& x : par) x = 0.0;
     m = M_createVP2(mesh, mid, par, id, g);
     EN_deleteData(e, uniqueIdTag);
-    // A vertex without a target is left to the snapping stage to locate.
-    if (snapMode == 3 || !found || XYZ_distance2(target, mid) > tol * tol)
+    // A vertex without a target stays at the mid-point, on the mesh boundary.
+    if (snapMode == 3 || (found && XYZ_distance2(target, mid) > tol * tol))
       if (toSnap) toSnap->append(m);
   } else {
     m = M_createVP2(mesh, mid, par, id, g);

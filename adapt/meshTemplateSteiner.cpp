@@ -1,9 +1,14 @@
 // Removal of the Steiner vertices of the templates (an edge swap that makes
 // room, then a collapse) and improvement of the recorded face diagonals.
+#include <array>
+#include <vector>
+
 #include "MT_geometry.h"
 #include "MT_modify.h"
 #include "MT_topology.h"
 #include "MT_vector.h"
+#include "SplitCollapsMod.h"
+#include "measures.h"
 #include "meshTemplate.h"
 #include "templatesUtil.h"
 
@@ -99,6 +104,30 @@ void meshTemplate::deleteSteiner() {
   }
   PList_clear(steinerList);
 
+  // Diagonal improvements by split-collapse. A pair is kept by its vertices:
+  // an earlier split-collapse may replace the recorded edge or face (the
+  // vertices stay), and a pair whose entities are gone is skipped.
+  std::vector<std::array<pVertex, 3>> pairs;
+  for (int i = 0; i + 1 < PList_size(diagonalList); i += 2) {
+    pEdge e = static_cast<pEdge>(PList_item(diagonalList, i));
+    pFace f = static_cast<pFace>(PList_item(diagonalList, i + 1));
+    if (!f || PList_inList(swapped, e)) continue;
+    pairs.push_back({E_vertex(e, 0), E_vertex(e, 1), F_edOpVt(f, e)});
+  }
+  ::size shape(field, 1e-14);
+  EvalResults results;
+  SplitCollapsMod op(mesh, field, &shape, nullptr, &results);
+  op.noSnap = 1;
+  op.callback = callback;
+  op.userData = userData;
+  op.setSnap();
+  for (const auto& p : pairs) {
+    pEdge e = E_exists(p[0], p[1]);
+    pFace f = e ? F_exists(0, p[0], p[1], p[2], nullptr) : nullptr;
+    if (!f) continue;
+    op.reset(e, f);
+    if (op.topoCheck() && op.geomCheck()) op.apply();
+  }
   PList_clear(diagonalList);
   PList_delete(swapped);
 }

@@ -88,4 +88,15 @@ void moveMetric(metricField* field, pVertex from, pVertex to) {
   field->attachMetric(to, m);
 }
 
+pPList verticesReplaced(pFace f, pVertex out, pVertex in) {
+  pPList vs = F_vertices(f, 1);
+  pPList l = PList_new();
+  for (int i = 0; i < PList_size(vs); ++i) {
+    void* v = PList_item(vs, i);
+    PList_append(l, v == out ? in : v);
+  }
+  PList_delete(vs);
+  return l;
+}
+
 }  // namespace operatorChecks

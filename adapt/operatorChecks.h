@@ -46,6 +46,9 @@ int rateEndsReplaced(LocMeshMod& op, KORA::pEdge e, const double p[3], metric* p
 // vertex owns it. Nothing when the field is null or from has no metric.
 void moveMetric(metricField* field, KORA::pVertex from, KORA::pVertex to);
 
+// A new list of the face's vertices (direction 1) with out replaced by in.
+KORA::pPList verticesReplaced(KORA::pFace f, KORA::pVertex out, KORA::pVertex in);
+
 }  // namespace operatorChecks
 
 #endif

@@ -10,6 +10,8 @@
 #include <typeinfo>
 
 #include "FunctionSpace.h"
+#include "GaussIntegrator.h"
+#include "mEntity.h"
 
 const std::vector<double> &BasisRow::none() {
   static const std::vector<double> empty;
@@ -44,4 +46,20 @@ const SharedBasisPoint &sharedBasisAt(const FunctionSpace *space, double u, doub
     slot = std::move(p);
   }
   return *slot;
+}
+
+const RulePoint *sharedRule(KORA::mEntity *element, int order) {
+  static std::mutex guard;
+  static std::map<std::pair<int, int>, std::vector<RulePoint>> rules;
+  const std::pair<int, int> key(element->getType(), order);
+  std::lock_guard<std::mutex> lock(guard);
+  auto it = rules.find(key);
+  if (it == rules.end()) {
+    KORA::GaussIntegrator gauss(element);
+    std::vector<RulePoint> rule(gauss.nbIntegrationPoints(order));
+    for (std::size_t k = 0; k < rule.size(); ++k)
+      gauss.iPoint(static_cast<int>(k), order, rule[k].u, rule[k].v, rule[k].w, rule[k].weight);
+    it = rules.emplace(key, std::move(rule)).first;
+  }
+  return it->second.data();
 }

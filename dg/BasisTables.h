@@ -13,6 +13,9 @@
 #include "mVector.h"
 
 class FunctionSpace;
+namespace KORA {
+class mEntity;
+}
 
 // A read-only view of one list of basis values (owned elsewhere). It reads
 // like the vector it refers to, and converts to it.
@@ -44,5 +47,14 @@ struct SharedBasisPoint {
 // The shared tables of the space's family at its current order at (u, v, w),
 // made on first use. Points are told apart by their exact coordinates.
 const SharedBasisPoint &sharedBasisAt(const FunctionSpace *space, double u, double v, double w);
+
+// One point of a Gauss rule in reference coordinates.
+struct RulePoint {
+  double u, v, w, weight;
+};
+
+// The Gauss rule of the element's kind and the order (as GaussIntegrator
+// gives it), made on first use and shared; it never moves.
+const RulePoint *sharedRule(KORA::mEntity *element, int order);
 
 #endif

@@ -17,6 +17,7 @@
 #include "GlobalParamManager.h"
 #include "LagrangeMapping.h"
 #include "Mapping.h"
+#include "gEntity.h"
 #include "mEntity.h"
 
 using KORA::GaussIntegrator;
@@ -51,7 +52,6 @@ ptGaussInfo::ptGaussInfo(ptGaussInfo &&o) noexcept
       UR(o.UR),
       nUL(o.nUL),
       nUR(o.nUR),
-      uvw(o.uvw),
       x(o.x),
       n(o.n),
       JacW(o.JacW),
@@ -73,7 +73,6 @@ ptGaussInfo &ptGaussInfo::operator=(ptGaussInfo &&o) noexcept {
     nUR = o.nUR;
     o.UL = o.UR = nullptr;
     o.nUL = o.nUR = 0;
-    uvw = o.uvw;
     x = o.x;
     n = o.n;
     JacW = o.JacW;
@@ -141,6 +140,7 @@ void InterProcData::recieveSolution(double time, int nPoints, int nVals, const d
 DGBoundaryCell::DGBoundaryCell(mEntity *, Mapping *faceMapping) : mapping(faceMapping) {
   try {
     if (!mapping || !mapping->getEntity()) throw std::string("interface cell: the face mapping is missing");
+    faceEntity = mapping->getEntity();
     check();
   } catch (...) {
     delete mapping;
@@ -154,7 +154,6 @@ DGBoundaryCell::~DGBoundaryCell() {
   delete mapping;
 }
 
-mEntity *DGBoundaryCell::getEntity() const { return mapping->getEntity(); }
 
 void DGBoundaryCell::check() {
   mEntity *face = getEntity();
@@ -278,6 +277,9 @@ void DGBoundaryCell::sideCoordinates(DGCell *side, const mPoint &x, double u, do
 void DGBoundaryCell::init(DGCell *L, DGCell *R) {
   mEntity *face = getEntity();
   const int order = computeOrder(L, R);
+  ruleOrder = order;
+  const KORA::gEntity *model = face->getClassification();
+  modelTag = model ? model->getId() : 0;
   GaussIntegrator gauss(face);
   const int K = gauss.nbIntegrationPoints(order);
   gaussPoints.clear();
@@ -297,7 +299,7 @@ void DGBoundaryCell::init(DGCell *L, DGCell *R) {
   // The basis values of one side at its coordinates xi, shared or the face's own.
   auto basisOf = [this](const FunctionSpace *s, const double xi[3], bool shared) {
     if (shared) return BasisRow(sharedBasisAt(s, xi[0], xi[1], xi[2]).phi);
-    std::vector<double> &own = ownBasis.emplace_back(s->size(), 0.0);
+    std::vector<double> &own = *ownBasis.emplace_back(std::make_unique<std::vector<double>>(s->size(), 0.0));
     s->fcts(xi[0], xi[1], xi[2], own);
     return BasisRow(own);
   };
@@ -305,7 +307,6 @@ void DGBoundaryCell::init(DGCell *L, DGCell *R) {
     ptGaussInfo p;
     double u, v, w, weight;
     gauss.iPoint(i, order, u, v, w, weight);
-    p.uvw = mPoint(u, v, w);
     double x, y, z;
     mapping->eval(u, v, w, x, y, z);
     p.x = mPoint(x, y, z);
@@ -322,17 +323,29 @@ void DGBoundaryCell::init(DGCell *L, DGCell *R) {
   if (withGradients) computeGradients(L, R);
 }
 
+void DGBoundaryCell::refreshSideCells() const {
+  cachedLeft = left;
+  cachedRight = right;
+  cachedL = dgCellOf(left);
+  cachedR = right ? dgCellOf(right) : nullptr;
+  cachedGeneration = dgCellGeneration;
+}
+
 void DGBoundaryCell::computeGradients(DGCell *L, DGCell *R) {
   const FunctionSpace *sL = L->getFunctionSpace();
   const FunctionSpace *sR = R ? R->getFunctionSpace() : nullptr;
-  for (ptGaussInfo &p : gaussPoints) {
+  GaussIntegrator gauss(getEntity());
+  for (int i = 0; i < nbPtGauss(); ++i) {
+    ptGaussInfo &p = gaussPoints[i];
+    double u, v, w, weight;
+    gauss.iPoint(i, ruleOrder, u, v, w, weight);
     double xiL[3], xiR[3];
     bool shared;
-    sideCoordinates(L, p.x, p.uvw(0), p.uvw(1), p.uvw(2), xiL, shared);
+    sideCoordinates(L, p.x, u, v, w, xiL, shared);
     p.gradsL.assign(sL->size(), mVector());
     sL->grads(xiL[0], xiL[1], xiL[2], L->getMapping(), p.gradsL);
     if (R) {
-      sideCoordinates(R, p.x, p.uvw(0), p.uvw(1), p.uvw(2), xiR, shared);
+      sideCoordinates(R, p.x, u, v, w, xiR, shared);
       p.gradsR.assign(sR->size(), mVector());
       sR->grads(xiR[0], xiR[1], xiR[2], R->getMapping(), p.gradsR);
     }

@@ -9,8 +9,8 @@
 // analysis fills the two state arrays at every residual evaluation. It lives
 // in the face's fast-data slot.
 
-#include <deque>
 #include <iosfwd>
+#include <memory>
 #include <vector>
 
 #include "BasisTables.h"
@@ -20,6 +20,10 @@
 
 class DGCell;
 class DGErrorEstimator;
+
+// Counts the DG cells made and destroyed: a cell pointer cached while the
+// count stood still is still the cell its element carries.
+inline unsigned long dgCellGeneration = 0;
 namespace KORA {
 class mEntity;
 class Mapping;
@@ -36,7 +40,6 @@ public:
   double *UR = nullptr;  // right state, same layout; owned
   int nUL = 0;           // number of entries of UL
   int nUR = 0;           // number of entries of UR
-  KORA::mPoint uvw;      // reference coordinates on the face
   KORA::mPoint x;        // physical point
   KORA::mVector n;       // unit normal out of the left element
   double JacW = 0.0;     // weight times face Jacobian determinant
@@ -50,7 +53,7 @@ public:
   ptGaussInfo &operator=(const ptGaussInfo &) = delete;
   ptGaussInfo(ptGaussInfo &&o) noexcept;
   ptGaussInfo &operator=(ptGaussInfo &&o) noexcept;
-  virtual ~ptGaussInfo();
+  ~ptGaussInfo();
 
   // The state arrays with room for at least n entries: allocated zeroed on
   // first use, reallocated (zeroed) when too small, otherwise kept as they are.
@@ -85,10 +88,13 @@ public:
   KORA::mEntity *left = nullptr;   // first upward element of the face
   KORA::mEntity *right = nullptr;  // second one, or null
   KORA::Mapping *mapping;          // face mapping; owned
+  KORA::mEntity *faceEntity = nullptr;  // the mapping's entity, kept at hand
+  int modelTag = 0;  // id of the face's model entity (0 unclassified), taken by init
   std::vector<ptGaussInfo> gaussPoints;
   // Basis values of the points whose side coordinates are not those of a
   // shared table (hanging or curved faces).
-  std::deque<std::vector<double>> ownBasis;
+  std::vector<std::unique_ptr<std::vector<double>>> ownBasis;
+  int ruleOrder = 0;  // order of the face rule of the points
   InterProcData *interProc = nullptr;  // remote values on a partition face; owned
   short leftTag = 0;
   short rightTag = 0;
@@ -98,6 +104,14 @@ public:
   ~DGBoundaryCell() override;
   DGBoundaryCell(const DGBoundaryCell &) = delete;
   DGBoundaryCell &operator=(const DGBoundaryCell &) = delete;
+
+  // The DG cells of the left and right elements (right null without a right
+  // element), cached while no cell is made or destroyed and the sides stay.
+  void sideCells(DGCell *&L, DGCell *&R) const {
+    if (cachedGeneration != dgCellGeneration || cachedLeft != left || cachedRight != right) refreshSideCells();
+    L = cachedL;
+    R = cachedR;
+  }
 
   // Finds the face's one or two upward elements, resets both tags, drops the
   // remote values of a face that has become interior and rebuilds the points.
@@ -135,7 +149,17 @@ public:
   void write(std::ostream &) const {}
   void read(std::istream &) {}
 
-  KORA::mEntity *getEntity() const;
+  KORA::mEntity *getEntity() const { return faceEntity; }
+
+private:
+  void refreshSideCells() const;
+  mutable DGCell *cachedL = nullptr;
+  mutable DGCell *cachedR = nullptr;
+  mutable KORA::mEntity *cachedLeft = nullptr;
+  mutable KORA::mEntity *cachedRight = nullptr;
+  mutable unsigned long cachedGeneration = ~0ul;
+
+public:
   KORA::mEntity *getLeft() const { return left; }
   KORA::mEntity *getRight() const { return right; }
   KORA::Mapping *getMapping() const { return mapping; }

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "ConservationLaw.h"
+#include "DGBoundaryCell.h"
+#include "DGBasisSize.h"
 #include "DGCellScratch.h"
 #include "DGParameters.h"
 #include "DenseMatrix.h"
@@ -137,6 +139,7 @@ DGCell::DGCell(mEntity *element, FunctionSpace *space, Mapping *map)
       jumpSum(0.0),
       jumpWeight(0.0),
       limiterMeasure(0.0) {
+  ++dgCellGeneration;
   try {
     if (!entity || !functionSpace || !mapping)
       throw std::string("DG cell: an element, a function space and a mapping are needed");
@@ -162,6 +165,7 @@ DGCell::DGCell(mEntity *element, FunctionSpace *space, Mapping *map)
 }
 
 DGCell::~DGCell() {
+  ++dgCellGeneration;
   delete dofs;
   delete functionSpace;
   delete mapping;
@@ -186,14 +190,14 @@ void DGCell::initGaussPoints() {
   const int q = computeOrder();
   GaussIntegrator gauss(entity);
   const int K = gauss.nbIntegrationPoints(q);
+  rule = sharedRule(entity, q);
   gaussPoints.clear();
   gaussPoints.shrink_to_fit();
   gaussPoints.reserve(K);
   std::vector<double> inverses(9 * static_cast<size_t>(K));
   bool same = true;
   for (int k = 0; k < K; ++k) {
-    double u, v, w, weight;
-    gauss.iPoint(k, q, u, v, w, weight);
+    const double u = rule[k].u, v = rule[k].v, w = rule[k].w;
     vptGaussInfo &p = gaussPoints.emplace_back();
     const SharedBasisPoint &b = sharedBasisAt(functionSpace, u, v, w);
     p.nbFcts = n;
@@ -206,6 +210,12 @@ void DGCell::initGaussPoints() {
       for (int j = 0; j < 3; ++j) inv[3 * i + j] = t(i, j);
     if (k > 0)
       for (int i = 0; i < 9; ++i) same = same && inv[i] == inverses[i];
+  }
+  // In the plane: the inverse Jacobian couples x and y alone.
+  planar = entity->getLevel() == 2;
+  for (int k = 0; k < K && planar; ++k) {
+    const double *inv = inverses.data() + 9 * k;
+    planar = inv[2] == 0.0 && inv[5] == 0.0 && inv[6] == 0.0 && inv[7] == 0.0;
   }
   if (same && K > 0) inverses.resize(9);
   inverses.shrink_to_fit();
@@ -228,12 +238,44 @@ void DGCell::rebuildForOrder() { init(); }
 // ---------------------------------------------------------------------------
 // Updates
 
-double DGCell::blockInvMassMultRHS(double dt, double *out) const {
-  const int n = nbFcts;
-  const int nf = dofs->nbFields;
+namespace {
+
+template <int NB>
+double blockProduct(double *const *invMass, const double *rhs, int nbRun, int nf, double dt, double *out) {
+  const int n = NB ? NB : nbRun;
+  double first[4] = {0.0, 0.0, 0.0, 0.0};
   double r = 0.0;
-  for (int f = 0; f < nf; ++f) {
-    const double *b = rhs.data() + f * n;
+  int f = 0;
+  // Four fields at a time (independent sums, each in the order of j); the
+  // squared first components are added in the order of the fields.
+  for (; f + 4 <= nf; f += 4) {
+    const double *b0 = rhs + f * n, *b1 = b0 + n, *b2 = b1 + n, *b3 = b2 + n;
+    double *o0 = out + f * n, *o1 = o0 + n, *o2 = o1 + n, *o3 = o2 + n;
+    for (int i = 0; i < n; ++i) {
+      const double *row = invMass[i];
+      double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+      for (int j = 0; j < n; ++j) {
+        const double m = row[j];
+        s0 += m * b0[j];
+        s1 += m * b1[j];
+        s2 += m * b2[j];
+        s3 += m * b3[j];
+      }
+      if (i == 0) {
+        first[0] = s0;
+        first[1] = s1;
+        first[2] = s2;
+        first[3] = s3;
+      }
+      o0[i] = s0 * dt;
+      o1[i] = s1 * dt;
+      o2[i] = s2 * dt;
+      o3[i] = s3 * dt;
+    }
+    for (int k = 0; k < 4; ++k) r += first[k] * first[k];
+  }
+  for (; f < nf; ++f) {
+    const double *b = rhs + f * n;
     double *o = out + f * n;
     for (int i = 0; i < n; ++i) {
       const double *row = invMass[i];
@@ -243,6 +285,16 @@ double DGCell::blockInvMassMultRHS(double dt, double *out) const {
       o[i] = s * dt;
     }
   }
+  return r;
+}
+
+}  // namespace
+
+double DGCell::blockInvMassMultRHS(double dt, double *out) const {
+  double r = 0.0;
+  withBasisSize(nbFcts, [&](auto NB) {
+    r = blockProduct<decltype(NB)::value>(invMass, rhs.data(), nbFcts, dofs->nbFields, dt, out);
+  });
   return r;
 }
 

@@ -156,9 +156,11 @@ void BeginTimeStep::operator()(DGCell *cell) const {
 }
 
 void TagBoundaryCells::operator()(DGBoundaryCell *face) const {
-  face->leftTag = cellOf(face->left)->tag;
-  if (face->right)
-    face->rightTag = cellOf(face->right)->tag;
+  DGCell *L, *R;
+  face->sideCells(L, R);
+  face->leftTag = L->tag;
+  if (R)
+    face->rightTag = R->tag;
   else if (setOutside)
     face->rightTag = static_cast<short>(outside);
 }
@@ -196,6 +198,6 @@ double DGAnalysis::forwardEuler(double dt, DGCellList &cellList, short level) {
   if (!law) throw std::string("update: no conservation law");
   double sum = 0.0;
   AdvanceInTime advance{law->nbFields(), dt, &sum, level};
-  applyToAll(cellList, advance);
+  dgpass::sweepCells<true>(cellList, advance);
   return sum;
 }

@@ -31,10 +31,44 @@ struct FaceSides {
 };
 
 inline FaceSides faceSides(const DGBoundaryCell *face, short level) {
-  DGCell *L = cellOf(face->left);
-  DGCell *R = face->right ? cellOf(face->right) : nullptr;
+  DGCell *L, *R;
+  face->sideCells(L, R);
   return {L, R, L->nbFcts, R ? R->nbFcts : 0,
           level == -1 || face->leftTag == level, R && (level == -1 || face->rightTag == level)};
+}
+
+// Runs a pass over the cells in order, asking ahead for each cell and, a
+// little later, for the arrays the pass reads: coefficients, residual and
+// point data for a residual pass, residual, inverse mass matrix and
+// coefficient levels for an update (hints only: results do not depend on them).
+template <bool kUpdate, class List, class Pass>
+void sweepCells(List &cells, Pass &pass) {
+  const std::size_t count = cells.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i + 6 < count) {
+      const char *p = reinterpret_cast<const char *>(cells[i + 6]);
+      for (int line = 0; line < 4; ++line) __builtin_prefetch(p + 64 * line);
+      if constexpr (kUpdate) __builtin_prefetch(cells[i + 6]->dofs);
+    }
+    if (i + 3 < count) {
+      const DGCell *c = cells[i + 3];
+      for (int k = 0; k < 24; k += 8) {
+        __builtin_prefetch(c->coef0 + k);
+        __builtin_prefetch(c->rhs.data() + k);
+      }
+      if constexpr (kUpdate) {
+        const double *m = c->invMass ? c->invMass[0] : nullptr;
+        if (m)
+          for (int k = 0; k < 40; k += 8) __builtin_prefetch(m + k);
+        if (c->dofs->nLevels > 1)
+          for (int k = 0; k < 24; k += 8) __builtin_prefetch(c->dofs->levels[1] + k, 1);
+      } else {
+        __builtin_prefetch(c->gaussPoints.data());
+        __builtin_prefetch(c->jacInverses.data());
+      }
+    }
+    pass(cells[i]);
+  }
 }
 
 }  // namespace dgpass

@@ -4,12 +4,14 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "ConservationLaw.h"
 #include "DGAnalysis.h"
 #include "DGAnalysisPasses.h"
 #include "DGBoundaryCell.h"
+#include "DGBasisSize.h"
 #include "DGCell.h"
 #include "DGPassFilters.h"
 #include "DGParameters.h"
@@ -33,46 +35,30 @@ using dgpass::cellOf;
 using dgpass::cellOfLevel;
 using dgpass::faceOfLevel;
 
-// Gauss rules of the volume passes, cached per element kind and order so that
-// a cell reads its points and weights from one contiguous table.
-struct RulePoint {
-  double u, v, w, weight;
-};
-
-const std::vector<RulePoint> &volumeRule(mEntity *e, int order) {
-  constexpr int kKinds = 8;
-  constexpr int kOrders = 64;
-  static std::array<std::array<std::vector<RulePoint>, kOrders>, kKinds> cache;
-  static std::array<std::array<bool, kOrders>, kKinds> built{};
-  const int type = e->getType();
-  if (type < 0 || type >= kKinds || order < 0 || order >= kOrders) {
-    // Outside the cache: a rule of its own (rare; kept for the caller's call).
-    static std::vector<RulePoint> single;
-    single.clear();
-    KORA::GaussIntegrator gauss(e);
-    const int K = gauss.nbIntegrationPoints(order);
-    for (int k = 0; k < K; ++k) {
-      RulePoint p;
-      gauss.iPoint(k, order, p.u, p.v, p.w, p.weight);
-      single.push_back(p);
-    }
-    return single;
-  }
-  std::vector<RulePoint> &rule = cache[type][order];
-  if (!built[type][order]) {
-    KORA::GaussIntegrator gauss(e);
-    const int K = gauss.nbIntegrationPoints(order);
-    rule.resize(K);
-    for (int k = 0; k < K; ++k) gauss.iPoint(k, order, rule[k].u, rule[k].v, rule[k].w, rule[k].weight);
-    built[type][order] = true;
-  }
-  return rule;
-}
-
 // Values of the nf fields at a point from coefficients c (nb per field) and
 // the basis values phi there.
-inline void pointValues(const double *c, int nf, int nb, const double *phi, double *U) {
-  for (int f = 0; f < nf; ++f) {
+// Four fields at a time, each summed in the order of its basis functions: the
+// four sums are independent, so they proceed side by side.
+template <int NB>
+inline void pointValues(const double *c, int nf, int nbRun, const double *phi, double *U) {
+  const int nb = NB ? NB : nbRun;
+  int f = 0;
+  for (; f + 4 <= nf; f += 4) {
+    const double *c0 = c + f * nb, *c1 = c0 + nb, *c2 = c1 + nb, *c3 = c2 + nb;
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    for (int j = 0; j < nb; ++j) {
+      const double p = phi[j];
+      s0 += c0[j] * p;
+      s1 += c1[j] * p;
+      s2 += c2[j] * p;
+      s3 += c3[j] * p;
+    }
+    U[f] = s0;
+    U[f + 1] = s1;
+    U[f + 2] = s2;
+    U[f + 3] = s3;
+  }
+  for (; f < nf; ++f) {
     const double *cf = c + f * nb;
     double s = 0.0;
     for (int j = 0; j < nb; ++j) s += cf[j] * phi[j];
@@ -82,19 +68,52 @@ inline void pointValues(const double *c, int nf, int nb, const double *phi, doub
 
 // Adds one volume point's weighted source sf and flux (fx, fy, fz) of a field
 // against the basis values and gradients to that field's residual r.
-inline void addVolumeTerms(double *r, int nb, double sf, double fx, double fy, double fz, const double *phi,
+template <int NB>
+inline void addVolumeTerms(double *r, int nbRun, double sf, double fx, double fy, double fz, const double *phi,
                            const mVector *dphi) {
+  const int nb = NB ? NB : nbRun;
   for (int j = 0; j < nb; ++j) r[j] += sf * phi[j] + fx * dphi[j][0] + fy * dphi[j][1] + fz * dphi[j][2];
+}
+
+// Physical basis gradients from reference ones and the inverse Jacobian t
+// (the products of DGCell::physicalGradients).
+template <int NB>
+inline void pushGradients(const double *t, const mVector *g, int nbRun, mVector *out) {
+  const int nb = NB ? NB : nbRun;
+  for (int j = 0; j < nb; ++j) {
+    const double g0 = g[j](0), g1 = g[j](1), g2 = g[j](2);
+    for (int i = 0; i < 3; ++i) out[j](i) = t[3 * i] * g0 + t[3 * i + 1] * g1 + t[3 * i + 2] * g2;
+  }
+}
+
+// The same for a cell in the x-y plane (DGCell::planar): the terms that
+// would add zero are left out.
+template <int NB>
+inline void addVolumeTerms2d(double *r, int nbRun, double sf, double fx, double fy, const double *phi,
+                             const mVector *dphi) {
+  const int nb = NB ? NB : nbRun;
+  for (int j = 0; j < nb; ++j) r[j] += sf * phi[j] + fx * dphi[j][0] + fy * dphi[j][1];
+}
+
+template <int NB>
+inline void pushGradients2d(const double *t, const mVector *g, int nbRun, mVector *out) {
+  const int nb = NB ? NB : nbRun;
+  for (int j = 0; j < nb; ++j) {
+    const double g0 = g[j](0), g1 = g[j](1);
+    out[j](0) = t[0] * g0 + t[1] * g1;
+    out[j](1) = t[3] * g0 + t[4] * g1;
+    out[j](2) = 0.0;
+  }
 }
 
 // Values of every field of one side at a face point: the current
 // coefficients, or the time-interpolated blend (1 - w) c0 + w c1.
-inline void sideValues(const DGCell *c, const std::vector<double> &phi, bool plain, double w,
-                       double *U) {
-  const int nf = c->nbFieldCount, nb = c->nbFcts;
+template <int NB>
+inline void sideValues(const DGCell *c, const double *phi, bool plain, double w, double *U) {
+  const int nf = c->nbFieldCount, nb = NB ? NB : c->nbFcts;
   const double *c0 = c->coef0;
   if (plain || w == 0.0) {
-    pointValues(c0, nf, nb, phi.data(), U);
+    pointValues<NB>(c0, nf, nb, phi, U);
     return;
   }
   const double *c1 = c->dofs->levels[1];
@@ -129,17 +148,25 @@ namespace {
 // Values of both sides at every point of a face of the level, at time t, into
 // the points' state arrays (at least size entries each).
 void computeFaceStates(DGBoundaryCell *face, short level, double t, int size) {
-  const DGCell *L = cellOf(face->left);
-  const DGCell *R = face->right ? cellOf(face->right) : nullptr;
+  DGCell *L, *R;
+  face->sideCells(L, R);
   const bool plainL = level < 0 || level == face->leftTag;
   const bool plainR = level < 0 || level == face->rightTag;
   const double wL = plainL ? 0.0 : stateWeight(L, t);
   const double wR = (R && !plainR) ? stateWeight(R, t) : 0.0;
-  for (ptGaussInfo &g : face->gaussPoints) {
-    double *UL = (g.UL && g.nUL >= size) ? g.UL : g.leftState(size);
-    sideValues(L, g.fctsL, plainL, wL, UL);
-    if (R) sideValues(R, g.fctsR, plainR, wR, (g.UR && g.nUR >= size) ? g.UR : g.rightState(size));
-  }
+  auto states = [&](auto NB) {
+    constexpr int kNB = decltype(NB)::value;
+    for (ptGaussInfo &g : face->gaussPoints) {
+      double *UL = (g.UL && g.nUL >= size) ? g.UL : g.leftState(size);
+      sideValues<kNB>(L, g.fctsL.data(), plainL, wL, UL);
+      if (R)
+        sideValues<kNB>(R, g.fctsR.data(), plainR, wR, (g.UR && g.nUR >= size) ? g.UR : g.rightState(size));
+    }
+  };
+  if (!R || R->nbFcts == L->nbFcts)
+    withBasisSize(L->nbFcts, states);
+  else
+    states(std::integral_constant<int, 0>{});
 }
 
 }  // namespace
@@ -148,8 +175,8 @@ void ComputeSolutionOnBothSides::operator()(DGBoundaryCell *face) const {
   if (!faceOfLevel(face, level)) return;
   if (partitionFacesOnly && !face->interProc) return;
   computeFaceStates(face, level, t, size);
-  const DGCell *L = cellOf(face->left);
-  const DGCell *R = face->right ? cellOf(face->right) : nullptr;
+  DGCell *L, *R;
+  face->sideCells(L, R);
   const int nfL = L->dofs->nbFields;
   // Gradients need room for 4n entries per side.
   if (!withGradients || size < 4 * n) return;
@@ -276,7 +303,7 @@ std::vector<mVector> &volumeGradientScratch(int n) {
 // kViscous the gradients, the gradient-dependent source and the viscous flux
 // as well. The choice is made at compile time, so the inviscid pass does no
 // more per point than it needs.
-template <bool kViscous>
+template <bool kViscous, int NB, bool kPlanar>
 void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, mVector *grads,
                 mVector *viscousFlux) {
   const int nb = cell->nbFcts;
@@ -284,7 +311,7 @@ void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, 
   const int nf = d->nbFields;
   const int m = std::min(n, nf);
   const double *c0 = d->levels[0];
-  const std::vector<RulePoint> &rule = volumeRule(cell->entity, cell->computeOrder());
+  const RulePoint *rule = cell->rule;
   const KORA::Mapping *map = cell->mapping;
   double *rhs = cell->rhs.data();
   double U[dgpass::kMaxFields];
@@ -296,8 +323,11 @@ void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, 
     const vptGaussInfo &gp = cell->gaussPoints[k];
     const RulePoint &rp = rule[k];
     const double *phi = gp.phi.data();
-    cell->physicalGradients(k, dphi);
-    pointValues(c0, nf, nb, phi, U);
+    if constexpr (kPlanar)
+      pushGradients2d<NB>(cell->jacInverseAt(k), gp.refGrads, nb, dphi);
+    else
+      pushGradients<NB>(cell->jacInverseAt(k), gp.refGrads, nb, dphi);
+    pointValues<NB>(c0, nf, nb, phi, U);
     double x, y, z;
     map->eval(rp.u, rp.v, rp.w, x, y, z);
     const mPoint X(x, y, z);
@@ -318,18 +348,30 @@ void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, 
         fy += viscousFlux[f][1];
         fz += viscousFlux[f][2];
       }
-      addVolumeTerms(rhs + f * nb, nb, sf, fx * fac, fy * fac, fz * fac, phi, dphi);
+      if constexpr (kPlanar) {
+        // In the plane the z components of the gradients are zero.
+        (void)fz;
+        addVolumeTerms2d<NB>(rhs + f * nb, nb, sf, fx * fac, fy * fac, phi, dphi);
+      } else {
+        addVolumeTerms<NB>(rhs + f * nb, nb, sf, fx * fac, fy * fac, fz * fac, phi, dphi);
+      }
     }
   }
 }
 }  // namespace
 
 void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
-  if (cellOfLevel(cell, level)) volumePass<false>(cell, n, law, flux, nullptr, nullptr);
+  if (!cellOfLevel(cell, level)) return;
+  withBasisSize(cell->nbFcts, [&](auto NB) {
+    if (cell->planar)
+      volumePass<false, decltype(NB)::value, true>(cell, n, law, flux, nullptr, nullptr);
+    else
+      volumePass<false, decltype(NB)::value, false>(cell, n, law, flux, nullptr, nullptr);
+  });
 }
 
 void ComputeVolumeContributionViscous::operator()(DGCell *cell) {
-  if (cellOfLevel(cell, level)) volumePass<true>(cell, n, law, flux, grads, viscousFlux);
+  if (cellOfLevel(cell, level)) volumePass<true, 0, false>(cell, n, law, flux, grads, viscousFlux);
 }
 
 // ---------------------------------------------------------------------------
@@ -340,40 +382,47 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
   if (stateSize > 0 && !face->interProc) computeFaceStates(face, level, t, stateSize);
   const auto [L, R, nL, nR, toLeft, toRight] = dgpass::faceSides(face, level);
   SimulationState &state = GlobalParamManager::Instance()->parameters->state;
-  const KORA::gEntity *g = face->getEntity()->getClassification();
-  const int tag = g ? g->getId() : 0;
+  const int tag = face->modelTag;
   state.region = tag;
   double FL[dgpass::kMaxFields];
   double FR[dgpass::kMaxFields];
   double *rhsL = L->rhs.data();
   double *rhsR = R ? R->rhs.data() : nullptr;
-  for (ptGaussInfo &gp : face->gaussPoints) {
-    state.X = gp.x.x();
-    state.Y = gp.x.y();
-    state.Z = gp.x.z();
-    const double w = gp.JacW;
-    if (gp.UR) {
-      law->riemannSolver(gp.n, gp.x, gp.UL, gp.UR, FL, FR);
-    } else {
-      law->boundaryFlux(gp.n, tag, gp.x, gp.UL, FL, t);
-    }
-    if (toLeft) {
-      const double *phi = gp.fctsL.data();
-      for (int f = 0; f < n; ++f) {
-        const double a = w * FL[f];
-        double *r = rhsL + f * nL;
-        for (int j = 0; j < nL; ++j) r[j] -= phi[j] * a;
+  auto integrate = [&](auto NB) {
+    constexpr int kNB = decltype(NB)::value;
+    const int mL = kNB ? kNB : nL, mR = kNB ? kNB : nR;
+    for (ptGaussInfo &gp : face->gaussPoints) {
+      state.X = gp.x.x();
+      state.Y = gp.x.y();
+      state.Z = gp.x.z();
+      const double w = gp.JacW;
+      if (gp.UR) {
+        law->riemannSolver(gp.n, gp.x, gp.UL, gp.UR, FL, FR);
+      } else {
+        law->boundaryFlux(gp.n, tag, gp.x, gp.UL, FL, t);
+      }
+      if (toLeft) {
+        const double *phi = gp.fctsL.data();
+        for (int f = 0; f < n; ++f) {
+          const double a = w * FL[f];
+          double *r = rhsL + f * mL;
+          for (int j = 0; j < mL; ++j) r[j] -= phi[j] * a;
+        }
+      }
+      if (toRight && gp.UR) {
+        const double *phi = gp.fctsR.data();
+        for (int f = 0; f < n; ++f) {
+          const double a = w * FR[f];
+          double *r = rhsR + f * mR;
+          for (int j = 0; j < mR; ++j) r[j] += phi[j] * a;
+        }
       }
     }
-    if (toRight && gp.UR) {
-      const double *phi = gp.fctsR.data();
-      for (int f = 0; f < n; ++f) {
-        const double a = w * FR[f];
-        double *r = rhsR + f * nR;
-        for (int j = 0; j < nR; ++j) r[j] += phi[j] * a;
-      }
-    }
-  }
+  };
+  if (!R || nR == nL)
+    withBasisSize(nL, integrate);
+  else
+    integrate(std::integral_constant<int, 0>{});
 }
 
 // ---------------------------------------------------------------------------
@@ -389,29 +438,28 @@ template <class Pass>
 void sweepFaces(DGBoundaryCellList &faces, Pass &pass) {
   const std::size_t count = faces.size();
   for (std::size_t i = 0; i < count; ++i) {
-    if (i + 12 < count) __builtin_prefetch(faces[i + 12]);
-    if (i + 8 < count) {
-      const DGBoundaryCell *f = faces[i + 8];
-      __builtin_prefetch(f->left);
-      __builtin_prefetch(f->right);
-      __builtin_prefetch(f->gaussPoints.data());
-    }
+    if (i + 8 < count) __builtin_prefetch(faces[i + 8]);
     if (i + 4 < count) {
       const DGBoundaryCell *f = faces[i + 4];
-      if (f->left) __builtin_prefetch(f->left->getFastData());
-      if (f->right) __builtin_prefetch(f->right->getFastData());
-      for (const ptGaussInfo &g : f->gaussPoints) {
-        __builtin_prefetch(g.UL);
-        __builtin_prefetch(g.UR);
-        __builtin_prefetch(g.fctsL.data());
-        __builtin_prefetch(g.fctsR.data());
+      __builtin_prefetch(f->gaussPoints.data());
+      DGCell *L, *R;
+      f->sideCells(L, R);
+      for (const DGCell *c : {L, R}) {
+        if (!c) continue;
+        const char *p = reinterpret_cast<const char *>(c);
+        for (int line = 0; line < 4; ++line) __builtin_prefetch(p + 64 * line);
       }
     }
     if (i + 2 < count) {
       const DGBoundaryCell *f = faces[i + 2];
+      for (const ptGaussInfo &g : f->gaussPoints) {
+        __builtin_prefetch(g.UL);
+        __builtin_prefetch(g.UR);
+      }
+      DGCell *L, *R;
+      f->sideCells(L, R);
       // Only hints: a face that the pass skips may lack a side.
-      for (KORA::mEntity *side : {f->left, f->right}) {
-        const DGCell *c = side ? cellOf(side) : nullptr;
+      for (const DGCell *c : {L, R}) {
         if (!c) continue;
         __builtin_prefetch(c->coef0);
         __builtin_prefetch(c->rhs.data());
@@ -472,7 +520,7 @@ void DGAnalysis::cSpatialOperator(double t, short level, DGCellList &cellList,
     volume.n = n;
     volume.level = level;
     volume.law = law;
-    applyToAll(cellList, volume);
+    dgpass::sweepCells<false>(cellList, volume);
   }
   if (lifting) computeSolutionsOnBothSides(t, true, level, faceList);
   ComputeBoundaryContributions faces{t, level, n, law, lifting ? 0 : n};

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <map>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -48,6 +49,19 @@ double tetVolume(pRegion r) {
          6.0;
 }
 
+// Sum of the volumes of the mesh's tetrahedra, each expected above least.
+double meshVolume(pMesh m, double least = 0.0) {
+  double volume = 0.0;
+  RIter it = M_regionIter(m);
+  while (pRegion r = RIter_next(it)) {
+    const double v = tetVolume(r);
+    EXPECT_GT(v, least);
+    volume += v;
+  }
+  RIter_delete(it);
+  return volume;
+}
+
 double triArea(pFace f) {
   pPList vs = F_vertices(f, 1);
   double x[3][3];
@@ -91,15 +105,7 @@ bool onUnitTetBoundary(const double x[3]) {
 // tetrahedra, and that every vertex is a corner, an edge mid-point or the
 // centroid. Returns the number of tetrahedra.
 int checkFilledUnitTet(pMesh m) {
-  double volume = 0.0;
-  RIter rit = M_regionIter(m);
-  while (pRegion r = RIter_next(rit)) {
-    const double v = tetVolume(r);
-    EXPECT_GT(v, 1e-3);
-    volume += v;
-  }
-  RIter_delete(rit);
-  EXPECT_NEAR(volume, 1.0 / 6.0, 1e-15);
+  EXPECT_NEAR(meshVolume(m, 1e-3), 1.0 / 6.0, 1e-15);
 
   double boundaryArea = 0.0;
   FIter fit = M_faceIter(m);
@@ -264,15 +270,8 @@ TEST(Templates, TwoTetrahedraStayConforming) {
     for (int i = 0; i < 9; ++i)
       if (mask & (1 << i)) mt.setRefineLevel(all[i], 1);
     mt.run();
-    double volume = 0.0;
-    RIter rit = M_regionIter(mh.m);
-    while (pRegion r = RIter_next(rit)) {
-      EXPECT_GT(tetVolume(r), 0.0);
-      volume += tetVolume(r);
-    }
-    RIter_delete(rit);
     // Volume of (1,2,3,4): det of (-1,1,0), (-1,0,1), (0,1,1) over 6 = 2/6.
-    EXPECT_NEAR(volume, 1.0 / 6.0 + 2.0 / 6.0, 1e-15);
+    EXPECT_NEAR(meshVolume(mh.m), 1.0 / 6.0 + 2.0 / 6.0, 1e-15);
     FIter fit = M_faceIter(mh.m);
     int boundary = 0;
     while (pFace fc = FIter_next(fit)) {
@@ -446,42 +445,122 @@ TEST(Templates, SnapModeThreeRecordsBoundaryVertices) {
   EXPECT_EQ(V_whatIn(m), E_whatIn(onModel));
 }
 
+// Modes 1 and 2 seek a model location; without a model mesh or parameters
+// none is found: the vertex stays at the mid-point, unrecorded, with the
+// message. Mode 0 makes no query.
+TEST(Templates, SnapTargetNotFoundKeepsTheMidPoint) {
+  for (int mode : {0, 1, 2}) {
+    SCOPED_TRACE(mode);
+    MeshHolder mh;
+    pVertex p = mh.vertex(0, 0, 0), q = mh.vertex(2, 0, 0);
+    pEdge onModel = mh.edge(p, q);
+    E_setWhatInType(mh.m, onModel, 7);
+    SSList<mEntity*> snaps;
+    meshTemplate mt(mh.m, nullptr, mode, 0, &snaps);
+    testing::internal::CaptureStderr();
+    pVertex m = static_cast<pVertex>(PList_item(mt.get_split_edges(onModel, 0), 0));
+    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string message = "get_split_edges: pb! Could not get target location\n";
+    if (mode == 0)
+      EXPECT_EQ(err, "");
+    else
+      EXPECT_NE(err.find(message), std::string::npos);
+    double x[3];
+    V_coord(m, x);
+    expectVec(x, 1, 0, 0);
+    EXPECT_EQ(snaps.size(), 0);
+  }
+}
+
+namespace {
+// A tetrahedron whose face F0 has its two edges after the first marked; the
+// diagonal drawn on F0 has length 1 and the other diagonal of its
+// quadrilateral the given length. Returns F0; w receives its cycle.
+pFace tetWithDiagonals(MeshHolder& mh, std::unique_ptr<meshTemplate>& mt, double other, pVertex w[3]) {
+  pRegion r = mh.tet(unitCorners);
+  pFace f = R_face(r, 0);
+  // The unsplit edge runs w0 -> w1, so the diagonal is w0 - mid(w1 w2) and
+  // the other one mid(w2 w0) - w1. With w0 = 0, w1 = (a,0,0), w2 = (a,b,0):
+  // |w0 - mid(w1 w2)|^2 = a^2 + b^2/4 = 1 and |mid(w2 w0) - w1|^2 = (a^2 + b^2)/4.
+  for (int i = 0; i < 3; ++i) w[i] = E_vertex(F_edge(f, i), F_edgeDir(f, i) ? 0 : 1);
+  const double b2 = (4.0 * other * other - 1.0) * 4.0 / 3.0, a2 = 1.0 - b2 / 4.0;
+  const double a = std::sqrt(a2), b = std::sqrt(b2);
+  P_setPos(V_point(w[0]), 0, 0, 0);
+  P_setPos(V_point(w[1]), a, 0, 0);
+  P_setPos(V_point(w[2]), a, b, 0);
+  pPList vs = R_vertices(r);
+  for (int k = 0; k < 4; ++k) {
+    pVertex v = static_cast<pVertex>(PList_item(vs, k));
+    if (v != w[0] && v != w[1] && v != w[2]) {
+      P_setPos(V_point(v), 0.5 * a, 0.5 * b, 1.0);
+      if (tetVolume(r) < 0.0) P_setPos(V_point(v), 0.5 * a, 0.5 * b, -1.0);
+    }
+  }
+  PList_delete(vs);
+  classify(mh.m);
+  mt = std::make_unique<meshTemplate>(mh.m, nullptr, 0, 2, nullptr);
+  for (int i = 1; i < 3; ++i) mt->setRefineLevel(F_edge(f, i), 1);
+  return f;
+}
+}  // namespace
+
 // The face diagonal is recorded when the other diagonal of its quadrilateral
-// is below 0.9 times its length.
-TEST(Templates, ShorterOtherDiagonalIsRecorded) {
+// is below 0.9 times its length, and a run then flips it by a split-collapse.
+TEST(Templates, ShorterOtherDiagonalIsRecordedAndImproved) {
   for (double other : {0.89, 0.91}) {
     SCOPED_TRACE(other);
-    MeshHolder mh;
-    pVertex v[3] = {mh.vertex(0, 0, 0), mh.vertex(1, 0, 0), mh.vertex(0, 1, 0)};
-    pEdge e[3] = {mh.edge(v[0], v[1]), mh.edge(v[1], v[2]), mh.edge(v[2], v[0])};
-    pFace f = mh.face(e[0], e[1], e[2]);
-    // The face's cycle w0 w1 w2; the unsplit edge runs w0 -> w1, so the
-    // diagonal is w0 - mid(w1 w2) and the other one mid(w2 w0) - w1.
-    pVertex w[3];
-    for (int i = 0; i < 3; ++i) w[i] = E_vertex(F_edge(f, i), F_edgeDir(f, i) ? 0 : 1);
-    // With w0 = 0, w1 = (a,0,0), w2 = (a,b,0): |w0 - mid(w1 w2)|^2 = a^2 + b^2/4 = 1
-    // and |mid(w2 w0) - w1|^2 = (a^2 + b^2)/4 = other^2.
-    const double b2 = (4.0 * other * other - 1.0) * 4.0 / 3.0, a2 = 1.0 - b2 / 4.0;
-    const double a = std::sqrt(a2), b = std::sqrt(b2);
-    P_setPos(V_point(w[0]), 0, 0, 0);
-    P_setPos(V_point(w[1]), a, 0, 0);
-    P_setPos(V_point(w[2]), a, b, 0);
-    meshTemplate mt(mh.m, nullptr, 0, 2, nullptr);
-    pEdge unsplit = F_edge(f, 0);
-    for (int i = 0; i < 3; ++i)
-      if (F_edge(f, i) != unsplit) mt.setRefineLevel(F_edge(f, i), 1);
-    for (int i = 0; i < 3; ++i) mt.E_refine(F_edge(f, i));
-    EXPECT_EQ(mt.F_refine(f), 2);
-    pPList ch = nullptr;
-    ASSERT_TRUE(EN_getDataPtr(f, mt.childrenTag, reinterpret_cast<void**>(&ch)));
-    pEdge d = static_cast<pEdge>(PList_item(ch, 0));
-    EXPECT_TRUE(E_vertex(d, 0) == w[0] || E_vertex(d, 1) == w[0]);
-    if (other < 0.9) {
-      ASSERT_EQ(PList_size(mt.diagonalList), 2);
-      EXPECT_EQ(PList_item(mt.diagonalList, 0), d);
-      EXPECT_EQ(PList_item(mt.diagonalList, 1), PList_item(ch, 3));
-    } else {
-      EXPECT_EQ(PList_size(mt.diagonalList), 0);
+    {
+      MeshHolder mh;
+      std::unique_ptr<meshTemplate> mt;
+      pVertex w[3];
+      pFace f = tetWithDiagonals(mh, mt, other, w);
+      for (int i = 0; i < 3; ++i) mt->E_refine(F_edge(f, i));
+      EXPECT_EQ(mt->F_refine(f), 2);
+      pPList ch = nullptr;
+      ASSERT_TRUE(EN_getDataPtr(f, mt->childrenTag, reinterpret_cast<void**>(&ch)));
+      pEdge d = static_cast<pEdge>(PList_item(ch, 0));
+      EXPECT_TRUE(E_vertex(d, 0) == w[0] || E_vertex(d, 1) == w[0]);
+      if (other < 0.9) {
+        ASSERT_EQ(PList_size(mt->diagonalList), 2);
+        EXPECT_EQ(PList_item(mt->diagonalList, 0), d);
+        EXPECT_EQ(PList_item(mt->diagonalList, 1), PList_item(ch, 3));
+      } else {
+        EXPECT_EQ(PList_size(mt->diagonalList), 0);
+      }
+    }
+    {
+      MeshHolder mh;
+      std::unique_ptr<meshTemplate> mt;
+      pVertex w[3];
+      tetWithDiagonals(mh, mt, other, w);
+      pVertex m12 = nullptr, m20 = nullptr;
+      const double before = meshVolume(mh.m);
+      mt->run();
+      EXPECT_EQ(PList_size(mt->diagonalList), 0);
+      // The mid-points of the split edges, found by position.
+      double x1[3], x2[3], x0[3];
+      V_coord(w[0], x0);
+      V_coord(w[1], x1);
+      V_coord(w[2], x2);
+      VIter vit = M_vertexIter(mh.m);
+      while (pVertex v = VIter_next(vit)) {
+        double x[3];
+        V_coord(v, x);
+        auto at = [&](const double* p, const double* q) {
+          return std::fabs(x[0] - 0.5 * (p[0] + q[0])) < 1e-15 && std::fabs(x[1] - 0.5 * (p[1] + q[1])) < 1e-15 &&
+                 std::fabs(x[2] - 0.5 * (p[2] + q[2])) < 1e-15;
+        };
+        if (at(x1, x2)) m12 = v;
+        if (at(x2, x0)) m20 = v;
+      }
+      VIter_delete(vit);
+      ASSERT_NE(m12, nullptr);
+      ASSERT_NE(m20, nullptr);
+      const bool flipped = other < 0.9;
+      EXPECT_EQ(E_exists(w[0], m12) == nullptr, flipped);
+      EXPECT_EQ(E_exists(w[1], m20) != nullptr, flipped);
+      EXPECT_NEAR(meshVolume(mh.m), before, 1e-15);
+      EXPECT_EQ(M_numVertices(mh.m) - M_numEdges(mh.m) + M_numFaces(mh.m) - M_numRegions(mh.m), 1);
     }
   }
 }
@@ -629,7 +708,8 @@ void cubeBlock(MeshHolder& mh, int n) {
 }  // namespace
 
 // A block of 48 tetrahedra with pseudo-random marks, refined with recording
-// on: the Steiner vertices are then swapped out and collapsed where possible.
+// on, with and without a metric field: the Steiner vertices are then swapped
+// out and collapsed where possible, the recorded diagonals flipped.
 // The block stays filled and conforming, and the callback accounts for every
 // region left, at its final shape.
 TEST(Templates, RandomMarksInABlockWithSteinerRemoval) {
@@ -644,7 +724,20 @@ TEST(Templates, RandomMarksInABlockWithSteinerRemoval) {
     RIter rit = M_regionIter(mh.m);
     while (pRegion r = RIter_next(rit)) ledger.alive[r] = tetVolume(r);
     RIter_delete(rit);
-    meshTemplate mt(mh.m, nullptr, 0, 2, nullptr);
+    // Every other round with a metric field whose sizes vary over the block.
+    std::unique_ptr<metricField> field;
+    if (round % 2) {
+      field = std::make_unique<metricField>(mh.m);
+      VIter vit = M_vertexIter(mh.m);
+      while (pVertex v = VIter_next(vit)) {
+        double x[3];
+        V_coord(v, x);
+        const double h[3] = {0.3 + 0.2 * x[0], 0.5, 0.4 + 0.1 * x[2]};
+        field->setMetric(v, identity, h);
+      }
+      VIter_delete(vit);
+    }
+    meshTemplate mt(mh.m, field.get(), 0, 2, nullptr);
     mt.setCallback(&RegionLedger::record, &ledger);
     EIter eit = M_edgeIter(mh.m);
     while (pEdge e = EIter_next(eit)) {
@@ -685,9 +778,101 @@ TEST(Templates, RandomMarksInABlockWithSteinerRemoval) {
     }
     FIter_delete(fit);
     EXPECT_NEAR(boundaryArea, 24.0, 1e-12);
+    if (field) {
+      std::set<metric*> metrics;
+      VIter vit = M_vertexIter(mh.m);
+      while (pVertex v = VIter_next(vit)) {
+        metric* m = field->getMetric(v);
+        EXPECT_NE(m, nullptr);
+        EXPECT_TRUE(metrics.insert(m).second) << "a metric shared by two vertices";
+      }
+      VIter_delete(vit);
+    }
     EXPECT_EQ(M_numVertices(mh.m) - M_numEdges(mh.m) + M_numFaces(mh.m) - M_numRegions(mh.m), 1);
     if (HasFailure()) return;
   }
   EXPECT_GT(steinerMade, 0);
   EXPECT_LT(steinerLeft, steinerMade);
+}
+
+// A triangle with one, two or three marked edges is split into two, three or
+// four triangles covering it; the marked edges go.
+TEST(Templates, TriangleSplitsByMarkedEdges) {
+  const int expected[8] = {1, 2, 2, 3, 2, 3, 3, 4};
+  for (int mask = 1; mask < 8; ++mask) {
+    SCOPED_TRACE(mask);
+    MeshHolder mh;
+    pVertex v[3] = {mh.vertex(0, 0, 0), mh.vertex(2, 0, 0), mh.vertex(0, 1, 0)};
+    pEdge e[3] = {mh.edge(v[0], v[1]), mh.edge(v[1], v[2]), mh.edge(v[2], v[0])};
+    mh.face(e[0], e[1], e[2]);
+    classify(mh.m);
+    meshTemplate mt(mh.m, nullptr);
+    for (int i = 0; i < 3; ++i)
+      if (mask & (1 << i)) mt.setRefineLevel(e[i], 1);
+    mt.run();
+    EXPECT_EQ(M_numFaces(mh.m), expected[mask]);
+    EXPECT_EQ(M_numVertices(mh.m), 3 + popcount(mask));
+    EXPECT_EQ(M_numVertices(mh.m) - M_numEdges(mh.m) + M_numFaces(mh.m), 1);
+    for (int i = 0; i < 3; ++i) {
+      if (mask & (1 << i)) {
+        EXPECT_EQ(E_exists(v[i], v[(i + 1) % 3]), nullptr);
+      }
+    }
+    double area = 0.0;
+    FIter it = M_faceIter(mh.m);
+    while (pFace f = FIter_next(it)) {
+      EXPECT_GT(triArea(f), 0.1);
+      area += triArea(f);
+    }
+    FIter_delete(it);
+    EXPECT_NEAR(area, 1.0, 1e-15);
+  }
+}
+
+// With a metric field every new vertex carries a metric of its own, the
+// removed ones take theirs along.
+TEST(Templates, NewVerticesGetMetrics) {
+  MeshHolder mh;
+  pRegion r = mh.tet(unitCorners);
+  classify(mh.m);
+  metricField field(mh.m);
+  VIter vit = M_vertexIter(mh.m);
+  while (pVertex v = VIter_next(vit)) field.setSize(v, 0.5);
+  VIter_delete(vit);
+  meshTemplate mt(mh.m, &field, 0, 2, nullptr);
+  pPList edges = R_edges(r);
+  for (int i : {0, 2, 3}) mt.setRefineLevel(static_cast<pEdge>(PList_item(edges, i)), 1);
+  PList_delete(edges);
+  mt.run();
+  std::set<metric*> metrics;
+  vit = M_vertexIter(mh.m);
+  while (pVertex v = VIter_next(vit)) {
+    metric* m = field.getMetric(v);
+    ASSERT_NE(m, nullptr);
+    EXPECT_TRUE(metrics.insert(m).second) << "a metric shared by two vertices";
+  }
+  VIter_delete(vit);
+  checkFilledUnitTet(mh.m);
+}
+
+// Uniform refinement by levels hands back the tetrahedra of the last level.
+TEST(Templates, UniformRefinementByLevels) {
+  MeshHolder mh;
+  pRegion r = mh.tet(unitCorners);
+  classify(mh.m);
+  Calls calls;
+  meshTemplate mt(mh.m, nullptr);
+  mt.setCallback(&Calls::record, &calls);
+  pPList out = nullptr;
+  mt.R_refineN(r, 2, &out);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(PList_size(out), 64);
+  double volume = 0.0;
+  for (int i = 0; i < PList_size(out); ++i) {
+    const double v = tetVolume(static_cast<pRegion>(PList_item(out, i)));
+    EXPECT_GT(v, 0.0);
+    volume += v;
+  }
+  EXPECT_NEAR(volume, 1.0 / 6.0, 1e-15);
+  PList_delete(out);
 }
