@@ -89,13 +89,30 @@ TEST(ConformalMetric, NodalTensorsBecomeMetrics) {
   unBuildNodalData(kTag);
 }
 
+// A grid of the unit square whose boundary vertices lie on the model: the
+// corners on model vertices, the others on the model edges of their sides,
+// so that the remesher keeps the square.
+mMesh *squareWithModel(int n) {
+  mMesh *m = grid(n, n, 1.0 / n, 1.0 / n, false);
+  for (auto it = m->begin(0); it != m->end(0); ++it) {
+    const mPoint p = static_cast<KORA::mVertex *>(*it)->point();
+    const bool left = p.x() < 1e-12, right = p.x() > 1 - 1e-12;
+    const bool bottom = p.y() < 1e-12, top = p.y() > 1 - 1e-12;
+    if ((left || right) && (bottom || top))
+      (*it)->classify(m->getGEntity(1000 + (left ? 0 : 1) + (bottom ? 0 : 2), 0));
+    else if (bottom || right || top || left)
+      (*it)->classify(m->getGEntity(bottom ? 1 : right ? 2 : top ? 3 : 4, 1));
+  }
+  return m;
+}
+
 // A density step at x = 0.5 on the unit square, order 1.
 struct Step {
   Field field{[](const mPoint &p, double *U) { U[0] = p.x() < 0.5 ? 1.0 : 0.125; }, 1};
   Scope scope;
   DGAnalysis a;
   mMesh *mesh;
-  explicit Step(int n) : scope(new TestLaw(1, &field), grid(n, n, 1.0 / n, 1.0 / n, false)) {
+  explicit Step(int n) : scope(new TestLaw(1, &field), squareWithModel(n)) {
     mesh = GlobalParamManager::Instance()->mesh;
     DGParameters &p = Scope::param();
     p.href.minCellSize = 0.02;
