@@ -156,7 +156,7 @@ void timedAdaptation(Box &box, Parts &best) {
 void costs(int dim) {
   const char *file = dim == 2 ? "conformal_square.msh" : "conformal_cube.msh";
   // Sizes that remesh the step to about 5,000 elements.
-  const double hmin = dim == 2 ? 0.004 : 0.08, hmax = dim == 2 ? 0.03 : 0.25;
+  const double hmin = dim == 2 ? 0.004 : 0.05, hmax = dim == 2 ? 0.03 : 0.2;
   Box box(dim, Box::load(file, dim), 1, 2, hmin, hmax);
   box.refineInitially();
   const double dt = box.stableStep(0.3);
