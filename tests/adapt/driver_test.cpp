@@ -285,3 +285,28 @@ TEST(DriverPasses, AdaptLevelOutsideTheTemplateModeChangesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// In the size 0.1 every edge of the Gmsh square (about 0.25 long) is long;
+// a constrained face keeps its three edges out of the count.
+TEST(DriverPasses, MarkingCountsAllLongEdgesButConstrainedOnes) {
+  LoadedMesh mesh("square_tris.msh", true);
+  metricField field(mesh.m);
+  setUniform(field, mesh.m, 0.1);
+  ConformalAdapter driver(mesh.m, &field, 0, 0);
+  const int edges = M_numEdges(mesh.m);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(driver.tagEdgesByField(0.0), edges);
+  FIter it = M_faceIter(mesh.m);
+  driver.setConstraint(static_cast<pEntity>(FIter_next(it)));
+  FIter_delete(it);
+  EXPECT_EQ(driver.tagEdgesByField(0.0), edges - 3);
+  EXPECT_EQ(driver.tagEdgesByField(1e9), 0) << "nothing above the threshold: every mark is taken back";
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out, std::to_string(edges) + " edges are tagged to be refined\n" + std::to_string(edges - 3) +
+                     " edges are tagged to be refined\n0 edges are tagged to be refined\n");
+  EXPECT_EQ(PList_size(driver.refiner->markedEdges), 0);
+}
+
+}  // namespace
