@@ -92,6 +92,9 @@ public:
   // at 3 i + j: one for all points when the mapping is affine (every point has
   // the same one), else one per point.
   std::vector<double> jacInverses;
+  // A two-dimensional element in the x-y plane: its basis gradients have no z
+  // component and the x and y ones need only the first two reference ones.
+  bool planar = false;
   // The volume rule of the points (shared, see sharedRule).
   const RulePoint *rule = nullptr;
   std::vector<double> stencilMax;  // per field, filled by the limiting passes (0 at start)

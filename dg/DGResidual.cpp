@@ -37,10 +37,28 @@ using dgpass::faceOfLevel;
 
 // Values of the nf fields at a point from coefficients c (nb per field) and
 // the basis values phi there.
+// Four fields at a time, each summed in the order of its basis functions: the
+// four sums are independent, so they proceed side by side.
 template <int NB>
 inline void pointValues(const double *c, int nf, int nbRun, const double *phi, double *U) {
   const int nb = NB ? NB : nbRun;
-  for (int f = 0; f < nf; ++f) {
+  int f = 0;
+  for (; f + 4 <= nf; f += 4) {
+    const double *c0 = c + f * nb, *c1 = c0 + nb, *c2 = c1 + nb, *c3 = c2 + nb;
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    for (int j = 0; j < nb; ++j) {
+      const double p = phi[j];
+      s0 += c0[j] * p;
+      s1 += c1[j] * p;
+      s2 += c2[j] * p;
+      s3 += c3[j] * p;
+    }
+    U[f] = s0;
+    U[f + 1] = s1;
+    U[f + 2] = s2;
+    U[f + 3] = s3;
+  }
+  for (; f < nf; ++f) {
     const double *cf = c + f * nb;
     double s = 0.0;
     for (int j = 0; j < nb; ++j) s += cf[j] * phi[j];
@@ -65,6 +83,26 @@ inline void pushGradients(const double *t, const mVector *g, int nbRun, mVector 
   for (int j = 0; j < nb; ++j) {
     const double g0 = g[j](0), g1 = g[j](1), g2 = g[j](2);
     for (int i = 0; i < 3; ++i) out[j](i) = t[3 * i] * g0 + t[3 * i + 1] * g1 + t[3 * i + 2] * g2;
+  }
+}
+
+// The same for a cell in the x-y plane (DGCell::planar): the terms that
+// would add zero are left out.
+template <int NB>
+inline void addVolumeTerms2d(double *r, int nbRun, double sf, double fx, double fy, const double *phi,
+                             const mVector *dphi) {
+  const int nb = NB ? NB : nbRun;
+  for (int j = 0; j < nb; ++j) r[j] += sf * phi[j] + fx * dphi[j][0] + fy * dphi[j][1];
+}
+
+template <int NB>
+inline void pushGradients2d(const double *t, const mVector *g, int nbRun, mVector *out) {
+  const int nb = NB ? NB : nbRun;
+  for (int j = 0; j < nb; ++j) {
+    const double g0 = g[j](0), g1 = g[j](1);
+    out[j](0) = t[0] * g0 + t[1] * g1;
+    out[j](1) = t[3] * g0 + t[4] * g1;
+    out[j](2) = 0.0;
   }
 }
 
@@ -265,7 +303,7 @@ std::vector<mVector> &volumeGradientScratch(int n) {
 // kViscous the gradients, the gradient-dependent source and the viscous flux
 // as well. The choice is made at compile time, so the inviscid pass does no
 // more per point than it needs.
-template <bool kViscous, int NB>
+template <bool kViscous, int NB, bool kPlanar>
 void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, mVector *grads,
                 mVector *viscousFlux) {
   const int nb = cell->nbFcts;
@@ -285,7 +323,10 @@ void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, 
     const vptGaussInfo &gp = cell->gaussPoints[k];
     const RulePoint &rp = rule[k];
     const double *phi = gp.phi.data();
-    pushGradients<NB>(cell->jacInverseAt(k), gp.refGrads, nb, dphi);
+    if constexpr (kPlanar)
+      pushGradients2d<NB>(cell->jacInverseAt(k), gp.refGrads, nb, dphi);
+    else
+      pushGradients<NB>(cell->jacInverseAt(k), gp.refGrads, nb, dphi);
     pointValues<NB>(c0, nf, nb, phi, U);
     double x, y, z;
     map->eval(rp.u, rp.v, rp.w, x, y, z);
@@ -307,7 +348,13 @@ void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, 
         fy += viscousFlux[f][1];
         fz += viscousFlux[f][2];
       }
-      addVolumeTerms<NB>(rhs + f * nb, nb, sf, fx * fac, fy * fac, fz * fac, phi, dphi);
+      if constexpr (kPlanar) {
+        // In the plane the z components of the gradients are zero.
+        (void)fz;
+        addVolumeTerms2d<NB>(rhs + f * nb, nb, sf, fx * fac, fy * fac, phi, dphi);
+      } else {
+        addVolumeTerms<NB>(rhs + f * nb, nb, sf, fx * fac, fy * fac, fz * fac, phi, dphi);
+      }
     }
   }
 }
@@ -316,12 +363,15 @@ void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, 
 void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
   if (!cellOfLevel(cell, level)) return;
   withBasisSize(cell->nbFcts, [&](auto NB) {
-    volumePass<false, decltype(NB)::value>(cell, n, law, flux, nullptr, nullptr);
+    if (cell->planar)
+      volumePass<false, decltype(NB)::value, true>(cell, n, law, flux, nullptr, nullptr);
+    else
+      volumePass<false, decltype(NB)::value, false>(cell, n, law, flux, nullptr, nullptr);
   });
 }
 
 void ComputeVolumeContributionViscous::operator()(DGCell *cell) {
-  if (cellOfLevel(cell, level)) volumePass<true, 0>(cell, n, law, flux, grads, viscousFlux);
+  if (cellOfLevel(cell, level)) volumePass<true, 0, false>(cell, n, law, flux, grads, viscousFlux);
 }
 
 // ---------------------------------------------------------------------------

@@ -90,3 +90,27 @@ TEST(AdaptReports, PartialMeshAroundAFace) {
   // The temporary tag is released: a second report registers it again.
   EXPECT_EQ(AdaptUtil::writeAFace(f), 1);
 }
+
+TEST(AdaptReports, TwoDimensionalShapeReport) {
+  dgtest::TempDir dir("periph-shape2d");
+  MeshHolder h;
+  // The unit square as two right isosceles triangles: shape 48 (1/2)^2 / 4^2
+  // = 0.75, inscribed radius (2 - sqrt 2) / 2.
+  pVertex a = h.vertex(0, 0, 0, h.face), b = h.vertex(1, 0, 0, h.face), c = h.vertex(1, 1, 0, h.face),
+          d = h.vertex(0, 1, 0, h.face);
+  pEdge ab = M_createE(h.m, a, b, h.face), bc = M_createE(h.m, b, c, h.face), cd = M_createE(h.m, c, d, h.face),
+        da = M_createE(h.m, d, a, h.face), ac = M_createE(h.m, a, c, h.face);
+  pEdge t0[3] = {ab, bc, ac}, t1[3] = {ac, cd, da};
+  M_createF(h.m, 3, t0, nullptr, h.face);
+  M_createF(h.m, 3, t1, nullptr, h.face);
+  ::testing::internal::CaptureStdout();
+  ASSERT_EQ(AdaptUtil::M_checkShape2D(h.m, nullptr), 1);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("\n0.6~0.7    0\n0.7~0.8    2\n0.8~0.9    0\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("worst face:  shape=0.75000000  inscrR=0.29289322 \n"), std::string::npos) << out;
+  // The worst face and its neighbours, written as a mesh of their own.
+  pMesh back = MS_newMesh(nullptr);
+  M_load(back, "partialMesh.msh");
+  EXPECT_EQ(M_numFaces(back), 2);
+  M_delete(back);
+}
