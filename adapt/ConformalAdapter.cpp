@@ -48,6 +48,7 @@ void ConformalAdapter::configure(LocMeshMod& op, shapeMeasure* shp, int relaxed)
     op.volumeLimit = volumeLimit;
     op.areaLimit = areaLimit;
   }
+  op.keepDomain = keepDomain;
   op.callback = callback;
   op.userData = userData;
 }

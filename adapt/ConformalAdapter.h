@@ -22,6 +22,7 @@ class ConformalAdapter {
   int checkVolume = 0;  // volume control of the operators
   double volumeLimit = 0.0;
   double areaLimit = 0.0;
+  int keepDomain = 0;  // passed to the operators: keep the domain's boundary
   KORA::SSList<KORA::mEntity*>* toSnap = nullptr;  // handed to the snapper
   meshTemplate* refiner = nullptr;                // owned
   snapVertices* snapper = nullptr;                // owned

@@ -27,6 +27,28 @@ bool faceHas(pFace f, pVertex v) {
   return false;
 }
 
+double triangleArea(const double xyz[3][3]) {
+  double u[3], w[3], n[3];
+  diffVt(xyz[1], xyz[0], u);
+  diffVt(xyz[2], xyz[0], w);
+  crossProd(u, w, n);
+  return 0.5 * std::sqrt(dotProd(n, n));
+}
+
+// Area of the faces around a vertex of a triangle mesh.
+double facesArea(pVertex v) {
+  double sum = 0.0;
+  pPList fs = V_faces(v);
+  for (int i = 0; i < PList_size(fs); ++i) {
+    pFace f = static_cast<pFace>(PList_item(fs, i));
+    double xyz[3][3];
+    for (int j = 0; j < 3; ++j) V_coord(F_vertex(f, j), xyz[j]);
+    sum += triangleArea(xyz);
+  }
+  PList_delete(fs);
+  return sum;
+}
+
 // On a model face periodic in a parameter: no edge of vd on that face may
 // reach, once vd sits on vr, across a third to two thirds of the period.
 int faceSpanOk(pGFace g, pVertex vd, pVertex vr, pEdge edge) {
@@ -115,8 +137,10 @@ void EdgeCollapsMod::setCollaps(pEdge edge, pVertex vdel, pVertex vkeep) {
   results->reset();
 }
 
+// A motion of the deleted vertex itself is void: the collapse puts it on vr,
+// as apply does.
 void EdgeCollapsMod::newPosition(pVertex v, double out[3]) const {
-  if (motionVertex && (v == motionVertex || (v == vd && vr == motionVertex))) {
+  if (motionVertex && motionVertex != vd && (v == motionVertex || (v == vd && vr == motionVertex))) {
     for (int k = 0; k < 3; ++k) out[k] = motionTarget[k];
     return;
   }
@@ -181,6 +205,7 @@ int EdgeCollapsMod::ratePass(pVertex pass, double& worst, double* newVolume) {
       diffVt(old[1], old[0], u);
       diffVt(old[2], old[0], w);
       crossProd(u, w, normal);
+      if (newVolume) *newVolume += triangleArea(xyz);
       ok = getShape2D(xyz, noSnap == 1 ? normal : nullptr, ms, &rating);
     }
     if (ok && rating < worst) worst = rating;
@@ -198,9 +223,14 @@ int EdgeCollapsMod::geomCheck() {
   double oldVolume = 0.0;
   for (int i = 0; i < nOld; ++i) oldVolume += R_volume(static_cast<pRegion>(PList_item(rs, i)));
   PList_delete(rs);
+  if (nOld == 0) oldVolume = facesArea(vd);
   double newVolume = 0.0;
   if (!ratePass(vd, worst, &newVolume)) return 0;
   if (motionVertex && motionVertex != vd && !ratePass(motionVertex, worst, nullptr)) return 0;
+  // Only a vertex on the boundary can change the domain.
+  if (keepDomain && tD < (nOld > 0 ? 3 : 2) &&
+      std::fabs(oldVolume - newVolume) > domainTolerance * std::fabs(oldVolume))
+    return 0;
 
   if (checkVolume && nOld > 0 && V_whatInType(vd) != 3) {
     if (std::fabs(oldVolume - newVolume) / oldVolume > volumeLimit) {

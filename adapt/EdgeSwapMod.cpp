@@ -84,7 +84,10 @@ int EdgeSwapMod::geomCheck() {
     PList_delete(rs);
   }
 
-  const bool volumeKept = checkVolume && E_whatInType(edge) == 2;
+  // An edge on a model face: the swap must keep the volume under it.
+  const bool volumeKept = (checkVolume || keepDomain) && E_whatInType(edge) == 2;
+  double limit = checkVolume ? volumeLimit : domainTolerance;
+  if (keepDomain && limit > domainTolerance) limit = domainTolerance;
   double oldVolume = 0.0;
   if (volumeKept) {
     pPList rs = E_regions(edge);
@@ -116,7 +119,7 @@ int EdgeSwapMod::geomCheck() {
       if (volumeKept) newVolume += XYZ_volume(xyz);
     }
     PList_delete(verts);
-    if (valid && volumeKept && std::fabs(oldVolume - newVolume) / oldVolume > volumeLimit) valid = false;
+    if (valid && volumeKept && std::fabs(oldVolume - newVolume) / oldVolume > limit) valid = false;
     if (valid && worst > best) {
       best = worst;
       conf = i;

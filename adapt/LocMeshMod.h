@@ -18,6 +18,11 @@ class LocMeshMod {
   int checkVolume = 0;
   double volumeLimit = 0.0;
   double areaLimit = 0.0;
+  // Non-zero: a change next to the boundary that alters the volume (area in
+  // 2-D) of its elements beyond round-off is refused, silently. A boundary
+  // that is one model entity round a corner would otherwise be cut.
+  int keepDomain = 0;
+  static constexpr double domainTolerance = 1e-10;  // relative
   KORA::CBFunction callback = nullptr;
   void* userData = nullptr;
   metricField* field;

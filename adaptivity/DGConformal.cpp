@@ -190,6 +190,7 @@ void DGAnalysis::conformalAdaptation(int) {
   try {
     computeErrorAndSizeField(field.get());
     ConformalAdapter adapter(&mesh, field.get(), 0, 0);
+    adapter.keepDomain = 1;  // boundaries given as one model entity keep their corners
     adapter.setCallback(DGCallback, this);
     const double limits[3] = {2.0, 2.0, 2.0};
     field->smooth_aniso(limits);

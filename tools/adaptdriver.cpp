@@ -134,6 +134,7 @@ int run(int argc, char** argv) {
     }
     VIter_delete(vi);
     ConformalAdapter adapter(mesh, &field, snap, 0);
+    adapter.keepDomain = 1;  // as the solver does
     adapter.setCallback(&Changes::record, &changes);
     const double beta[3] = {2.0, 2.0, 2.0};
     field.smooth_aniso(beta);

@@ -176,6 +176,53 @@ TEST(EdgeCollapse, VolumeLimitOnABentEdge) {
   EXPECT_EQ(op.geomCheck(), 1);
 }
 
+TEST(EdgeCollapse, KeepingTheDomainRefusesCollapsesThatCutTheBoundary) {
+  {  // The bent edge loses 1/6 of its volume: refused, silently; the straight
+     // one keeps it and passes.
+    SplitTet bent(-0.2), straight;
+    for (SplitTet* t : {&bent, &straight}) {
+      Measures ms(t->mh.m);
+      EdgeCollapsMod op(t->mh.m, &ms.field, &ms.shape, &ms.length, &ms.results);
+      op.keepDomain = 1;
+      op.setCollaps(t->edge(t->m, t->v1), t->m, t->v1);
+      testing::internal::CaptureStdout();
+      EXPECT_EQ(op.geomCheck(), t == &straight ? 1 : 0);
+      EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    }
+  }
+  {  // The corner (0,0) of the unit square in two triangles, collapsed along
+     // the bottom side: one triangle of area 1/2 is left of 1.
+    MeshHolder mh;
+    pVertex c = mh.vertex(0, 0, 0), a = mh.vertex(1, 0, 0), b = mh.vertex(1, 1, 0), d = mh.vertex(0, 1, 0);
+    pEdge ca = mh.edge(c, a), ab = mh.edge(a, b), cb = mh.edge(c, b), bd = mh.edge(b, d), dc = mh.edge(d, c);
+    mh.face(ca, ab, cb);
+    mh.face(cb, bd, dc);
+    Measures ms(mh.m);
+    EdgeCollapsMod op(mh.m, &ms.field, &ms.shape, &ms.length, &ms.results);
+    op.setCollaps(ca, c, a);
+    EXPECT_EQ(op.geomCheck(), 1);
+    op.keepDomain = 1;
+    EXPECT_EQ(op.geomCheck(), 0);
+    EXPECT_EQ(M_numFaces(mh.m), 2);
+  }
+}
+
+TEST(EdgeCollapse, AMotionOfTheDeletedVertexIsRatedWhereTheCollapsePutsIt) {
+  // Moving m itself along is void: m goes to 1, which leaves the unit
+  // tetrahedron whatever the target, even one that would flatten the rest.
+  SplitTet t;
+  Measures ms(t.mh.m);
+  const double flat[3] = {0, 0.5, 0.5};
+  EdgeCollapsMod op(t.mh.m, &ms.field, &ms.shape, &ms.length, &ms.results, t.m, flat);
+  op.setCollaps(t.edge(t.m, t.v1), t.m, t.v1);
+  EXPECT_EQ(op.geomCheck(), 1);
+  EXPECT_GT(ms.results.worstShape, 0.0);
+  EXPECT_EQ(op.apply(), 1);
+  int bad = 0;
+  EXPECT_NEAR(meshVolume(t.mh.m, &bad), 1.0 / 6.0, 1e-15);
+  EXPECT_EQ(bad, 0);
+}
+
 // Three tetrahedra around the edge (b, t) through the centroid of the ring
 // (1,0,0), (0,1,0), (-1,-1,0) of area 3/2.
 struct Ring3 {

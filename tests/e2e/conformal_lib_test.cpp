@@ -49,6 +49,10 @@ TEST(ConformalLibDriver, AdaptsGmshMeshesAndReportsChangesByKind) {
       {"square_tris.msh", "shell iso 0 0 0 0.5 0.05 0.3 0.2"},
       {"cube_ridges.msh", "band aniso 0.5 0.02 0.2 0.1"},
       {"cube_ridges.msh", "shell aniso 0.5 0.5 0.5 0.3 0.05 0.3 0.1"},
+      // Boundaries that are one model entity round their corners: no change may
+      // cut a corner or a ridge.
+      {"square_one_boundary.msh", "band aniso 0.5 0.02 0.3 0.2"},
+      {"cube_one_boundary.msh", "band aniso 0.5 0.05 0.4 0.2"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.mesh) + " " + c.metric);
