@@ -190,4 +190,27 @@ TEST(AnalysisPasses, ViscousLawKeepsAConstantState) {
     }
 }
 
+// Only a law with gradient lifting writes an auxiliary coefficient level (level
+// 2, the corrected gradients); no other run stores any.
+TEST(AnalysisPasses, AuxiliaryLevelsAreStoredOnlyWhenTheLawLifts) {
+  static LambdaField velocity([](const mPoint &, double, double *a) { a[0] = 1.0; a[1] = 0.5; a[2] = 0.0; }, 0);
+  static LambdaField two([](const mPoint &, double, double *u) { u[0] = 2.0; }, 0);
+  for (const bool lifting : {false, true}) {
+    SCOPED_TRACE(lifting ? "lifting" : "inviscid");
+    testing::internal::CaptureStdout();
+    ConservationLaw *law = lifting ? static_cast<ConservationLaw *>(
+                                         new advectionDiffusion(&two, &velocity, nullptr, nullptr, 3.0))
+                                   : new SpeedLaw(1, &zeroField());
+    ContextScope scope(law, grid2d(2, 2, false, wavy));
+    testing::internal::GetCapturedStdout();
+    DGAnalysis a;
+    a.init(1, 1);
+    a.cSpatialOperator(0.0, -1, a.cells, a.boundaryCells);
+    for (const DGCell *c : a.cells) {
+      EXPECT_EQ(c->dofs->levelIfAny(2) != nullptr, lifting);
+      for (int k = 3; k < c->dofs->nLevels; ++k) EXPECT_EQ(c->dofs->levelIfAny(k), nullptr);
+    }
+  }
+}
+
 }  // namespace
