@@ -17,6 +17,7 @@
 #include "DGCell.h"
 #include "DGCellFieldEvaluator.h"
 #include "DGCellScratch.h"
+#include "DGConformal.h"
 #include "DGErrorEstimator.h"
 #include "DGParameters.h"
 #include "FunctionSpace.h"
@@ -352,7 +353,10 @@ void refineToTargets(DGAnalysis &analysis, double maxError) {
     mesh.modifyState(1, 2, false, 0);
     mesh.refunref(callback);
   }
-  // The upward adjacencies of the new leaves.
+  rebuildUpwardAdjacencies(mesh, d);
+}
+
+void rebuildUpwardAdjacencies(mMesh &mesh, int d) {
   mesh.modifyState(d - 1, d, false, 0);
   mesh.modifyState(d - 1, d, true, 0);
   mesh.modifyState(0, 1, false, 0);
@@ -369,9 +373,6 @@ void DGAnalysis::adaptH_newVersion(int initial) {
   mMesh &mesh = adaptationMesh("h-adaptation");
   const int d = ctx->dim;
   const double t = p.state.t;
-  if (p.href.conforming != 0)
-    throw std::string("h-adaptation: conformal adaptation is not available in this build");
-
   if (octree) KORA::Octree_Delete(octree);
   octree = nullptr;
 
@@ -383,7 +384,14 @@ void DGAnalysis::adaptH_newVersion(int initial) {
   applyToAll(boundaryCells, jumps);
   computeLevelsOfRefinement(maxError);
 
-  refineToTargets(*this, maxError);
+  const bool conformal = p.href.conforming != 0;
+  const double massBefore = conformal ? fieldIntegral(cells, 0) : 0.0;
+  if (conformal) {
+    conformalAdaptation(initial);
+    rebuildUpwardAdjacencies(mesh, d);
+  } else {
+    refineToTargets(*this, maxError);
+  }
 
   const bool orders = initial == 0 && p.pref.doWe != 0;
   for (auto it = mesh.begin(d); it != mesh.end(d); ++it) {
@@ -398,6 +406,15 @@ void DGAnalysis::adaptH_newVersion(int initial) {
   }
 
   init(-1, initial);
+  // Projections between meshes that are not nested keep the integrals only
+  // approximately: the change of the first field's integral is told.
+  if (conformal && initial == 0) {
+    const double massAfter = fieldIntegral(cells, 0);
+    const double scale = std::fabs(massBefore) > 0.0 ? std::fabs(massBefore) : 1.0;
+    KORA::ParUtil::Instance()->Msg(KORA::ParUtil::INFO,
+                                   "Conformal adaptation : mass %12.5E -> %12.5E (relative change %12.5E)\n",
+                                   massBefore, massAfter, (massAfter - massBefore) / scale);
+  }
   // Passes that sum over faces see the cells in an order that depends on the
   // mesh alone, as a restarted run does.
   sortByEntities(cells);
@@ -412,11 +429,19 @@ void DGAnalysis::adaptH_newVersion(int initial) {
 // ---------------------------------------------------------------------------
 // Start-up check
 
-void checkAdaptationSettings(const DGParameters &p, const DGErrorEstimator *estimator) {
-  if (p.href.doWe && p.href.conforming != 0)
+double fieldIntegral(const DGCellList &cells, int f) {
+  double sum = 0.0;
+  for (const DGCell *c : cells) sum += c->theMean(f) * std::fabs(c->Volume());
+  return sum;
+}
+
+void checkAdaptationSettings(const DGParameters &p, const DGErrorEstimator *estimator,
+                             const mMesh *mesh) {
+  if (p.href.doWe && p.href.conforming != 0 && mesh && !conformallyAdaptable(*mesh))
     throw std::string(
-        "conformal h-adaptation (H_Conforming) is not available in this build; use hierarchical "
-        "adaptation (H_Conforming 0)");
+        "conformal h-adaptation (H_Conforming) needs a mesh of triangles or tetrahedra; this mesh "
+        "holds other elements (quadrilaterals or hexahedra): use hierarchical adaptation "
+        "(H_Conforming 0)");
   if ((p.href.doWe || p.pref.doWe) && !estimator)
     throw std::string("adaptation needs an error estimator, and the error estimator number ") +
         std::to_string(p.general.errest) + " names none";

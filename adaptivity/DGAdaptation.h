@@ -10,6 +10,8 @@
 // A target level is an int attached to a leaf element under the analysis's
 // level tag ("_optimum_level"); an element without one has target 0.
 
+#include <vector>
+
 #include "KORA_DataExchanger.h"
 #include "mSplitCallbacks.h"
 
@@ -62,9 +64,20 @@ int orderForRefinementLevel(int P, int M, int l, int current);
 // adjacencies; the interface cells and the lists are left to the caller.
 void refineToTargets(DGAnalysis &analysis, double maxError);
 
-// Refuses, with a text, adaptation settings this build cannot run: conformal
-// h-adaptation, and h- or p-adaptation without an error estimator.
-void checkAdaptationSettings(const DGParameters &p, const DGErrorEstimator *estimator);
+// Rebuilds the upward adjacencies of the leaves after a mesh change: from
+// dimension d - 1 to d, from vertices to edges and, in three dimensions,
+// from edges to faces.
+void rebuildUpwardAdjacencies(KORA::mMesh &mesh, int d);
+
+// Integral of field f over the cells (mean times measure).
+double fieldIntegral(const std::vector<DGCell *> &cells, int f);
+
+// Refuses, with a text, adaptation settings this run cannot use: conformal
+// h-adaptation on a mesh with elements other than triangles and tetrahedra
+// (not checked without a mesh), and h- or p-adaptation without an error
+// estimator.
+void checkAdaptationSettings(const DGParameters &p, const DGErrorEstimator *estimator,
+                             const KORA::mMesh *mesh = nullptr);
 
 // Carries targets across partition boundaries (nothing to carry in one
 // process): a face's left target goes to the remote copy of the face.

@@ -6,8 +6,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
 
+#include "AdaptUtil.h"
+#include "ConformalAdapter.h"
 #include "ConservationLaw.h"
 #include "DGAdaptation.h"
 #include "DGAnalysis.h"
@@ -20,6 +23,7 @@
 #include "FunctionSpace.h"
 #include "GlobalParamManager.h"
 #include "KORA_Util.h"
+#include "Octree.h"
 #include "mAttachableDataContainer.h"
 #include "mEntity.h"
 #include "mMesh.h"
@@ -170,3 +174,35 @@ void DGAnalysis::computeErrorAndSizeField(metricField *field) {
 }
 
 void DGAnalysis::cleanSizeField() { unBuildNodalData(KORA::KORA_Util::Instance()->sizeId); }
+
+// ---------------------------------------------------------------------------
+// The driver
+
+void DGAnalysis::conformalAdaptation(int) {
+  mMesh &mesh = adaptationMesh("conformal adaptation");
+  if (!conformallyAdaptable(mesh))
+    throw std::string("conformal adaptation: the mesh holds elements other than triangles and tetrahedra");
+  // The field registers its data name for its lifetime: it is released on
+  // every path, so that the next adaptation can make its own.
+  auto field = std::make_unique<metricField>(&mesh);
+  if (octree) KORA::Octree_Delete(octree);
+  octree = nullptr;
+  try {
+    computeErrorAndSizeField(field.get());
+    ConformalAdapter adapter(&mesh, field.get(), 0, 0);
+    adapter.setCallback(DGCallback, this);
+    const double limits[3] = {2.0, 2.0, 2.0};
+    field->smooth_aniso(limits);
+    adapter.run_2(5, 0, nullptr);
+    AdaptUtil::viewMetricField(&mesh, field.get());
+    cleanSizeField();
+    field.reset();
+  } catch (...) {
+    // Nothing of an interrupted adaptation stays on the vertices.
+    unBuildNodalData(kNodalHessianTag);
+    unBuildNodalData(kNodalMetricTag);
+    unBuildNodalData(kNodalGradientTag);
+    cleanSizeField();
+    throw;
+  }
+}

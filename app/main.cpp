@@ -119,7 +119,7 @@ int runAll(GlobalParamManager *ctx, int argc, char **argv) {
   }
 
   // Adaptation settings this build cannot run stop the run before it begins.
-  checkAdaptationSettings(*p, ctx->estimator);
+  checkAdaptationSettings(*p, ctx->estimator, mesh);
   par->Msg(ParUtil::INFO, "Setting up communications ...\n");
   mesh->bdryLinkSetup();
   par->Msg(ParUtil::INFO, "DG begins ...\n");

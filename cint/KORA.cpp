@@ -208,14 +208,25 @@ double P_z(pPoint p) { return (*p)(2); }
 int E_numPoints(pEdge) { return 0; }
 
 pPoint M_createP(pMesh, double, double, double, double*, int, pGEntity) { throw 1; }
-void P_setParam1(pPoint, double) { throw 1; }
-void P_setParam2(pPoint, double, double, int) { throw 1; }
+void P_setParam1(pPoint p, double t) {
+  const GeometryServices* g = GM_geometryServices();
+  if (!g || !g->setParam1) throw 1;
+  g->setParam1(p, t);
+}
 
-double P_param1(pPoint) {
+void P_setParam2(pPoint p, double u, double v, int patch) {
+  const GeometryServices* g = GM_geometryServices();
+  if (!g || !g->setParam2) throw 1;
+  g->setParam2(p, u, v, patch);
+}
+
+double P_param1(pPoint p) {
+  if (const GeometryServices* g = GM_geometryServices(); g && g->param1) return g->param1(p);
   throw new mException(662, "cint/KORA", "KORA does not implement function P_param1(pPoint)");
 }
 
-void P_param2(pPoint, double*, double*, int*) {
+void P_param2(pPoint p, double* p1, double* p2, int* ptch) {
+  if (const GeometryServices* g = GM_geometryServices(); g && g->param2) return g->param2(p, p1, p2, ptch);
   throw new mException(666, "cint/KORA",
                        "KORA does not implement function  P_param2(pPoint, double *p1, double *p2, "
                        "int *ptch)");

@@ -355,6 +355,35 @@ int C_closestPoint(int level, pGEntity g, double* xyz, void* a, void* b, void* c
 int C_closestPoint(pGEntity g, double* xyz, double* out);
 int C_F_edgeDir();
 
+// Test-only geometry of the model. The parametric queries below throw; a
+// test may install a table whose non-null members answer them instead
+// (points carry parameters, model edges and faces have points). Null
+// restores the throwing services.
+struct GeometryServices {
+  double (*param1)(pPoint p);
+  void (*param2)(pPoint p, double* u, double* v, int* patch);
+  void (*setParam1)(pPoint p, double t);
+  void (*setParam2)(pPoint p, double u, double v, int patch);
+  void (*edgePoint)(pGEdge e, double t, double* xyz);
+  void (*facePoint)(pGFace f, double* par, double* xyz);
+  // The closest point of the model entity and its parameters; 1 when found.
+  int (*closestPoint)(pGEntity g, const double* xyz, double* out, double* par);
+  void (*faceNormal)(pGFace f, double* par, double* normal);
+  int (*faceDirection)(pGFace f);
+  int (*facePeriodic)(pGFace f, int dir);
+  int (*edgePeriodic)(pGEdge e);
+  void (*faceParRange)(pGFace f, int dir, double* low, double* high);
+  void (*edgeParRange)(pGEdge e, double* low, double* high);
+  int (*faceParamDegeneracies)(pGFace f, int dir, double* values);
+  int (*edgeIsSeam)(pGEdge e, pGFace f);
+  void (*faceEdgeReparam)(pGFace f, pGEdge e, double t, int dir, double* par);
+  void (*faceVertexReparam)(pGFace f, pGVertex v, double* par);
+  double (*edgeVertexReparam)(pGEdge e, pGVertex v);
+  void (*vertexPoint)(pGVertex v, double* xyz);
+};
+void GM_setGeometryServices(const GeometryServices* services);
+const GeometryServices* GM_geometryServices();
+
 // Parametric model queries are not supported: these throw.
 void GM_bounds(pGModel m, double* lower, double* upper);
 double GM_tolerance(pGModel m);

@@ -93,7 +93,18 @@ int GE_inClosure(pGEntity g, pGEntity other) { return GEN_inClosure(g, other); }
 
 double GEN_tolerance(pGEntity) { return 1e-08; }
 
-int C_closestPoint(int, pGEntity g, double* xyz, void*, void*, void*, double* out, double*) {
+namespace {
+const GeometryServices* installedGeometry = nullptr;
+}
+
+void GM_setGeometryServices(const GeometryServices* services) { installedGeometry = services; }
+const GeometryServices* GM_geometryServices() { return installedGeometry; }
+
+int C_closestPoint(int, pGEntity g, double* xyz, void*, void*, void*, double* out, double* par) {
+  if (installedGeometry && installedGeometry->closestPoint) {
+    double unused[3];
+    return installedGeometry->closestPoint(g, xyz, out, par ? par : unused);
+  }
   mMesh* m = g->getMesh();
   mMesh* mm = m ? m->getMeshModel() : nullptr;
   if (!mm) return 0;
@@ -119,31 +130,69 @@ int C_F_edgeDir() { return 1; }
 void GM_bounds(pGModel, double*, double*) { throw 1; }
 double GM_tolerance(pGModel) { throw 1; }
 pGRegion GM_outerRegion(pGModel) { throw 1; }
-void GF_normal(pGFace, double*, double*) { throw 1; }
-void GF_edgeReparam(pGFace, pGEdge, double, int, double*) { throw 1; }
-void GF_vertexReparam(pGFace, pGVertex, double*) { throw 1; }
-void GF_parRange(pGFace, int, double*, double*) { throw 1; }
-void GF_parRange(pGFace, int, double&, double&) { throw 1; }
-void GE_parRange(pGEdge, double*, double*) { throw 1; }
-void GE_parRange(pGEdge, double&, double&) { throw 1; }
-int GE_isSeam(pGEdge, pGFace) { throw 1; }
-double GE_vertexReparam(pGEdge, pGVertex) { throw 1; }
-void GV_point(pGVertex, double*) { throw 1; }
+void GF_normal(pGFace f, double* par, double* n) {
+  if (!installedGeometry || !installedGeometry->faceNormal) throw 1;
+  installedGeometry->faceNormal(f, par, n);
+}
+void GF_edgeReparam(pGFace f, pGEdge e, double t, int dir, double* par) {
+  if (!installedGeometry || !installedGeometry->faceEdgeReparam) throw 1;
+  installedGeometry->faceEdgeReparam(f, e, t, dir, par);
+}
+void GF_vertexReparam(pGFace f, pGVertex v, double* par) {
+  if (!installedGeometry || !installedGeometry->faceVertexReparam) throw 1;
+  installedGeometry->faceVertexReparam(f, v, par);
+}
+void GF_parRange(pGFace f, int dir, double* lo, double* hi) {
+  if (!installedGeometry || !installedGeometry->faceParRange) throw 1;
+  installedGeometry->faceParRange(f, dir, lo, hi);
+}
+void GF_parRange(pGFace f, int dir, double& lo, double& hi) { GF_parRange(f, dir, &lo, &hi); }
+void GE_parRange(pGEdge e, double* lo, double* hi) {
+  if (!installedGeometry || !installedGeometry->edgeParRange) throw 1;
+  installedGeometry->edgeParRange(e, lo, hi);
+}
+void GE_parRange(pGEdge e, double& lo, double& hi) { GE_parRange(e, &lo, &hi); }
+int GE_isSeam(pGEdge e, pGFace f) {
+  if (!installedGeometry || !installedGeometry->edgeIsSeam) throw 1;
+  return installedGeometry->edgeIsSeam(e, f);
+}
+double GE_vertexReparam(pGEdge e, pGVertex v) {
+  if (!installedGeometry || !installedGeometry->edgeVertexReparam) throw 1;
+  return installedGeometry->edgeVertexReparam(e, v);
+}
+void GV_point(pGVertex v, double* xyz) {
+  if (!installedGeometry || !installedGeometry->vertexPoint) throw 1;
+  installedGeometry->vertexPoint(v, xyz);
+}
 void GEN_reparam(pGEntity) { throw 1; }
 int C_gmtype(int, pGEntity) { throw 1; }
-int GF_periodic(pGFace, int) { throw 1; }
-int GE_periodic(pGEdge) { throw 1; }
-int GF_geomDirection(pGFace) { throw 1; }
+int GF_periodic(pGFace f, int dir) {
+  if (!installedGeometry || !installedGeometry->facePeriodic) throw 1;
+  return installedGeometry->facePeriodic(f, dir);
+}
+int GE_periodic(pGEdge e) {
+  if (!installedGeometry || !installedGeometry->edgePeriodic) throw 1;
+  return installedGeometry->edgePeriodic(e);
+}
+int GF_geomDirection(pGFace f) {
+  if (!installedGeometry || !installedGeometry->faceDirection) throw 1;
+  return installedGeometry->faceDirection(f);
+}
 int GE_geomDirection(pGEdge) { throw 1; }
-int GF_paramDegeneracies(pGFace, int, double*) { throw 1; }
+int GF_paramDegeneracies(pGFace f, int dir, double* values) {
+  if (!installedGeometry || !installedGeometry->faceParamDegeneracies) throw 1;
+  return installedGeometry->faceParamDegeneracies(f, dir, values);
+}
 pPList GF_vertices(pGFace) { throw 1; }
 pPList GE_vertices(pGEdge) { throw 1; }
 
-void GE_point(pGEdge, double, double*) {
+void GE_point(pGEdge e, double t, double* xyz) {
+  if (installedGeometry && installedGeometry->edgePoint) return installedGeometry->edgePoint(e, t, xyz);
   throw new mException(886, "cint/KORA", "points are not supported on model edges, ask zq");
 }
 
-void GF_point(pGFace, double*, double*) {
+void GF_point(pGFace f, double* par, double* xyz) {
+  if (installedGeometry && installedGeometry->facePoint) return installedGeometry->facePoint(f, par, xyz);
   throw new mException(891, "cint/KORA", "points are not supported on model faces, ask zq");
 }
 

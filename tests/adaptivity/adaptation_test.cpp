@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -103,8 +104,17 @@ TEST(AdaptationSettings, RefusedAtStart) {
   p.href.doWe = 1;
   EXPECT_NO_THROW(checkAdaptationSettings(p, &estimator));
   EXPECT_THROW(checkAdaptationSettings(p, nullptr), std::string);
+  // Conformal adaptation: refused on a mesh with quadrilaterals only.
   p.href.conforming = 1;
-  EXPECT_THROW(checkAdaptationSettings(p, &estimator), std::string);
+  EXPECT_NO_THROW(checkAdaptationSettings(p, &estimator));
+  {
+    std::unique_ptr<mMesh> triangles(grid(2, 2, 0.5, 0.5, false)), quads(grid(2, 2, 0.5, 0.5, true));
+    EXPECT_NO_THROW(checkAdaptationSettings(p, &estimator, triangles.get()));
+    EXPECT_THROW(checkAdaptationSettings(p, &estimator, quads.get()), std::string);
+    p.href.doWe = 0;  // not asked for: not checked
+    EXPECT_NO_THROW(checkAdaptationSettings(p, &estimator, quads.get()));
+    p.href.doWe = 1;
+  }
   p.href.doWe = 0;
   p.pref.doWe = 1;
   EXPECT_NO_THROW(checkAdaptationSettings(p, &estimator));

@@ -1,11 +1,13 @@
 // The metric field of the conformal adaptation: nodal tensors handed to the
 // field (row order, zero rows, vertices without one), the field built from a
 // DG solution with the recovery data removed afterwards, and the removal of
-// the "_size" data.
+// the "_size" data; the driver on a small square: remeshing, transfer,
+// clean-up, and the field released when the adaptation fails.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -87,13 +89,30 @@ TEST(ConformalMetric, NodalTensorsBecomeMetrics) {
   unBuildNodalData(kTag);
 }
 
+// A grid of the unit square whose boundary vertices lie on the model: the
+// corners on model vertices, the others on the model edges of their sides,
+// so that the remesher keeps the square.
+mMesh *squareWithModel(int n) {
+  mMesh *m = grid(n, n, 1.0 / n, 1.0 / n, false);
+  for (auto it = m->begin(0); it != m->end(0); ++it) {
+    const mPoint p = static_cast<KORA::mVertex *>(*it)->point();
+    const bool left = p.x() < 1e-12, right = p.x() > 1 - 1e-12;
+    const bool bottom = p.y() < 1e-12, top = p.y() > 1 - 1e-12;
+    if ((left || right) && (bottom || top))
+      (*it)->classify(m->getGEntity(1000 + (left ? 0 : 1) + (bottom ? 0 : 2), 0));
+    else if (bottom || right || top || left)
+      (*it)->classify(m->getGEntity(bottom ? 1 : right ? 2 : top ? 3 : 4, 1));
+  }
+  return m;
+}
+
 // A density step at x = 0.5 on the unit square, order 1.
 struct Step {
   Field field{[](const mPoint &p, double *U) { U[0] = p.x() < 0.5 ? 1.0 : 0.125; }, 1};
   Scope scope;
   DGAnalysis a;
   mMesh *mesh;
-  explicit Step(int n) : scope(new TestLaw(1, &field), grid(n, n, 1.0 / n, 1.0 / n, false)) {
+  explicit Step(int n) : scope(new TestLaw(1, &field), squareWithModel(n)) {
     mesh = GlobalParamManager::Instance()->mesh;
     DGParameters &p = Scope::param();
     p.href.minCellSize = 0.02;
@@ -184,3 +203,77 @@ TEST(ConformalMetric, CleanSizeFieldRemovesVertexSizesOnly) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// The driver
+
+// Number of elements and integral of field 0 after one conformal adaptation
+// of the step, with the lists rebuilt as the h-adaptation step does.
+struct Adapted {
+  std::size_t cells;
+  double integral;
+};
+
+Adapted adaptStep(int argument) {
+  Step s(8);
+  for (DGCell *c : s.a.cells)
+    if (std::fabs(centre(c).x() - 0.5) < 0.15) setTargetLevel(c->getEntity(), s.a.optimumLevelTag, 2);
+  const double before = fieldIntegral(s.a.cells, 0);
+  s.a.buildOctree();
+  testing::internal::CaptureStdout();
+  s.a.conformalAdaptation(argument);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(s.a.octree, nullptr);
+  EXPECT_FALSE(s.carriesRecoveryData());
+  const unsigned int size = KORA::KORA_Util::Instance()->sizeId;
+  for (auto it = s.mesh->begin(0); it != s.mesh->end(0); ++it) EXPECT_EQ((*it)->getData(size), nullptr);
+  for (auto it = s.mesh->begin(2); it != s.mesh->end(2); ++it) EXPECT_NE(dgCellOf(*it), nullptr);
+  // The field's name is free again: a new field can be made.
+  EXPECT_NO_THROW(metricField again(s.mesh));
+  rebuildUpwardAdjacencies(*s.mesh, 2);
+  s.a.init(-1, 0);
+  EXPECT_GT(s.a.cells.size(), 128u);  // refined around the front
+  const double after = fieldIntegral(s.a.cells, 0);
+  EXPECT_NEAR(after, before, 1e-3 * before);
+  // The solution's bounds are kept (no new extremum beyond the limiter's
+  // reach: the means lie between the two states).
+  for (DGCell *c : s.a.cells) {
+    EXPECT_GT(c->theMean(0), 0.125 - 1e-3);
+    EXPECT_LT(c->theMean(0), 1.0 + 1e-3);
+  }
+  return {s.a.cells.size(), after};
+}
+
+TEST(ConformalDriver, RemeshesCarriesTheSolutionAndCleansUp) {
+  const Adapted a0 = adaptStep(0);
+  const Adapted a1 = adaptStep(1);
+  // The argument is not read.
+  EXPECT_EQ(a0.cells, a1.cells);
+  EXPECT_EQ(a0.integral, a1.integral);
+  // The view of the field was written in the working folder.
+  std::ifstream view("mField.pos");
+  std::string first;
+  std::getline(view, first);
+  EXPECT_EQ(first, "View \"metric\" {");
+}
+
+TEST(ConformalDriver, FieldIsReleasedWhenTheAdaptationFails) {
+  Step s(4);
+  GlobalParamManager *ctx = GlobalParamManager::Instance();
+  ConservationLaw *law = ctx->law;
+  ctx->law = nullptr;  // the metric construction stops with a text
+  EXPECT_THROW(s.a.conformalAdaptation(0), std::string);
+  ctx->law = law;
+  EXPECT_FALSE(s.carriesRecoveryData());
+  EXPECT_NO_THROW(metricField again(s.mesh));
+}
+
+TEST(ConformalDriver, QuadrilateralsAreRefused) {
+  Field uniform{[](const mPoint &, double *U) { U[0] = 1.0; }, 0};
+  Scope scope(new TestLaw(1, &uniform), grid(2, 2, 0.5, 0.5, true));
+  DGAnalysis a;
+  a.init(1, 1);
+  EXPECT_FALSE(conformallyAdaptable(*GlobalParamManager::Instance()->mesh));
+  EXPECT_THROW(a.conformalAdaptation(0), std::string);
+  EXPECT_NO_THROW(metricField again(GlobalParamManager::Instance()->mesh));
+}

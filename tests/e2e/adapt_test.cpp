@@ -326,8 +326,9 @@ TEST(TetrahedraAdaptation, CubeRefinesAndKeepsItsMass) {
 
 TEST(AdaptationSettings, RefusedBeforeTheRunBegins) {
   ScratchDir dir;
-  writeFile(dir / "t.msh", tubeMesh());
-  // Conformal adaptation through the parameter file.
+  // Conformal adaptation through the parameter file, on quadrilaterals that
+  // the remesher cannot handle.
+  makeMesh(dir / "t.msh", "quad", 10, 2, 0.0, 1.0, 0.0, 0.04);
   writeFile(dir / "c.par",
             "Mesh = \"t.msh\";\nTend = 0.01;\nH_Refinement = 1;\nH_Conforming = 1;\n"
             "Function {\n PressureInit[] = 1;\n DensityInit[] = 1;\n VelocityInit[] = Vector[0,0,0];\n"
@@ -337,6 +338,7 @@ TEST(AdaptationSettings, RefusedBeforeTheRunBegins) {
   EXPECT_NE(find(r.out + r.err, "conformal h-adaptation"), std::string::npos) << r.out << r.err;
   EXPECT_EQ(find(r.out, "DG begins"), std::string::npos);
   // h- or p-adaptation without an estimator (number 9 names none).
+  writeFile(dir / "t.msh", tubeMesh());
   for (const char *rc : {"", "pref.doWe 1\n"}) {
     writeFile(dir / ".dgrc", rc);
     r = runProgram(dir.path(), std::string(kTube) + " -errest 9" + (*rc ? "" : " -href 1"));
