@@ -1,5 +1,7 @@
 #include "DGCell.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -98,13 +100,26 @@ DG_Dofs::DG_Dofs(int nL, int nF, int nB)
       nbFunctions(static_cast<short>(checkedShort(nB, "number of functions"))),
       t(0.0),
       tprev(-1.0) {
-  const int m = nbValues();
-  levels = allocateMatrix(nLevels, m);
-  for (int k = 0; k < nLevels; ++k)
-    for (int i = 0; i < m; ++i) levels[k][i] = 0.0;
+  const std::size_t m = static_cast<std::size_t>(nbValues());
+  const int stored = std::min<int>(nLevels, kStoredLevels);
+  levels = new double *[std::max<int>(nLevels, 1)]();
+  if (stored > 0) {
+    double *block = new double[stored * m]();  // zero
+    for (int k = 0; k < stored; ++k) levels[k] = block + k * m;
+  }
 }
 
-DG_Dofs::~DG_Dofs() { freeMatrix(levels); }
+DG_Dofs::~DG_Dofs() {
+  for (int k = kStoredLevels; k < nLevels; ++k) delete[] levels[k];
+  if (nLevels > 0) delete[] levels[0];
+  delete[] levels;
+}
+
+double *DG_Dofs::level(int k) {
+  if (k < 0 || k >= nLevels) throw std::string("coefficient store: no level ") + std::to_string(k);
+  if (!levels[k]) levels[k] = new double[static_cast<std::size_t>(nbValues())]();
+  return levels[k];
+}
 
 void DG_Dofs::update(const double *dU, double dt, bool projection) {
   const int m = nbValues();
@@ -406,9 +421,14 @@ void DGCell::dinterpolate(mVector *grads, const std::vector<mVector> &gradPhi, G
   case LEVEL0: a = dofs->levels[0]; break;
   case LEVEL0_PLUS_2:
     a = dofs->levels[0];
-    b = dofs->levels[2];
+    b = dofs->levelIfAny(2);  // an absent level adds nothing
     break;
-  default: a = dofs->levels[static_cast<int>(g)]; break;
+  default: a = dofs->levelIfAny(static_cast<int>(g)); break;
+  }
+  if (!a) {
+    // A level never written: every coefficient is zero, so is every gradient.
+    for (int f = 0; f < nf; ++f) grads[f] = mVector(0.0, 0.0, 0.0);
+    return;
   }
   for (int f = 0; f < nf; ++f) {
     const int o = f * nb;

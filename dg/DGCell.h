@@ -33,16 +33,23 @@ class Mapping;
 // Coefficients of one cell at several levels: level 0 current, level 1 before
 // the last update, levels 2 to 5 auxiliary sets of the gradient
 // reconstruction; t is the time of level 0, tprev that of level 1.
+//
+// Levels 0 and 1 are stored from the start. An auxiliary level is stored only
+// once something writes it (level(k)): most runs never do (only laws with
+// gradient lifting fill level 2), and an absent level reads as all zero.
 class DG_Dofs {
 public:
-  double **levels;  // nLevels rows of nbFields * nbFunctions values
+  // nLevels rows of nbFields * nbFunctions values; rows of auxiliary levels
+  // never written are null (see level and levelIfAny).
+  double **levels;
   short nLevels;
   short nbFields;
   short nbFunctions;
   double t;
   double tprev;
 
-  // All levels zero, t = 0, tprev = -1. Counts must fit 16 bits.
+  // Levels 0 and 1 zero, the others absent, t = 0, tprev = -1. Counts must
+  // fit 16 bits.
   DG_Dofs(int nLevels, int nbFields, int nbFunctions);
   ~DG_Dofs();
   DG_Dofs(const DG_Dofs &) = delete;
@@ -50,10 +57,19 @@ public:
 
   int nbValues() const { return nbFields * nbFunctions; }
 
+  // Level k (0 <= k < nLevels) for writing: an absent level is stored, all
+  // zero, first.
+  double *level(int k);
+  // Level k, or null while it was never written (then all its values are 0).
+  const double *levelIfAny(int k) const { return levels[k]; }
+
   // Level 0 goes to level 1 (when there is one) and dU is added to level 0.
   // A time step moves t to tprev and advances t by dt (whatever dt is); a
   // projection leaves t alone and sets tprev to 0. Levels 2 to 5 never change.
   void update(const double *dU, double dt, bool projection = false);
+
+private:
+  static constexpr int kStoredLevels = 2;  // levels stored from the start
 };
 
 // One cached volume quadrature point. Its weight is that of point k of the

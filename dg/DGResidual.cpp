@@ -268,7 +268,7 @@ void ComputeHigherOrderGradientsCorrection::operator()(DGCell *cell) const {
   invmat(K, Kinv, nb);
   DG_Dofs *d = cell->dofs;
   if (target < 0 || target >= d->nLevels) throw std::string("gradient correction: no such coefficient level");
-  double *out = d->levels[target];
+  double *out = d->level(target);
   const int m = std::min<int>(n, d->nbFields);
   for (int i = 0; i < m; ++i) {
     const double *r = cell->rhs.data() + i * nb;

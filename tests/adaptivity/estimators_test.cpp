@@ -157,7 +157,7 @@ TEST(ErrorEstimators, HigherOrderGradientsCellForm) {
     Pair p(1, 1, constant(0.0));
     DGCell *cell = p.left;
     cell->dofs->levels[0][0] = c.mean;
-    cell->dofs->levels[2][1] = c.level2Slope;
+    cell->dofs->level(2)[1] = c.level2Slope;
     // The current slope plays no part.
     cell->dofs->levels[0][1] = 7.0;
     cell->errorWeight = cell->errorSum = 9.0;
@@ -208,7 +208,7 @@ TEST(CellErrors, FacesThenCellsGiveTheQuotientsAndTheirRange) {
 
 TEST(CellErrors, CellFormReplacesTheFaceContributions) {
   Pair p(1, 1, constant(0.0), new DGErrorEstimatorHigherOrderGrads);
-  p.left->dofs->levels[2][1] = 0.5;  // gradient (1, 0), mean 0: error 1
+  p.left->dofs->level(2)[1] = 0.5;  // gradient (1, 0), mean 0: error 1
   p.left->errorWeight = p.left->errorSum = 3.0;
   double maxError = -1, minError = -1;
   p.a.computeError(maxError, minError);

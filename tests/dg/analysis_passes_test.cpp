@@ -143,7 +143,8 @@ TEST(AnalysisPasses, CorrectionSolvesTheStiffnessSystem) {
     applyToAll(a.cells, correct);
     for (const DGCell *c : a.cells) {
       const int nb = c->getFunctionSpace()->size();
-      const double *g = c->dofs->levels[2];
+      const double *g = c->dofs->levelIfAny(2);
+      ASSERT_NE(g, nullptr);  // the correction writes it
       if (order == 0) {
         EXPECT_EQ(g[0], c->rhs[0]);  // K is the 1 x 1 matrix (1)
         continue;
@@ -178,7 +179,7 @@ TEST(AnalysisPasses, ViscousLawKeepsAConstantState) {
   a.cSpatialOperator(0.0, -1, a.cells, a.boundaryCells);
   for (const DGCell *c : a.cells) {
     for (double r : c->rhs) EXPECT_NEAR(r, 0.0, 1e-12);
-    for (int j = 0; j < c->getFunctionSpace()->size(); ++j) EXPECT_NEAR(c->dofs->levels[2][j], 0.0, 1e-12);
+    for (int j = 0; j < c->getFunctionSpace()->size(); ++j) EXPECT_NEAR(c->dofs->levelIfAny(2)[j], 0.0, 1e-12);
   }
   // Face states carry the value and its (zero) gradient.
   for (const DGBoundaryCell *f : a.boundaryCells)
@@ -187,6 +188,29 @@ TEST(AnalysisPasses, ViscousLawKeepsAConstantState) {
       EXPECT_NEAR(g.UL[0], 2.0, 1e-13);
       for (int c = 1; c < 4; ++c) EXPECT_NEAR(g.UL[c], 0.0, 1e-11);
     }
+}
+
+// Only a law with gradient lifting writes an auxiliary coefficient level (level
+// 2, the corrected gradients); no other run stores any.
+TEST(AnalysisPasses, AuxiliaryLevelsAreStoredOnlyWhenTheLawLifts) {
+  static LambdaField velocity([](const mPoint &, double, double *a) { a[0] = 1.0; a[1] = 0.5; a[2] = 0.0; }, 0);
+  static LambdaField two([](const mPoint &, double, double *u) { u[0] = 2.0; }, 0);
+  for (const bool lifting : {false, true}) {
+    SCOPED_TRACE(lifting ? "lifting" : "inviscid");
+    testing::internal::CaptureStdout();
+    ConservationLaw *law = lifting ? static_cast<ConservationLaw *>(
+                                         new advectionDiffusion(&two, &velocity, nullptr, nullptr, 3.0))
+                                   : new SpeedLaw(1, &zeroField());
+    ContextScope scope(law, grid2d(2, 2, false, wavy));
+    testing::internal::GetCapturedStdout();
+    DGAnalysis a;
+    a.init(1, 1);
+    a.cSpatialOperator(0.0, -1, a.cells, a.boundaryCells);
+    for (const DGCell *c : a.cells) {
+      EXPECT_EQ(c->dofs->levelIfAny(2) != nullptr, lifting);
+      for (int k = 3; k < c->dofs->nLevels; ++k) EXPECT_EQ(c->dofs->levelIfAny(k), nullptr);
+    }
+  }
 }
 
 }  // namespace

@@ -32,7 +32,14 @@ struct RefTriangle {
 };
 
 void fillLevel(DG_Dofs *d, int level, double base) {
-  for (int i = 0; i < d->nbValues(); ++i) d->levels[level][i] = base + i;
+  double *c = d->level(level);
+  for (int i = 0; i < d->nbValues(); ++i) c[i] = base + i;
+}
+
+// Value i of a level; a level never written holds zeros.
+double levelValue(const DG_Dofs *d, int level, int i) {
+  const double *c = d->levelIfAny(level);
+  return c ? c[i] : 0.0;
 }
 
 }  // namespace
@@ -61,14 +68,25 @@ TEST(CellDofs, UpdateMovesTheLevelsAndTheTimes) {
     for (int i = 0; i < 6; ++i) {
       EXPECT_EQ(d.levels[1][i], i);           // the previous level 0
       EXPECT_EQ(d.levels[0][i], i + dU[i]);   // plus the increment
-      for (int k = 2; k < 6; ++k) EXPECT_EQ(d.levels[k][i], 10.0 * k + i);
+      for (int k = 2; k < 6; ++k) EXPECT_EQ(d.levelIfAny(k)[i], 10.0 * k + i);
     }
   }
   DG_Dofs fresh(6, 2, 3);
   EXPECT_EQ(fresh.t, 0.0);
   EXPECT_EQ(fresh.tprev, -1.0);
   for (int k = 0; k < 6; ++k)
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(fresh.levels[k][i], 0.0);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(levelValue(&fresh, k, i), 0.0);
+  // Only levels 0 and 1 are stored at first; an auxiliary level is stored,
+  // all zero, when first written, and a level beyond the count is refused.
+  for (int k = 2; k < 6; ++k) EXPECT_EQ(fresh.levelIfAny(k), nullptr);
+  double *aux = fresh.level(3);
+  ASSERT_NE(aux, nullptr);
+  EXPECT_EQ(fresh.levelIfAny(3), aux);
+  EXPECT_EQ(fresh.levelIfAny(2), nullptr);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(aux[i], 0.0);
+  EXPECT_EQ(fresh.level(3), aux);
+  EXPECT_THROW(fresh.level(6), std::string);
+  EXPECT_THROW(fresh.level(-1), std::string);
   EXPECT_THROW(DG_Dofs(6, 2, 40000), std::string);
 }
 
@@ -174,8 +192,20 @@ TEST(CellDofs, GradientEvaluationSelectsItsCoefficientSet) {
   FunctionField field({[](double x, double y, double) { return x - 2 * y; }}, 1);
   cell->L2ProjInitial(&field);
   DG_Dofs *d = cell->getCoefficients();
-  for (int k = 1; k < 6; ++k)
-    for (int i = 0; i < 3; ++i) d->levels[k][i] = (k + 1) * d->levels[0][i];
+  // Auxiliary sets never written are zero: no gradient of their own, and
+  // level 0 + level 2 is level 0.
+  mVector plain;
+  cell->dinterpolate(0.3, 0.3, 0.0, &plain, DGCell::LEVEL0);
+  for (int g = 1; g < 6; ++g) {
+    mVector grad(7, 8, 9);
+    cell->dinterpolate(0.3, 0.3, 0.0, &grad, static_cast<DGCell::G_type>(g));
+    const mVector expected = (g == DGCell::LEVEL0_PLUS_2) ? plain : mVector(0, 0, 0);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(grad[i], expected[i]) << "set " << g;
+  }
+  for (int k = 1; k < 6; ++k) {
+    double *c = d->level(k);
+    for (int i = 0; i < 3; ++i) c[i] = (k + 1) * d->levels[0][i];
+  }
   struct Case {
     int g;
     double scale;
@@ -242,7 +272,7 @@ TEST(CellDofs, RecoveryBlockRoundTrip) {
   EXPECT_EQ(d->levels[0][1], 0.5);
   EXPECT_EQ(d->levels[0][2], -0.25);
   for (int k = 1; k < 6; ++k)
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(d->levels[k][i], 0.0);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(levelValue(d, k, i), 0.0);
   EXPECT_EQ(d->t, 0);
   EXPECT_EQ(d->tprev, -1);
 
