@@ -380,7 +380,12 @@ void ComputeVolumeContributionViscous::operator()(DGCell *cell) {
 void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
   if (!faceOfLevel(face, level)) return;
   if (stateSize > 0 && !face->interProc) computeFaceStates(face, level, t, stateSize);
-  const auto [L, R, nL, nR, toLeft, toRight] = dgpass::faceSides(face, level);
+  const auto sides = dgpass::faceSides(face, level);
+  // Plain copies: clang 14 does not let the lambda below capture structured
+  // bindings.
+  DGCell *const L = sides.L, *const R = sides.R;
+  const int nL = sides.nL, nR = sides.nR;
+  const bool toLeft = sides.toLeft, toRight = sides.toRight;
   SimulationState &state = GlobalParamManager::Instance()->parameters->state;
   const int tag = face->modelTag;
   state.region = tag;
