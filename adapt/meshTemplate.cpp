@@ -27,7 +27,31 @@ meshTemplate::meshTemplate(pMesh m, metricField* f) : meshTemplate(m, f, 0, 0, n
 meshTemplate::meshTemplate(pMesh m, metricField* f, int snap, SSList<mEntity*>* snapList)
     : meshTemplate(m, f, snap, 0, snapList) {}
 
+// Children lists still attached (a split made by hand, or the level-0
+// entities that stay) belong to the refiner: they go with it.
+void meshTemplate::releaseChildren() {
+  auto release = [this](pEntity e) {
+    void* p = nullptr;
+    if (!EN_getDataPtr(e, childrenTag, &p)) return;
+    PList_delete(static_cast<pPList>(p));
+    EN_deleteData(e, childrenTag);
+  };
+  VIter vi = M_vertexIter(mesh);
+  while (pVertex v = VIter_next(vi)) release(v);
+  VIter_delete(vi);
+  EIter ei = M_edgeIter(mesh);
+  while (pEdge e = EIter_next(ei)) release(e);
+  EIter_delete(ei);
+  FIter fi = M_faceIter(mesh);
+  while (pFace f = FIter_next(fi)) release(f);
+  FIter_delete(fi);
+  RIter ri = M_regionIter(mesh);
+  while (pRegion r = RIter_next(ri)) release(r);
+  RIter_delete(ri);
+}
+
 meshTemplate::~meshTemplate() {
+  releaseChildren();
   PList_delete(markedEdges);
   if (option > 1) {
     PList_delete(steinerList);

@@ -34,6 +34,7 @@ class meshTemplate {
   meshTemplate(KORA::pMesh m, metricField* f);
   meshTemplate(KORA::pMesh m, metricField* f, int snapMode, KORA::SSList<KORA::mEntity*>* toSnap);
   ~meshTemplate();
+  void releaseChildren();  // frees the children lists still attached
   meshTemplate(const meshTemplate&) = delete;
   meshTemplate& operator=(const meshTemplate&) = delete;
 

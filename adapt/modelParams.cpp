@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 
 #include "AdaptUtil.h"
 #include "MT_geometry.h"
@@ -258,17 +259,16 @@ int similarity(pGFace g, double par[3][3]) {
 
 int AdaptUtil::F_checkGeoSim(pFace f, unsigned int tag) {
   pGFace g = F_whatIn(f);
-  pPList vs = F_vertices(f, 1);
+  // The model queries may throw: the list goes on every path.
+  std::unique_ptr<fakeList, void (*)(pPList)> owned(F_vertices(f, 1), PList_delete);
+  pPList vs = owned.get();
   double par[3][3];
   for (int i = 0; i < 3; ++i) {
     pVertex v = static_cast<pVertex>(PList_item(vs, i));
     void* p = nullptr;
     auto* rec = EN_getDataPtr(v, tag, &p) ? static_cast<ParamsOnGFace*>(p) : nullptr;
     if (rec && rec->getParam(g, par[i])) continue;
-    if (!V_reparamOnGFace(v, g, par[i])) {
-      PList_delete(vs);
-      return -2;
-    }
+    if (!V_reparamOnGFace(v, g, par[i])) return -2;
     if (rec) {
       rec->append(g, par[i]);
       EN_modifyDataPtr(v, tag, rec);
@@ -276,7 +276,6 @@ int AdaptUtil::F_checkGeoSim(pFace f, unsigned int tag) {
       EN_attachDataPtr(v, tag, new ParamsOnGFace(V_numGFaces(v), g, par[i]));
     }
   }
-  PList_delete(vs);
   return similarity(g, par);
 }
 

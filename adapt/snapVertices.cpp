@@ -1,6 +1,7 @@
 #include "snapVertices.h"
 
 #include <iostream>
+#include <memory>
 
 #include "AdaptUtil.h"
 #include "EdgeCollapsMod.h"
@@ -89,7 +90,9 @@ void snapVertices::computeTargets() {
   while (it.next(v)) {
     if (target(v)) continue;
     pGEntity g = V_whatIn(v);
-    double* xyz = new double[3];
+    // The model queries may throw: the target is owned until attached.
+    std::unique_ptr<double[]> owned(new double[3]);
+    double* xyz = owned.get();
     switch (V_whatInType(v)) {
       case 1:
         GE_point(g, P_param1(V_point(v)), xyz);
@@ -106,7 +109,7 @@ void snapVertices::computeTargets() {
         std::cerr << "Error: (snapVertices::run)" << std::endl;
         V_coord(v, xyz);
     }
-    EN_attachDataPtr(v, targetId, xyz);
+    EN_attachDataPtr(v, targetId, owned.release());
   }
 }
 
@@ -138,15 +141,19 @@ int snapVertices::runPasses() {
   // a face, when a repair made one, is taken instead) and the dissimilar ones
   // repaired; a face that no repair helps is dropped.
   pPList dissimilar = PList_new();
-  FIter fit = M_faceIter(mesh);
-  while (pFace f = FIter_next(fit)) {
-    if (F_whatInType(f) == 3) continue;
-    int value = 0;
-    if (EN_getDataInt(f, geoCheckedId, &value)) EN_deleteData(f, geoCheckedId);
-    else value = AdaptUtil::F_checkGeoSim(f, paramsId);
-    if (value != 1) PList_append(dissimilar, f);
+  {
+    // The model queries may throw: the list and the walk go on every path.
+    std::unique_ptr<fakeList, void (*)(pPList)> owned(dissimilar, PList_delete);
+    std::unique_ptr<mIteratorNew, void (*)(FIter)> fit(M_faceIter(mesh), FIter_delete);
+    while (pFace f = FIter_next(fit.get())) {
+      if (F_whatInType(f) == 3) continue;
+      int value = 0;
+      if (EN_getDataInt(f, geoCheckedId, &value)) EN_deleteData(f, geoCheckedId);
+      else value = AdaptUtil::F_checkGeoSim(f, paramsId);
+      if (value != 1) PList_append(dissimilar, f);
+    }
+    owned.release();
   }
-  FIter_delete(fit);
   while (PList_size(dissimilar) > 0) {
     pPList walk = PList_newCopy(dissimilar);
     for (int i = 0; i < PList_size(walk); ++i) {

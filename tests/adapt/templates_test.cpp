@@ -273,11 +273,9 @@ TEST(Templates, TwoTetrahedraStayConforming) {
     // Volume of (1,2,3,4): det of (-1,1,0), (-1,0,1), (0,1,1) over 6 = 2/6.
     EXPECT_NEAR(meshVolume(mh.m), 1.0 / 6.0 + 2.0 / 6.0, 1e-15);
     FIter fit = M_faceIter(mh.m);
-    int boundary = 0;
     while (pFace fc = FIter_next(fit)) {
       const int n = (F_region(fc, 0) ? 1 : 0) + (F_region(fc, 1) ? 1 : 0);
       EXPECT_GE(n, 1);
-      boundary += n == 1;
     }
     FIter_delete(fit);
     EXPECT_EQ(M_numVertices(mh.m) - M_numEdges(mh.m) + M_numFaces(mh.m) - M_numRegions(mh.m), 1);
