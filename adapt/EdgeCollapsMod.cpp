@@ -223,7 +223,7 @@ int EdgeCollapsMod::geomCheck() {
   double oldVolume = 0.0;
   for (int i = 0; i < nOld; ++i) oldVolume += R_volume(static_cast<pRegion>(PList_item(rs, i)));
   PList_delete(rs);
-  if (nOld == 0) oldVolume = facesArea(vd);
+  if (nOld == 0 && keepDomain) oldVolume = facesArea(vd);
   double newVolume = 0.0;
   if (!ratePass(vd, worst, &newVolume)) return 0;
   if (motionVertex && motionVertex != vd && !ratePass(motionVertex, worst, nullptr)) return 0;

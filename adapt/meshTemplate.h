@@ -8,6 +8,8 @@
 #ifndef DG_ADAPT_MESHTEMPLATE_H
 #define DG_ADAPT_MESHTEMPLATE_H
 
+#include <initializer_list>
+
 #include "KORA.h"
 #include "metricField.h"
 
@@ -44,6 +46,8 @@ class meshTemplate {
   void setCallback(KORA::CBFunction cb, void* data);
   // Reports the refinement of one face or region (old list: the entity alone).
   void callCallback(KORA::pEntity e, KORA::pPList* newEntities);
+  KORA::pPList adoptChildren(KORA::pEntity split, std::initializer_list<KORA::pEntity> children,
+                             std::initializer_list<KORA::pEntity> reported);
   // Refines all marked edges, then their faces, then their regions.
   void run();
 

@@ -36,6 +36,24 @@ pFace makeTriangle(pMesh m, pEdge a, pEdge b, pEdge c, pGEntity g) {
 }
 }  // namespace
 
+// Records the children of a split entity (and, with a parent tag, their
+// parent), then reports the new faces, if any, as one template refinement.
+pPList meshTemplate::adoptChildren(pEntity split, std::initializer_list<pEntity> children,
+                                   std::initializer_list<pEntity> reported) {
+  pPList list = listOf(children);
+  EN_attachDataPtr(split, childrenTag, list);
+  if (parentTag) {
+    pEntity parent = EN_whatIn(split);
+    for (pEntity c : children) EN_attachDataPtr(c, parentTag, parent);
+  }
+  if (callback && reported.size() > 0) {
+    pPList made = listOf(reported);
+    callCallback(split, &made);
+    PList_delete(made);
+  }
+  return list;
+}
+
 pPList meshTemplate::get_split_edges(pEdge e, int flag) {
   void* p = nullptr;
   if (EN_getDataPtr(e, childrenTag, &p)) return static_cast<pPList>(p);
@@ -96,13 +114,7 @@ pPList meshTemplate::splitLinearEdge(pEdge e, int) {
   if (M) field->attachMetric(m, M);
   pEdge ha = M_createE(mesh, p, m, g);
   pEdge hb = M_createE(mesh, m, q, g);
-  pPList children = listOf({m, ha, hb});
-  EN_attachDataPtr(e, childrenTag, children);
-  if (parentTag) {
-    pEntity parent = EN_whatIn(e);
-    for (pEntity c : {m, ha, hb}) EN_attachDataPtr(c, parentTag, parent);
-  }
-  return children;
+  return adoptChildren(e, {m, ha, hb}, {});
 }
 
 pPList meshTemplate::get_split_faces_1(pFace f, int flag) {
@@ -126,18 +138,7 @@ pPList meshTemplate::get_split_faces_1(pFace f, int flag) {
   pEdge n = M_createE(mesh, m, w[o], g);
   pFace A = makeTriangle(mesh, n, e[o], s1, g);
   pFace B = makeTriangle(mesh, n, s2, e[(k + 1) % 3], g);
-  pPList children = listOf({n, A, B});
-  EN_attachDataPtr(f, childrenTag, children);
-  if (parentTag) {
-    pEntity parent = EN_whatIn(f);
-    for (pEntity c : {n, A, B}) EN_attachDataPtr(c, parentTag, parent);
-  }
-  if (callback) {
-    pPList made = listOf({A, B});
-    callCallback(f, &made);
-    PList_delete(made);
-  }
-  return children;
+  return adoptChildren(f, {n, A, B}, {A, B});
 }
 
 pPList meshTemplate::get_split_faces_2(pFace f) {
@@ -172,18 +173,7 @@ pPList meshTemplate::get_split_faces_2(pFace f) {
       PList_append(diagonalList, t2);
     }
   }
-  pPList children = listOf({d, c, t1, t2, t3});
-  EN_attachDataPtr(f, childrenTag, children);
-  if (parentTag) {
-    pEntity parent = EN_whatIn(f);
-    for (pEntity x : {d, c, t1, t2, t3}) EN_attachDataPtr(x, parentTag, parent);
-  }
-  if (callback) {
-    pPList made = listOf({t1, t2, t3});
-    callCallback(f, &made);
-    PList_delete(made);
-  }
-  return children;
+  return adoptChildren(f, {d, c, t1, t2, t3}, {t1, t2, t3});
 }
 
 pPList meshTemplate::get_split_faces_3(pFace f, int flag) {
@@ -209,16 +199,5 @@ pPList meshTemplate::get_split_faces_3(pFace f, int flag) {
   pFace c1 = makeTriangle(mesh, I0, h2[0], h1[1], g);
   pFace c2 = makeTriangle(mesh, I1, h2[1], h1[2], g);
   pFace inner = makeTriangle(mesh, I2, I0, I1, g);
-  pPList children = listOf({I2, I0, I1, c0, c1, c2, inner});
-  EN_attachDataPtr(f, childrenTag, children);
-  if (parentTag) {
-    pEntity parent = EN_whatIn(f);
-    for (pEntity x : {I2, I0, I1, c0, c1, c2, inner}) EN_attachDataPtr(x, parentTag, parent);
-  }
-  if (callback) {
-    pPList made = listOf({c0, c1, c2, inner});
-    callCallback(f, &made);
-    PList_delete(made);
-  }
-  return children;
+  return adoptChildren(f, {I2, I0, I1, c0, c1, c2, inner}, {c0, c1, c2, inner});
 }

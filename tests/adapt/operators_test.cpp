@@ -12,40 +12,14 @@
 #include "MT_mark.h"
 #include "adapt_fixtures.h"
 #include "meshBuild.h"
+#include "ops_fixtures.h"
 
 using namespace adapttest;
 using meshtools_detail::tetOf;
+using opstest::Calls;
+using opstest::meshVolume;
 
 namespace {
-
-double meshVolume(pMesh m, int* nonPositive) {
-  double v = 0.0;
-  *nonPositive = 0;
-  RIter it = M_regionIter(m);
-  while (pRegion r = RIter_next(it)) {
-    const double vr = R_volume(r);
-    v += vr;
-    if (vr <= 0.0) ++*nonPositive;
-  }
-  RIter_delete(it);
-  return v;
-}
-
-struct Calls {
-  std::vector<int> kinds, oldCounts, newCounts;
-  static void record(pPList olds, pPList news, void* data, modType kind, pEntity) {
-    auto* c = static_cast<Calls*>(data);
-    c->kinds.push_back(kind);
-    c->oldCounts.push_back(PList_size(olds));
-    c->newCounts.push_back(PList_size(news));
-  }
-  void expectOne(int kind, int olds, int news) const {
-    ASSERT_EQ(kinds.size(), 1u);
-    EXPECT_EQ(kinds[0], kind);
-    EXPECT_EQ(oldCounts[0], olds);
-    EXPECT_EQ(newCounts[0], news);
-  }
-};
 
 // The unit tetrahedron split at m on its edge (0,1) into two, m pushed off the
 // edge by dy (the edge's two faces then bend at m).

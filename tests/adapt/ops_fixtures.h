@@ -91,6 +91,13 @@ struct Calls {
     c->newRegions.push_back(rs);
     c->newVolumes.push_back(vs);
   }
+  // Exactly one report, of this kind and with these list sizes.
+  void expectOne(int kind, int olds, int news) const {
+    ASSERT_EQ(kinds.size(), 1u);
+    EXPECT_EQ(kinds[0], kind);
+    EXPECT_EQ(oldCounts[0], olds);
+    EXPECT_EQ(newCounts[0], news);
+  }
 };
 
 // Every region of the mesh was reported new by the callback, and has now the
