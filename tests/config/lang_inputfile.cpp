@@ -2,6 +2,7 @@
 // the run parameters, with the specified echo lines and reports.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -145,7 +146,9 @@ TEST_F(LangInputFile, AFileThatCannotBeOpenedIsRefused) {
 // Writes `text` as a parameter file and reads it; returns what the reading
 // threw (empty when nothing) and leaves its output and the file's path.
 std::string readWritten(const std::string &text, std::string &out, std::string &path) {
-  path = testing::TempDir() + "lang_bad_input.par";
+  // One file per test and process: the tests run in parallel.
+  path = testing::TempDir() + "lang_bad_input_" +
+         testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + std::to_string(getpid()) + ".par";
   {
     std::ofstream f(path);
     f << text;
