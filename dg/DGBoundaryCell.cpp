@@ -45,68 +45,6 @@ bool entityPrecedes(const mEntity *a, const mEntity *b) {
 }
 
 // ---------------------------------------------------------------------------
-// ptGaussInfo
-
-ptGaussInfo::ptGaussInfo(ptGaussInfo &&o) noexcept
-    : UL(o.UL),
-      UR(o.UR),
-      nUL(o.nUL),
-      nUR(o.nUR),
-      x(o.x),
-      n(o.n),
-      JacW(o.JacW),
-      fctsL(o.fctsL),
-      fctsR(o.fctsR),
-      gradsL(std::move(o.gradsL)),
-      gradsR(std::move(o.gradsR)) {
-  o.UL = o.UR = nullptr;
-  o.nUL = o.nUR = 0;
-}
-
-ptGaussInfo &ptGaussInfo::operator=(ptGaussInfo &&o) noexcept {
-  if (this != &o) {
-    delete[] UL;
-    delete[] UR;
-    UL = o.UL;
-    UR = o.UR;
-    nUL = o.nUL;
-    nUR = o.nUR;
-    o.UL = o.UR = nullptr;
-    o.nUL = o.nUR = 0;
-    x = o.x;
-    n = o.n;
-    JacW = o.JacW;
-    fctsL = o.fctsL;
-    fctsR = o.fctsR;
-    gradsL = std::move(o.gradsL);
-    gradsR = std::move(o.gradsR);
-  }
-  return *this;
-}
-
-ptGaussInfo::~ptGaussInfo() {
-  delete[] UL;
-  delete[] UR;
-}
-
-namespace {
-
-double *ensureState(double *&a, int &size, int n) {
-  if (!a || size < n) {
-    delete[] a;
-    a = nullptr;
-    a = new double[n > 0 ? n : 1]();
-    size = n;
-  }
-  return a;
-}
-
-}  // namespace
-
-double *ptGaussInfo::leftState(int n) { return ensureState(UL, nUL, n); }
-double *ptGaussInfo::rightState(int n) { return ensureState(UR, nUR, n); }
-
-// ---------------------------------------------------------------------------
 // InterProcData
 
 InterProcData::InterProcData(int nPoints, int nVals) : U(nullptr), Uprev(nullptr), nGP(nPoints), nValues(nVals) {
@@ -286,6 +224,11 @@ void DGBoundaryCell::init(DGCell *L, DGCell *R) {
   gaussPoints.shrink_to_fit();
   gaussPoints.reserve(K);
   ownBasis.clear();
+  stateBlock.reset();
+  stateSize = 0;
+  gradients.clear();
+  gradients.shrink_to_fit();
+  gradCountL = gradCountR = 0;
   // Remote values are kept per point: a new number of points drops them (the
   // next exchange makes a new record).
   if (interProc && interProc->nGP != K) {
@@ -335,27 +278,80 @@ void DGBoundaryCell::computeGradients(DGCell *L, DGCell *R) {
   const FunctionSpace *sL = L->getFunctionSpace();
   const FunctionSpace *sR = R ? R->getFunctionSpace() : nullptr;
   GaussIntegrator gauss(getEntity());
-  for (int i = 0; i < nbPtGauss(); ++i) {
+  const int K = nbPtGauss();
+  gradCountL = sL->size();
+  gradCountR = sR ? sR->size() : 0;
+  const std::size_t stride = static_cast<std::size_t>(gradCountL + gradCountR);
+  gradients.assign(stride * K, mVector());
+  std::vector<mVector> g;
+  for (int i = 0; i < K; ++i) {
     ptGaussInfo &p = gaussPoints[i];
     double u, v, w, weight;
     gauss.iPoint(i, ruleOrder, u, v, w, weight);
-    double xiL[3], xiR[3];
+    double xi[3];
     bool shared;
-    sideCoordinates(L, p.x, u, v, w, xiL, shared);
-    p.gradsL.assign(sL->size(), mVector());
-    sL->grads(xiL[0], xiL[1], xiL[2], L->getMapping(), p.gradsL);
+    mVector *out = gradients.data() + stride * i;
+    sideCoordinates(L, p.x, u, v, w, xi, shared);
+    g.assign(gradCountL, mVector());
+    sL->grads(xi[0], xi[1], xi[2], L->getMapping(), g);
+    std::copy(g.begin(), g.end(), out);
     if (R) {
-      sideCoordinates(R, p.x, u, v, w, xiR, shared);
-      p.gradsR.assign(sR->size(), mVector());
-      sR->grads(xiR[0], xiR[1], xiR[2], R->getMapping(), p.gradsR);
+      sideCoordinates(R, p.x, u, v, w, xi, shared);
+      g.assign(gradCountR, mVector());
+      sR->grads(xi[0], xi[1], xi[2], R->getMapping(), g);
+      std::copy(g.begin(), g.end(), out + gradCountL);
     }
   }
 }
 
 void DGBoundaryCell::ensureGradients() {
-  if (gaussPoints.empty() || !gaussPoints.front().gradsL.empty()) return;
+  if (gaussPoints.empty() || !gradients.empty()) return;
   DGCell *L = dgCellOf(left);
   if (L) computeGradients(L, right ? dgCellOf(right) : nullptr);
+}
+
+void DGBoundaryCell::ensureStates(int n, bool right) {
+  const std::size_t K = gaussPoints.size();
+  if (!stateBlock || stateSize < n) {
+    const int size = std::max(n, 1);
+    std::unique_ptr<double[]> block(new double[2 * K * size]());
+    for (std::size_t k = 0; k < K; ++k) {
+      ptGaussInfo &p = gaussPoints[k];
+      if (p.UL) p.UL = block.get() + 2 * k * size;
+      if (p.UR) p.UR = block.get() + (2 * k + 1) * size;
+      p.nUL = p.UL ? size : 0;
+      p.nUR = p.UR ? size : 0;
+    }
+    stateBlock = std::move(block);
+    stateSize = size;
+  }
+  double *block = stateBlock.get();
+  for (std::size_t k = 0; k < K; ++k) {
+    ptGaussInfo &p = gaussPoints[k];
+    if (!p.UL) {
+      p.UL = block + 2 * k * stateSize;
+      p.nUL = stateSize;
+    }
+    if (right && !p.UR) {
+      p.UR = block + (2 * k + 1) * stateSize;
+      p.nUR = stateSize;
+    }
+  }
+}
+
+double *DGBoundaryCell::leftState(int k, int n) {
+  ensureStates(n, false);
+  return gaussPoints[k].UL;
+}
+
+double *DGBoundaryCell::rightState(int k, int n) {
+  ensureStates(n, false);
+  ptGaussInfo &p = gaussPoints[k];
+  if (!p.UR) {
+    p.UR = stateBlock.get() + (2 * static_cast<std::size_t>(k) + 1) * stateSize;
+    p.nUR = stateSize;
+  }
+  return p.UR;
 }
 
 void DGBoundaryCell::getNormalVector(DGCell *L, DGCell *, double u, double v, double w, mVector &n) const {
@@ -405,7 +401,7 @@ void DGBoundaryCell::getSolutionOnRightSideForTime(double t, int n) {
   const int cols = std::min(n, interProc->nValues);
   for (int i = 0; i < rows; ++i) {
     ptGaussInfo &p = gaussPoints[i];
-    p.rightState(n);
+    rightState(i, n);
     const double *a = interProc->U[i];
     const double *b = interProc->Uprev[i];
     for (int j = 0; j < cols; ++j) p.UR[j] = alpha * a[j] + (1.0 - alpha) * b[j];

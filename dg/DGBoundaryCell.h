@@ -11,6 +11,7 @@
 
 #include <iosfwd>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "BasisTables.h"
@@ -29,15 +30,15 @@ class mEntity;
 class Mapping;
 }  // namespace KORA
 
-// One face quadrature point. It owns its state arrays, so it can be moved but
-// not copied. The sides' basis values are views of the shared tables of the
-// sides' families (or of the interface cell's own lists, on a face that is
-// not one of the side's own faces); the physical gradients exist only for
-// laws that lift gradients (empty otherwise).
-class ptGaussInfo {
-public:
-  double *UL = nullptr;  // left state (nbFields, or 4 nbFields with gradients); owned
-  double *UR = nullptr;  // right state, same layout; owned
+// One face quadrature point. The state arrays belong to the interface cell
+// (one block for all its points, see DGBoundaryCell::ensureStates): a point
+// only refers to them. The sides' basis values are views of the shared tables
+// of the sides' families (or of the interface cell's own lists, on a face that
+// is not one of the side's own faces); the physical gradients, kept only for
+// laws that lift gradients, are the interface cell's (gradsL, gradsR).
+struct ptGaussInfo {
+  double *UL = nullptr;  // left state (nbFields, or 4 nbFields with gradients); not owned
+  double *UR = nullptr;  // right state, same layout; not owned
   int nUL = 0;           // number of entries of UL
   int nUR = 0;           // number of entries of UR
   KORA::mPoint x;        // physical point
@@ -45,20 +46,6 @@ public:
   double JacW = 0.0;     // weight times face Jacobian determinant
   BasisRow fctsL;
   BasisRow fctsR;
-  std::vector<KORA::mVector> gradsL;
-  std::vector<KORA::mVector> gradsR;
-
-  ptGaussInfo() = default;
-  ptGaussInfo(const ptGaussInfo &) = delete;
-  ptGaussInfo &operator=(const ptGaussInfo &) = delete;
-  ptGaussInfo(ptGaussInfo &&o) noexcept;
-  ptGaussInfo &operator=(ptGaussInfo &&o) noexcept;
-  ~ptGaussInfo();
-
-  // The state arrays with room for at least n entries: allocated zeroed on
-  // first use, reallocated (zeroed) when too small, otherwise kept as they are.
-  double *leftState(int n);
-  double *rightState(int n);
 };
 
 // Values of the remote side of a partition face at two times, one row per
@@ -91,6 +78,16 @@ public:
   KORA::mEntity *faceEntity = nullptr;  // the mapping's entity, kept at hand
   int modelTag = 0;  // id of the face's model entity (0 unclassified), taken by init
   std::vector<ptGaussInfo> gaussPoints;
+  // States of all points in one block: point k's left state at 2 k stateSize,
+  // its right state at (2 k + 1) stateSize (made by ensureStates).
+  std::unique_ptr<double[]> stateBlock;
+  int stateSize = 0;
+  // Physical basis gradients of both sides at every point, point by point
+  // (gradCountL left ones, then gradCountR right ones); empty unless the law
+  // lifts gradients.
+  std::vector<KORA::mVector> gradients;
+  int gradCountL = 0;
+  int gradCountR = 0;
   // Basis values of the points whose side coordinates are not those of a
   // shared table (hanging or curved faces).
   std::vector<std::unique_ptr<std::vector<double>>> ownBasis;
@@ -126,6 +123,24 @@ public:
   // for laws that lift gradients); ensureGradients makes them when missing.
   void computeGradients(DGCell *L, DGCell *R);
   void ensureGradients();
+  std::span<const KORA::mVector> gradsL(int k) const {
+    if (gradients.empty()) return {};
+    return {gradients.data() + static_cast<std::size_t>(k) * (gradCountL + gradCountR),
+            static_cast<std::size_t>(gradCountL)};
+  }
+  std::span<const KORA::mVector> gradsR(int k) const {
+    if (gradients.empty()) return {};
+    return {gradients.data() + static_cast<std::size_t>(k) * (gradCountL + gradCountR) + gradCountL,
+            static_cast<std::size_t>(gradCountR)};
+  }
+  // Every point's left state (and right state when right is true) with room
+  // for at least n entries. A block too small is replaced by a zeroed one
+  // (states set before keep their side); otherwise values are kept.
+  void ensureStates(int n, bool right);
+  // Point k's left or right state with room for at least n entries (same
+  // rule).
+  double *leftState(int k, int n);
+  double *rightState(int k, int n);
   // Reference coordinates xi in a side's element of the face point x with
   // face coordinates (u, v, w): from the face's vertices when the face is one
   // of the element's own faces and that reproduces x (shared is then true and

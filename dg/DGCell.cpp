@@ -411,7 +411,7 @@ void DGCell::interpolate(double u, double v, double w, double *values, double t)
   interpolate(values, t, phi);
 }
 
-void DGCell::dinterpolate(mVector *grads, const std::vector<mVector> &gradPhi, G_type g) const {
+void DGCell::dinterpolate(mVector *grads, std::span<const mVector> gradPhi, G_type g) const {
   if (g < LEVEL0 || g > LEVEL5) return;
   const int nf = dofs->nbFields, nb = dofs->nbFunctions;
   const int n = functionSpace->size();

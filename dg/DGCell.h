@@ -16,6 +16,7 @@
 // when the space's order is beyond its basis data.
 
 #include <iosfwd>
+#include <span>
 #include <vector>
 
 #include "BasisTables.h"
@@ -167,7 +168,7 @@ public:
   // Physical gradients of every field; returns the Jacobian determinant.
   double dinterpolate(double u, double v, double w, KORA::mVector *grads, G_type g) const;
   // From given physical basis gradients.
-  void dinterpolate(KORA::mVector *grads, const std::vector<KORA::mVector> &gradPhi, G_type g) const;
+  void dinterpolate(KORA::mVector *grads, std::span<const KORA::mVector> gradPhi, G_type g) const;
 
   // Inverse Jacobian of volume point k (9 entries, see jacInverses).
   const double *jacInverseAt(int k) const { return jacInverses.data() + (jacInverses.size() == 9 ? 0 : 9 * k); }

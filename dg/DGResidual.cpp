@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -154,13 +155,14 @@ void computeFaceStates(DGBoundaryCell *face, short level, double t, int size) {
   const bool plainR = level < 0 || level == face->rightTag;
   const double wL = plainL ? 0.0 : stateWeight(L, t);
   const double wR = (R && !plainR) ? stateWeight(R, t) : 0.0;
+  if (face->stateSize < size || face->gaussPoints.empty() || !face->gaussPoints.front().UL ||
+      (R && !face->gaussPoints.front().UR))
+    face->ensureStates(size, R != nullptr);
   auto states = [&](auto NB) {
     constexpr int kNB = decltype(NB)::value;
     for (ptGaussInfo &g : face->gaussPoints) {
-      double *UL = (g.UL && g.nUL >= size) ? g.UL : g.leftState(size);
-      sideValues<kNB>(L, g.fctsL.data(), plainL, wL, UL);
-      if (R)
-        sideValues<kNB>(R, g.fctsR.data(), plainR, wR, (g.UR && g.nUR >= size) ? g.UR : g.rightState(size));
+      sideValues<kNB>(L, g.fctsL.data(), plainL, wL, g.UL);
+      if (R) sideValues<kNB>(R, g.fctsR.data(), plainR, wR, g.UR);
     }
   };
   if (!R || R->nbFcts == L->nbFcts)
@@ -183,12 +185,13 @@ void ComputeSolutionOnBothSides::operator()(DGBoundaryCell *face) const {
   face->ensureGradients();
   std::array<mVector, dgpass::kMaxFields> &G = gradientScratch();
   const int m = std::min(n, nfL);
-  for (ptGaussInfo &g : face->gaussPoints) {
-    L->dinterpolate(G.data(), g.gradsL, DGCell::LEVEL0);
+  for (int k = 0; k < face->nbPtGauss(); ++k) {
+    ptGaussInfo &g = face->gaussPoints[k];
+    L->dinterpolate(G.data(), face->gradsL(k), DGCell::LEVEL0);
     for (int i = 0; i < m; ++i)
       for (int c = 0; c < 3; ++c) g.UL[n + 3 * i + c] = G[i][c];
     if (R) {
-      R->dinterpolate(G.data(), g.gradsR, DGCell::LEVEL0);
+      R->dinterpolate(G.data(), face->gradsR(k), DGCell::LEVEL0);
       for (int i = 0; i < m; ++i)
         for (int c = 0; c < 3; ++c) g.UR[n + 3 * i + c] = G[i][c];
     }
@@ -209,18 +212,20 @@ void ComputeHigherOrderGradients::operator()(DGBoundaryCell *face) const {
   if (!faceOfLevel(face, level)) return;
   face->ensureGradients();
   const auto [L, R, nL, nR, toLeft, toRight] = dgpass::faceSides(face, level);
-  for (const ptGaussInfo &g : face->gaussPoints) {
+  for (int k = 0; k < face->nbPtGauss(); ++k) {
+    const ptGaussInfo &g = face->gaussPoints[k];
     if (!g.UR) continue;
+    const std::span<const mVector> gradsL = face->gradsL(k), gradsR = face->gradsR(k);
     const double w = g.JacW;
     for (int i = 0; i < n; ++i) {
       const double d = 0.5 * (g.UL[i] - g.UR[i]);
       if (toLeft) {
         double *r = L->rhs.data() + i * nL;
-        for (int j = 0; j < nL; ++j) r[j] -= d * (g.gradsL[j] * g.n) * w;
+        for (int j = 0; j < nL; ++j) r[j] -= d * (gradsL[j] * g.n) * w;
       }
       if (toRight) {
         double *r = R->rhs.data() + i * nR;
-        for (int j = 0; j < nR; ++j) r[j] -= d * (g.gradsR[j] * g.n) * w;
+        for (int j = 0; j < nR; ++j) r[j] -= d * (gradsR[j] * g.n) * w;
       }
     }
   }

@@ -105,8 +105,8 @@ void checkFace(DGBoundaryCell *fc) {
     EXPECT_EQ(p->fctsR.size(), R ? static_cast<size_t>(R->getFunctionSpace()->size()) : 0u);
     // Physical gradients at face points only for a law that lifts gradients.
     const bool lifts = GlobalParamManager::Instance()->law->needTheHigherOrderGradients();
-    EXPECT_EQ(p->gradsL.size(), lifts ? p->fctsL.size() : 0u);
-    EXPECT_EQ(p->gradsR.size(), lifts ? p->fctsR.size() : 0u);
+    EXPECT_EQ(fc->gradsL(i).size(), lifts ? p->fctsL.size() : 0u);
+    EXPECT_EQ(fc->gradsR(i).size(), lifts ? p->fctsR.size() : 0u);
     EXPECT_EQ(p->UL, nullptr);
     EXPECT_EQ(p->UR, nullptr);
   }
@@ -169,7 +169,7 @@ TEST(FaceCells, BothSidesSeeTheSameContinuousField) {
       double vL;
       mVector gL;
       dgCellOf(fc->getLeft())->interpolate(&vL, p->fctsL);
-      dgCellOf(fc->getLeft())->dinterpolate(&gL, p->gradsL, DGCell::LEVEL0);
+      dgCellOf(fc->getLeft())->dinterpolate(&gL, fc->gradsL(i), DGCell::LEVEL0);
       EXPECT_NEAR(vL, exact, 1e-13);
       EXPECT_NEAR(gL[0], 2, 1e-12);
       EXPECT_NEAR(gL[1], -3, 1e-12);
@@ -177,7 +177,7 @@ TEST(FaceCells, BothSidesSeeTheSameContinuousField) {
         double vR;
         mVector gR;
         dgCellOf(fc->getRight())->interpolate(&vR, p->fctsR);
-        dgCellOf(fc->getRight())->dinterpolate(&gR, p->gradsR, DGCell::LEVEL0);
+        dgCellOf(fc->getRight())->dinterpolate(&gR, fc->gradsR(i), DGCell::LEVEL0);
         EXPECT_NEAR(vR, exact, 1e-13);
         EXPECT_NEAR(gR[0], 2, 1e-12);
         EXPECT_NEAR(gR[1], -3, 1e-12);
@@ -288,7 +288,7 @@ TEST(FaceCells, InitTwiceKeepsOneSetOfPoints) {
   for (mEntity *e : leaves(m.mesh, 1)) {
     DGBoundaryCell *fc = dgBoundaryCellOf(e);
     const int n = fc->nbPtGauss();
-    fc->pt(0)->leftState(2)[1] = 5;  // state arrays go with the old points
+    fc->leftState(0, 2)[1] = 5;  // state arrays go with the old points
     fc->check();
     fc->init(dgCellOf(fc->getLeft()), fc->getRight() ? dgCellOf(fc->getRight()) : nullptr);
     EXPECT_EQ(fc->nbPtGauss(), n);

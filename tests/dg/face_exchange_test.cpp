@@ -41,7 +41,7 @@ struct Strip {
   // Left states 16 values per point: value k of point i is 100 i + k.
   void fillLeftStates(DGBoundaryCell *f) {
     for (int i = 0; i < f->nbPtGauss(); ++i) {
-      double *u = f->pt(i)->leftState(16);
+      double *u = f->leftState(i, 16);
       for (int k = 0; k < 16; ++k) u[k] = 100.0 * i + k;
     }
   }
