@@ -58,7 +58,7 @@ std::vector<mEntity *> childrenOf(mEntity *e) {
 void projectFromParts(DGCell *target, const std::vector<DGCell *> &parts) {
   const int n = target->getFunctionSpace()->size();
   const int nf = target->nbFields();
-  std::vector<double> &rhs = target->rhs;
+  CellVector &rhs = target->rhs;
   std::fill(rhs.begin(), rhs.begin() + static_cast<std::size_t>(nf) * n, 0.0);
   std::vector<double> phi(n);
   double values[ConservationLaw::kMaxFields];

@@ -5,6 +5,7 @@
 #include <utility>
 #include <string>
 
+#include "CellStore.h"
 #include "ConservationLaw.h"
 #include "DGAnalysisPasses.h"
 #include "DGBoundaryCell.h"
@@ -86,6 +87,10 @@ DGCell *DGAnalysis::addCell(mEntity *element, int order) {
   DGCell *cell = newCell(element, order);
   // The previous cell of the element (if any) goes only once the new one exists.
   element->attachFastData(cell);
+  // Cells made one after the other lie one after the other: made in the
+  // mesh's order, they need no move when the lists are gathered.
+  if (!store) store = std::make_unique<CellStore>();
+  store->append(cell);
   return cell;
 }
 
@@ -156,6 +161,8 @@ void DGAnalysis::gatherCells() {
   std::stable_sort(keyed.begin(), keyed.end(),
                    [](const auto &x, const auto &y) { return x.first < y.first; });
   for (std::size_t i = 0; i < keyed.size(); ++i) boundaryCells[i] = keyed[i].second;
+  if (!store) store = std::make_unique<CellStore>();
+  store->pack(cells);
 }
 
 void DGAnalysis::cleanCells(int level) {

@@ -20,9 +20,11 @@
 
 #include <iosfwd>
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
+class CellStore;
 class DGSensor;
 class GmshProcessor;
 class DGCell;
@@ -56,6 +58,9 @@ public:
   DGBoundaryCellList boundaryCells;
   // DG cells of the leaf elements of the top dimension, in the mesh's leaf order.
   DGCellList cells;
+  // Their current and previous coefficients and residuals, in list order
+  // (repacked by gatherCells).
+  std::unique_ptr<CellStore> store;
   // Multipliers of the level updates of one macro step (computeSequense).
   std::vector<int> levelSequence;
   std::vector<double> stableSteps;  // per cell, reused by every macro step

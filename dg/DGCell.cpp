@@ -111,8 +111,31 @@ DG_Dofs::DG_Dofs(int nL, int nF, int nB)
 
 DG_Dofs::~DG_Dofs() {
   for (int k = kStoredLevels; k < nLevels; ++k) delete[] levels[k];
-  if (nLevels > 0) delete[] levels[0];
+  if (nLevels > 0 && !external_) delete[] levels[0];
   delete[] levels;
+}
+
+void DG_Dofs::refer(double *level0, double *level1) {
+  const std::size_t m = static_cast<std::size_t>(nbValues());
+  const int stored = std::min<int>(nLevels, kStoredLevels);
+  double *to[2] = {level0, level1};
+  for (int k = 0; k < stored; ++k)
+    if (levels[k] != to[k]) std::copy(levels[k], levels[k] + m, to[k]);
+  if (!external_ && nLevels > 0) delete[] levels[0];
+  for (int k = 0; k < stored; ++k) levels[k] = to[k];
+  external_ = nLevels > 0;
+}
+
+void DG_Dofs::own() {
+  if (!external_) return;
+  const std::size_t m = static_cast<std::size_t>(nbValues());
+  const int stored = std::min<int>(nLevels, kStoredLevels);
+  double *block = new double[stored * m];
+  for (int k = 0; k < stored; ++k) {
+    std::copy(levels[k], levels[k] + m, block + k * m);
+    levels[k] = block + k * m;
+  }
+  external_ = false;
 }
 
 double *DG_Dofs::level(int k) {
@@ -181,10 +204,27 @@ DGCell::DGCell(mEntity *element, FunctionSpace *space, Mapping *map)
 
 DGCell::~DGCell() {
   ++dgCellGeneration;
+  if (store) store->release(storeSlot);
   delete dofs;
   delete functionSpace;
   delete mapping;
   freeMatrix(invMass);
+}
+
+void DGCell::placeIn(CellStore *s, std::size_t slot, double *level0, double *level1, double *residual) {
+  if (store && store != s) store->release(storeSlot);
+  dofs->refer(level0, level1);
+  rhs.refer(residual, static_cast<std::size_t>(dofs->nbValues()));
+  coef0 = dofs->levels[0];
+  store = s;
+  storeSlot = slot;
+}
+
+void DGCell::leaveStore() {
+  dofs->own();
+  rhs.own();
+  coef0 = dofs->levels[0];
+  store = nullptr;
 }
 
 void DGCell::init() {
@@ -327,7 +367,7 @@ double DGCell::advanceInTime(double dt) {
 // ---------------------------------------------------------------------------
 // Projection
 
-void DGCell::L2Proj(const FieldEvaluator *field, std::vector<double> &out) {
+void DGCell::L2Proj(const FieldEvaluator *field, std::span<double> out) {
   const int n = functionSpace->size();
   const int nf = dofs->nbFields;
   const int q = field->order() + functionSpace->order() + mapping->order() - 1;
@@ -363,7 +403,7 @@ void DGCell::L2ProjInitial(const FieldEvaluator *field) {
   const int m = dofs->nbValues();
   double *c0 = dofs->levels[0];
   for (int i = 0; i < m; ++i) c0[i] = 0.0;
-  L2Proj(field, rhs);
+  L2Proj(field, {rhs.data(), rhs.size()});
   double *scratch = dgdetail::valueScratch(m);
   projectionInvMassMatrixMultRHS(scratch);
   dofs->update(scratch, 1.0, true);
@@ -511,6 +551,11 @@ void DGCell::read(std::istream &is) {
   if (!(is >> p)) throw std::string("DG cell recovery block: the polynomial order cannot be read");
   const int oldOrder = functionSpace->order();
   functionSpace->setOrder(p);  // refuses an order beyond the basis data
+  // The levels are replaced: the store's slices are this cell's no more.
+  if (store) {
+    store->release(storeSlot);
+    leaveStore();
+  }
   const int nf = dofs->nbFields;
   const int n = functionSpace->size();
   DG_Dofs *fresh = nullptr;

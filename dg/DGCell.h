@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "BasisTables.h"
+#include "CellStore.h"
 #include "mAttachableDataContainer.h"
 #include "mPoint.h"
 #include "mVector.h"
@@ -64,6 +65,17 @@ public:
   // Level k, or null while it was never written (then all its values are 0).
   const double *levelIfAny(int k) const { return levels[k]; }
 
+  // Levels 0 and 1 move to the given arrays (nbValues each, values copied),
+  // which stay someone else's; own() takes a copy of its own back.
+  void refer(double *level0, double *level1);
+  void own();
+  // Levels 0 and 1 are now at these addresses (the values moved with them).
+  void relocate(double *level0, double *level1) {
+    levels[0] = level0;
+    if (nLevels > 1) levels[1] = level1;
+  }
+  bool external() const { return external_; }
+
   // Level 0 goes to level 1 (when there is one) and dU is added to level 0.
   // A time step moves t to tprev and advances t by dt (whatever dt is); a
   // projection leaves t alone and sets tprev to 0. Levels 2 to 5 never change.
@@ -71,6 +83,7 @@ public:
 
 private:
   static constexpr int kStoredLevels = 2;  // levels stored from the start
+  bool external_ = false;                  // levels 0 and 1 belong to a store
 };
 
 // One cached volume quadrature point. Its weight is that of point k of the
@@ -92,7 +105,7 @@ public:
   enum G_type : int { LEVEL0 = 0, LEVEL0_PLUS_2 = 1, LEVEL2 = 2, LEVEL3 = 3, LEVEL4 = 4, LEVEL5 = 5 };
 
   KORA::mEntity *entity;          // not owned
-  std::vector<double> rhs;        // residual, nbFields * n, field-major
+  CellVector rhs;                 // residual, nbFields * n, field-major
   // Kept with the coefficients for the hot loops: n (the space's basis size),
   // the number of fields and the current coefficients (dofs->levels[0]).
   int nbFcts = 0;
@@ -117,6 +130,10 @@ public:
   std::vector<double> stencilMax;  // per field, filled by the limiting passes (0 at start)
   std::vector<double> stencilMin;
   bool active;
+  // The store holding this cell's levels 0 and 1 and residual, and the slot,
+  // or null while the cell owns them (see CellStore).
+  CellStore *store = nullptr;
+  std::size_t storeSlot = 0;
   double errorWeight;
   double errorSum;
   double jumpSum;
@@ -154,7 +171,7 @@ public:
 
   // Projection integrals of the field (evaluated at time 0) into out, which
   // holds nbFields * n entries.
-  void L2Proj(const FieldEvaluator *field, std::vector<double> &out);
+  void L2Proj(const FieldEvaluator *field, std::span<double> out);
   // Level 0 becomes the L2 projection of the field; t is kept, tprev is 0.
   void L2ProjInitial(const FieldEvaluator *field);
 
@@ -169,6 +186,17 @@ public:
   double dinterpolate(double u, double v, double w, KORA::mVector *grads, G_type g) const;
   // From given physical basis gradients.
   void dinterpolate(KORA::mVector *grads, std::span<const KORA::mVector> gradPhi, G_type g) const;
+
+  // Moves levels 0 and 1 and the residual into a store's slices (values
+  // kept); leaveStore gives the cell its own copies back.
+  void placeIn(CellStore *s, std::size_t slot, double *level0, double *level1, double *residual);
+  void leaveStore();
+  // The store's arrays moved: the slices are now at these addresses.
+  void relocate(double *level0, double *level1, double *residual) {
+    dofs->relocate(level0, level1);
+    rhs.relocate(residual);
+    coef0 = level0;
+  }
 
   // Inverse Jacobian of volume point k (9 entries, see jacInverses).
   const double *jacInverseAt(int k) const { return jacInverses.data() + (jacInverses.size() == 9 ? 0 : 9 * k); }

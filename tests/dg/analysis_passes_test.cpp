@@ -60,7 +60,7 @@ TEST(AnalysisPasses, FaceTermsReachOnlyTheSidesOfTheLevel) {
     left->getMapping()->eval(0, 0, 0, x, y, z);
     if (x > 0.5) std::swap(left, right);
   }
-  const std::vector<double> leftAll = left->rhs;
+  const std::vector<double> leftAll(left->rhs.begin(), left->rhs.end());
   left->setTag(1);
   right->setTag(2);
   a.tagBoundaryCells(true, 2);
