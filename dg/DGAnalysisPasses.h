@@ -128,6 +128,9 @@ struct ComputeBoundaryContributions {
   // When positive, the states of a face without a remote side are computed
   // first (at time t, arrays of stateSize entries), as the state pass would.
   int stateSize = 0;
+  // False when the law's fluxes do not depend on the point: the numerical
+  // fluxes of an interior face are then taken in one call.
+  bool pointFluxes = true;
   void operator()(DGBoundaryCell *face) const;
 };
 

@@ -365,13 +365,94 @@ void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, 
 }
 }  // namespace
 
+namespace {
+
+// Point data of one cell's inviscid volume pass, grown on demand and reused.
+struct InviscidScratch {
+  std::vector<double> U;          // K x nbFields states, point by point
+  std::vector<mPoint> X;          // K points
+  std::vector<mVector> F;         // K x nbFields flux vectors
+  void ensure(int K, int nf) {
+    const std::size_t m = static_cast<std::size_t>(K) * nf;
+    if (U.size() < m) U.resize(m);
+    if (F.size() < m) F.resize(m);
+    if (X.size() < static_cast<std::size_t>(K)) X.resize(K);
+  }
+};
+
+// The inviscid volume pass of a cell in three sweeps over its points: the
+// states, the fluxes of all points in one call of the law, then the
+// integrals. A flux meets the reference gradients through the inverse
+// Jacobian (its contravariant components), so the physical gradients are
+// never formed; points and sources are evaluated only for laws that use them.
+template <int NB, bool kPlanar>
+void inviscidVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool needPoints, bool source,
+                        InviscidScratch &s) {
+  const int nb = NB ? NB : cell->nbFcts;
+  const int nf = cell->nbFieldCount;
+  const int m = std::min(n, nf);
+  const int K = cell->nbPtGauss();
+  s.ensure(K, nf);
+  const double *c0 = cell->coef0;
+  const RulePoint *rule = cell->rule;
+  double *U = s.U.data();
+  mPoint *X = s.X.data();
+  mVector *F = s.F.data();
+  for (int k = 0; k < K; ++k) {
+    pointValues<NB>(c0, nf, nb, cell->gaussPoints[k].phi.data(), U + k * nf);
+    if (needPoints) {
+      double x, y, z;
+      cell->mapping->eval(rule[k].u, rule[k].v, rule[k].w, x, y, z);
+      X[k] = mPoint(x, y, z);
+    }
+  }
+  law->fluxesAt(K, needPoints ? X : nullptr, U, nf, F);
+  double *rhs = cell->rhs.data();
+  double S[dgpass::kMaxFields];
+  const mPoint origin;
+  for (int k = 0; k < K; ++k) {
+    const vptGaussInfo &gp = cell->gaussPoints[k];
+    const double fac = gp.jacDet * rule[k].weight;
+    const double *t = cell->jacInverseAt(k);
+    const double *phi = gp.phi.data();
+    const mVector *g = gp.refGrads;
+    if (source) law->RHS(U + k * nf, nullptr, needPoints ? X[k] : origin, S);
+    const mVector *Fk = F + k * nf;
+    for (int f = 0; f < m; ++f) {
+      const double fx = Fk[f][0] * fac, fy = Fk[f][1] * fac;
+      double *r = rhs + f * nb;
+      if constexpr (kPlanar) {
+        const double a0 = fx * t[0] + fy * t[3], a1 = fx * t[1] + fy * t[4];
+        if (source) {
+          const double sf = S[f] * fac;
+          for (int j = 0; j < nb; ++j) r[j] += sf * phi[j] + a0 * g[j][0] + a1 * g[j][1];
+        } else {
+          for (int j = 0; j < nb; ++j) r[j] += a0 * g[j][0] + a1 * g[j][1];
+        }
+      } else {
+        const double fz = Fk[f][2] * fac;
+        const double a0 = fx * t[0] + fy * t[3] + fz * t[6];
+        const double a1 = fx * t[1] + fy * t[4] + fz * t[7];
+        const double a2 = fx * t[2] + fy * t[5] + fz * t[8];
+        const double sf = source ? S[f] * fac : 0.0;
+        for (int j = 0; j < nb; ++j) r[j] += sf * phi[j] + a0 * g[j][0] + a1 * g[j][1] + a2 * g[j][2];
+      }
+    }
+  }
+}
+
+}  // namespace
+
 void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
   if (!cellOfLevel(cell, level)) return;
+  thread_local InviscidScratch scratch;
+  const bool needPoints = law->volumeTermsNeedPoints();
+  const bool source = law->hasSource();
   withBasisSize(cell->nbFcts, [&](auto NB) {
     if (cell->planar)
-      volumePass<false, decltype(NB)::value, true>(cell, n, law, flux, nullptr, nullptr);
+      inviscidVolumePass<decltype(NB)::value, true>(cell, n, law, needPoints, source, scratch);
     else
-      volumePass<false, decltype(NB)::value, false>(cell, n, law, flux, nullptr, nullptr);
+      inviscidVolumePass<decltype(NB)::value, false>(cell, n, law, needPoints, source, scratch);
   });
 }
 
@@ -398,23 +479,47 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
   double FR[dgpass::kMaxFields];
   double *rhsL = L->rhs.data();
   double *rhsR = R ? R->rhs.data() : nullptr;
+  // An interior face of a law whose fluxes do not depend on the point takes
+  // the numerical fluxes of all its points in one call.
+  const int K = face->nbPtGauss();
+  const bool batched = R && K > 0 && !pointFluxes;
+  thread_local std::vector<double> fluxes;
+  if (batched) {
+    if (fluxes.size() < static_cast<std::size_t>(2 * K * n)) fluxes.resize(2 * K * n);
+    const ptGaussInfo &g0 = face->gaussPoints.front();
+    ConservationLaw::FacePoints pts;
+    pts.count = K;
+    pts.normal = &g0.n;
+    pts.point = &g0.x;
+    pts.stride = sizeof(ptGaussInfo);
+    pts.UL = g0.UL;
+    pts.UR = g0.UR;
+    pts.stateStride = 2 * face->stateSize;  // the face's state block (ensureStates)
+    law->riemannFluxes(pts, fluxes.data(), fluxes.data() + K * n);
+  }
   auto integrate = [&](auto NB) {
     constexpr int kNB = decltype(NB)::value;
     const int mL = kNB ? kNB : nL, mR = kNB ? kNB : nR;
-    for (ptGaussInfo &gp : face->gaussPoints) {
-      state.X = gp.x.x();
-      state.Y = gp.x.y();
-      state.Z = gp.x.z();
+    for (int k = 0; k < K; ++k) {
+      ptGaussInfo &gp = face->gaussPoints[k];
       const double w = gp.JacW;
-      if (gp.UR) {
-        law->riemannSolver(gp.n, gp.x, gp.UL, gp.UR, FL, FR);
+      const double *fl = FL, *fr = FR;
+      if (batched) {
+        fl = fluxes.data() + k * n;
+        fr = fluxes.data() + (K + k) * n;
       } else {
-        law->boundaryFlux(gp.n, tag, gp.x, gp.UL, FL, t);
+        state.X = gp.x.x();
+        state.Y = gp.x.y();
+        state.Z = gp.x.z();
+        if (gp.UR)
+          law->riemannSolver(gp.n, gp.x, gp.UL, gp.UR, FL, FR);
+        else
+          law->boundaryFlux(gp.n, tag, gp.x, gp.UL, FL, t);
       }
       if (toLeft) {
         const double *phi = gp.fctsL.data();
         for (int f = 0; f < n; ++f) {
-          const double a = w * FL[f];
+          const double a = w * fl[f];
           double *r = rhsL + f * mL;
           for (int j = 0; j < mL; ++j) r[j] -= phi[j] * a;
         }
@@ -422,7 +527,7 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
       if (toRight && gp.UR) {
         const double *phi = gp.fctsR.data();
         for (int f = 0; f < n; ++f) {
-          const double a = w * FR[f];
+          const double a = w * fr[f];
           double *r = rhsR + f * mR;
           for (int j = 0; j < mR; ++j) r[j] += phi[j] * a;
         }
@@ -533,6 +638,6 @@ void DGAnalysis::cSpatialOperator(double t, short level, DGCellList &cellList,
     dgpass::sweepCells<false>(cellList, volume);
   }
   if (lifting) computeSolutionsOnBothSides(t, true, level, faceList);
-  ComputeBoundaryContributions faces{t, level, n, law, lifting ? 0 : n};
+  ComputeBoundaryContributions faces{t, level, n, law, lifting ? 0 : n, law->volumeTermsNeedPoints()};
   sweepFaces(faceList, faces);
 }

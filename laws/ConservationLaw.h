@@ -20,6 +20,7 @@
 // defaults inline) so that code which only holds or deletes a law needs no
 // link to the laws library.
 
+#include <cstddef>
 #include <string>
 
 #include "FieldEvaluator.h"
@@ -54,6 +55,50 @@ public:
   virtual void Fi(int i, const KORA::mPoint &p, const double *U, KORA::mVector &flux) const = 0;
   // Inviscid flux vectors of every field.
   virtual void Fi(const KORA::mPoint &p, const double *U, KORA::mVector *flux) const = 0;
+
+  // Inviscid flux vectors at K points, one call for all the points of a
+  // cell: point k's state at U + k stride, its physical point X[k] (X may be
+  // null when volumeTermsNeedPoints() is false), its fluxes at flux + k
+  // nbFields().
+  virtual void fluxesAt(int K, const KORA::mPoint *X, const double *U, int stride, KORA::mVector *flux) const {
+    const KORA::mPoint origin;
+    const int nf = nbFields();
+    for (int k = 0; k < K; ++k) Fi(X ? X[k] : origin, U + k * stride, flux + k * nf);
+  }
+  // Whether the inviscid or numerical fluxes or the source depend on the
+  // point, through their argument or the run state's position (when they do
+  // not, the passes skip the points' positions and may take all the points of
+  // a face in one call).
+  virtual bool volumeTermsNeedPoints() const { return true; }
+  // Whether RHS may give anything but zero (the volume pass then skips it).
+  virtual bool hasSource() const { return true; }
+
+  // The points of one interior face for the batched numerical flux: point k
+  // has its unit normal and physical point `stride` bytes after point k - 1's
+  // and its states at UL + k stateStride and UR + k stateStride.
+  struct FacePoints {
+    int count = 0;
+    const KORA::mVector *normal = nullptr;
+    const KORA::mPoint *point = nullptr;
+    std::size_t stride = 0;
+    const double *UL = nullptr;
+    const double *UR = nullptr;
+    int stateStride = 0;
+    const KORA::mVector &n(int k) const {
+      return *reinterpret_cast<const KORA::mVector *>(reinterpret_cast<const char *>(normal) + k * stride);
+    }
+    const KORA::mPoint &x(int k) const {
+      return *reinterpret_cast<const KORA::mPoint *>(reinterpret_cast<const char *>(point) + k * stride);
+    }
+  };
+  // Numerical fluxes at every point of the face, one call for the face: point
+  // k's into FL + k nbFields() and FR + k nbFields().
+  virtual void riemannFluxes(const FacePoints &pts, double *FL, double *FR) const {
+    const int nf = nbFields();
+    for (int k = 0; k < pts.count; ++k)
+      riemannSolver(pts.n(k), pts.x(k), pts.UL + k * pts.stateStride, pts.UR + k * pts.stateStride, FL + k * nf,
+                    FR + k * nf);
+  }
 
   // True when the volume integrals also take the viscous flux Fv.
   virtual bool isViscous() const { return false; }

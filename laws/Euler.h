@@ -119,11 +119,19 @@ public:
   int nbFields() const override { return 4; }
   void Fi(int i, const KORA::mPoint &p, const double *U, KORA::mVector &flux) const override;
   void Fi(const KORA::mPoint &p, const double *U, KORA::mVector *flux) const override;
+  // The gas's own flux at every point without a call per point (a derived
+  // law with fluxes of its own takes the general loop).
+  void fluxesAt(int K, const KORA::mPoint *X, const double *U, int stride, KORA::mVector *flux) const override;
+  // (A derived law answers as the general law does.)
+  bool volumeTermsNeedPoints() const override;
+  bool hasSource() const override;
   void RHS(const double *U, const KORA::mVector *G, const KORA::mPoint &p,
            double *S) const override;
   // Roe flux.
   void riemannSolver(const KORA::mVector &n, const KORA::mPoint &p, const double *UL,
                      const double *UR, double *FL, double *FR) const override;
+  // Roe fluxes at every point of a face, the same way (see fluxesAt).
+  void riemannFluxes(const FacePoints &pts, double *FL, double *FR) const override;
   void boundaryFlux(const KORA::mVector &n, int tag, const KORA::mPoint &p, double *U, double *F,
                     double t) const override;
   double maximumEigenValue(const double *U, const KORA::mPoint &p) const override;

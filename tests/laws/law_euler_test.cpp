@@ -509,3 +509,66 @@ TEST(EulerFields, ParticleForceIsThePressureGradient) {
   EXPECT_EQ(f.y(), -9.8);
   EXPECT_EQ(f.z(), 0);
 }
+
+namespace {
+
+// The batched flux calls give, point for point, what the per-point calls
+// give, for the law itself and for a derived law with its own solver; the
+// volume pass skips points and sources only where the law has none.
+TEST(Euler, BatchedFluxesMatchThePointCalls) {
+  struct FacePoint {  // laid out like the solver's face points
+    mPoint x;
+    mVector n;
+    double pad;
+  };
+  const FacePoint pts[3] = {{mPoint(0.1, 0.2, 0), mVector(1, 0, 0), 0},
+                            {mPoint(0.3, 0.1, 0), mVector(0.6, 0.8, 0), 0},
+                            {mPoint(0.5, 0.7, 0), mVector(0, -1, 0), 0}};
+  // Three points' states, left and right interleaved (stride 8).
+  const double states[3][8] = {{1, 0.2, -0.1, 2.5, 0.9, 0.1, 0.3, 2.2},
+                               {1.2, -0.4, 0.3, 3.1, 1.1, 0.5, -0.2, 2.9},
+                               {0.8, 0.0, 0.6, 2.0, 0.7, 0.2, 0.4, 1.8}};
+  for (int kind = 0; kind < 2; ++kind) {
+    std::unique_ptr<Euler> law(kLaws[kind].make({}, nullptr));
+    SCOPED_TRACE(kLaws[kind].name);
+    ConservationLaw::FacePoints fp;
+    fp.count = 3;
+    fp.normal = &pts[0].n;
+    fp.point = &pts[0].x;
+    fp.stride = sizeof(FacePoint);
+    fp.UL = states[0];
+    fp.UR = states[0] + 4;
+    fp.stateStride = 8;
+    double FL[12], FR[12];
+    law->riemannFluxes(fp, FL, FR);
+    mVector F[12];
+    const mPoint X[3] = {pts[0].x, pts[1].x, pts[2].x};
+    law->fluxesAt(3, X, states[0], 8, F);
+    for (int k = 0; k < 3; ++k) {
+      double fl[4], fr[4];
+      law->riemannSolver(pts[k].n, pts[k].x, states[k], states[k] + 4, fl, fr);
+      mVector f[4];
+      law->Fi(pts[k].x, states[k], f);
+      for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(FL[4 * k + i], fl[i]);
+        EXPECT_EQ(FR[4 * k + i], fr[i]);
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(F[4 * k + i][c], f[i][c]);
+      }
+    }
+  }
+  // Which volume terms need the points or a source.
+  struct Terms {
+    bool gravity, axi, points, source;
+  };
+  for (const Terms &t : {Terms{false, false, false, false}, Terms{true, false, false, true},
+                         Terms{false, true, true, true}}) {
+    Euler2d law(false, {}, nullptr, t.gravity, t.axi, kGamma, 287, 2, nullptr, nullptr);
+    EXPECT_EQ(law.volumeTermsNeedPoints(), t.points) << t.gravity << t.axi;
+    EXPECT_EQ(law.hasSource(), t.source) << t.gravity << t.axi;
+  }
+  Euler2dExactRiemann derived(false, {}, nullptr, false, false, kGamma, 287, 2, nullptr, nullptr);
+  EXPECT_TRUE(derived.volumeTermsNeedPoints());
+  EXPECT_TRUE(derived.hasSource());
+}
+
+}  // namespace
