@@ -83,6 +83,11 @@ struct CylinderModel {
     link(kTop, kCircleT);
     for (int e : {kCircleB, kSeam}) link(e, kVertexB);
     for (int e : {kCircleT, kSeam}) link(e, kVertexT);
+    // Each entity knows every model face and the region around it.
+    for (int e : {kCircleB, kCircleT, kSeam, kVertexB, kVertexT}) link(kRegion, e);
+    for (int v : {kVertexB, kVertexT}) link(kLateral, v);
+    link(kBottom, kVertexB);
+    link(kTop, kVertexT);
     installServices();
     GM_setGeometryServices(&services);
     build();

@@ -17,6 +17,7 @@
 #include "ParamsOnGFace.h"
 #include "adapt_fixtures.h"
 #include "cylinder_model.h"
+#include "fromMeshTools.h"
 #include "snapVertices.h"
 #include "snap_model.h"
 #include "templatesUtil.h"
@@ -149,6 +150,20 @@ TEST(PeriodicMiddlePoint, HandWorkedCasesAcrossTheSeam) {
       EXPECT_NEAR(par[1], k.height, 1e-14);
     }
   }
+  // Spokes of the bottom disc, the centre first or last: the centre's u
+  // means nothing and is taken from the rim end; the radius halves.
+  for (int centreLast = 0; centreLast < 2; ++centreLast) {
+    SCOPED_TRACE(centreLast);
+    pVertex o = c.addVertex(C::kBottom, 0.0, 0.0), p = c.addVertex(C::kBottom, twoPi - 0.3, 1.0);
+    pEdge e = centreLast ? c.edge(p, o, c.g[C::kBottom]) : c.edge(o, p, c.g[C::kBottom]);
+    double x[3], par[3];
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(templatesUtil::middlePoint(e, x, par), 2);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "...MiddlePoint - Degeneracy detected\n");
+    adapttest::expectVec(x, 0.5 * std::cos(0.3), -0.5 * std::sin(0.3), 0.0);
+    EXPECT_NEAR(par[0], twoPi - 0.3, 1e-14);
+    EXPECT_NEAR(par[1], 0.5, 1e-14);
+  }
 }
 
 TEST(PeriodicMiddlePoint, HalfAPeriodApartIsAmbiguous) {
@@ -237,6 +252,11 @@ TEST(PeriodicSimilarity, TheMeshIsSimilarAcrossTheSeamAndAWideFaceIsReported) {
     }
     FIter_delete(it);
     EXPECT_EQ(faces, 6 * n);
+    // The model vertex at the seam's foot lies on the lateral face and the
+    // bottom disc: its record keeps its parameters on both.
+    void* rec = nullptr;
+    ASSERT_EQ(EN_getDataPtr(c.ringVertex(0, 0), tag, &rec), 1);
+    EXPECT_EQ(static_cast<ParamsOnGFace*>(rec)->size(), 2);
     VIter vit = M_vertexIter(c.m);
     while (pVertex v = VIter_next(vit)) {
       void* p = nullptr;
@@ -342,6 +362,38 @@ TEST(PeriodicSwap, SpanCheckAcrossTheSeam) {
     // discs, whose opposite corners are a half turn apart as well.
     EXPECT_EQ(refused, n == 4 ? 6 + 8 : 0);
   }
+}
+
+TEST(PeriodicSwap, EvaluationOfTheDiagonalAcrossTheSeam) {
+  CylinderModel c(8, 2);
+  // The quadrilateral of the first layer between the angles 7 pi / 4 and the
+  // seam is a rectangle, a chord w = 2 sin(pi / 8) wide and 1 high: either
+  // diagonal cuts it into two right triangles with largest cosine
+  // 1 / sqrt(1 + w^2) = 1 / sqrt(3 - sqrt 2). Each triangle has two corners
+  // at one angle and one at the other, its normal on the bisector: against
+  // the sum N of the model normals at its corners, cos^2 =
+  // 9 cos^2(pi / 8) / |N|^2 with |N|^2 = 5 + 2 sqrt 2.
+  // The swap is judged on a surface mesh: the rectangle's two triangles on
+  // their own, outward.
+  pVertex foot = c.addVertex(C::kVertexB, 0.0), low = c.addVertex(C::kCircleB, 1.75 * M_PI),
+          seam = c.addVertex(C::kSeam, 1.0), high = c.addVertex(C::kLateral, 1.75 * M_PI, 1.0);
+  pGEntity lateral = c.g[C::kLateral];
+  c.face(low, foot, seam, lateral);
+  c.face(low, seam, high, lateral);
+  pEdge diagonal = E_exists(low, seam);
+  ASSERT_EQ(E_numFaces(diagonal), 2);
+  const double maxCos = 1.0 / std::sqrt(3.0 - std::sqrt(2.0));
+  const double ori = 9.0 * std::pow(std::cos(M_PI / 8), 2) / (5.0 + 2.0 * std::sqrt(2.0));
+  double mc = 0, mo = 0;
+  AdaptUtil::E_swpGetOriAngles(diagonal, &mc, &mo);
+  EXPECT_NEAR(mc, maxCos, 1e-14);
+  EXPECT_NEAR(mo, ori, 1e-14);
+  pPList none = PList_new();
+  mc = mo = 0;
+  EXPECT_EQ(fromMeshTools::E_evalSwpOnGFace(diagonal, lateral, none, &mc, &mo), 1);
+  EXPECT_NEAR(mc, maxCos, 1e-14);
+  EXPECT_NEAR(mo, ori, 1e-14);
+  PList_delete(none);
 }
 
 TEST(PeriodicSwap, ADiscCentreDoesNotCountInTheSpan) {
