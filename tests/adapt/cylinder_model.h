@@ -46,6 +46,7 @@
 
 #include "KORA.h"
 #include "MT_topology.h"
+#include "MT_vector.h"
 #include "mMesh.h"
 
 namespace cyltest {
@@ -313,14 +314,13 @@ struct CylinderModel {
         V_coord(b, x[1]);
         V_coord(c, x[2]);
         for (int q = 0; q < 3; ++q) mid[q] = (x[0][q] + x[1][q] + x[2][q]) / 3.0;
-        const double p[3] = {x[1][0] - x[0][0], x[1][1] - x[0][1], x[1][2] - x[0][2]};
-        const double r[3] = {x[2][0] - x[0][0], x[2][1] - x[0][1], x[2][2] - x[0][2]};
-        n[0] = p[1] * r[2] - p[2] * r[1];
-        n[1] = p[2] * r[0] - p[0] * r[2];
-        n[2] = p[0] * r[1] - p[1] * r[0];
+        double p[3], r[3];
+        diffVt(x[1], x[0], p);
+        diffVt(x[2], x[0], r);
+        crossProd(p, r, n);
         const double out[3] = {on == kLateral ? mid[0] : 0.0, on == kLateral ? mid[1] : 0.0,
                                on == kTop ? 1.0 : on == kBottom ? -1.0 : 0.0};
-        if (n[0] * out[0] + n[1] * out[1] + n[2] * out[2] < 0) std::swap(b, c);
+        if (dotProd(n, out) < 0) std::swap(b, c);
       }
       auto edgeOn = [&](pVertex s, pVertex t) { return edge(s, t, g[lowest(holdersOf(s) & holdersOf(t))]); };
       pEdge es[3] = {edgeOn(a, b), edgeOn(b, c), edgeOn(c, a)};
@@ -348,15 +348,7 @@ struct CylinderModel {
           pVertex t[4] = {q[tet[0]], q[tet[1]], q[tet[2]], q[tet[3]]};
           double x[4][3];
           for (int s = 0; s < 4; ++s) V_coord(t[s], x[s]);
-          double u[3], v[3], w[3];
-          for (int c = 0; c < 3; ++c) {
-            u[c] = x[1][c] - x[0][c];
-            v[c] = x[2][c] - x[0][c];
-            w[c] = x[3][c] - x[0][c];
-          }
-          const double vol = u[0] * (v[1] * w[2] - v[2] * w[1]) - u[1] * (v[0] * w[2] - v[2] * w[0]) +
-                             u[2] * (v[0] * w[1] - v[1] * w[0]);
-          if (vol < 0) std::swap(t[1], t[2]);
+          if (XYZ_volume(x) < 0) std::swap(t[1], t[2]);
           pFace f[4] = {boundaryFace(t[0], t[1], t[2]), boundaryFace(t[0], t[1], t[3]),
                         boundaryFace(t[1], t[2], t[3]), boundaryFace(t[2], t[0], t[3])};
           int d[4] = {1, 1, 1, 1};
