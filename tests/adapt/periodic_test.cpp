@@ -79,33 +79,82 @@ void expectedMiddle(const CylinderModel& c, pGEntity g, const double* a, const d
 }
 
 TEST(PeriodicMiddlePoint, EveryBoundaryEdgeSplitsAtItsModelMiddle) {
-  CylinderModel c(8, 2);
-  int checked = 0, degenerate = 0;
-  EIter it = M_edgeIter(c.m);
-  while (pEdge e = EIter_next(it)) {
-    if (E_whatInType(e) == 3) continue;
-    double a[3], b[3], x[3], par[3], want[3];
-    V_coord(E_vertex(e, 0), a);
-    V_coord(E_vertex(e, 1), b);
-    testing::internal::CaptureStdout();
-    const int r = templatesUtil::middlePoint(e, x, par);
-    const std::string said = testing::internal::GetCapturedStdout();
-    if (!said.empty()) {
-      EXPECT_EQ(said, "...MiddlePoint - Degeneracy detected\n");
-      ++degenerate;
+  // Also on a model whose faces are not flagged periodic: the seam counts of
+  // the ends then tell that an edge touching the seam crosses it.
+  for (bool flagged : {true, false}) {
+    SCOPED_TRACE(flagged);
+    CylinderModel c(8, 2);
+    if (!flagged) c.services.facePeriodic = [](pGFace, int) { return 0; };
+    int checked = 0, degenerate = 0;
+    EIter it = M_edgeIter(c.m);
+    while (pEdge e = EIter_next(it)) {
+      if (E_whatInType(e) == 3) continue;
+      double a[3], b[3], x[3], par[3], want[3];
+      V_coord(E_vertex(e, 0), a);
+      V_coord(E_vertex(e, 1), b);
+      testing::internal::CaptureStdout();
+      const int r = templatesUtil::middlePoint(e, x, par);
+      const std::string said = testing::internal::GetCapturedStdout();
+      if (!said.empty()) {
+        EXPECT_EQ(said, "...MiddlePoint - Degeneracy detected\n");
+        ++degenerate;
+      }
+      EXPECT_EQ(r, E_whatInType(e) == 1 ? 1 : 2);
+      expectedMiddle(c, E_whatIn(e), a, b, want);
+      EXPECT_LT(dist(x, want), 1e-13) << "edge on model entity " << c.index(E_whatIn(e));
+      EXPECT_NEAR(dist(x, a), dist(x, b), 1e-13);
+      ++checked;
     }
-    EXPECT_EQ(r, E_whatInType(e) == 1 ? 1 : 2);
-    expectedMiddle(c, E_whatIn(e), a, b, want);
-    EXPECT_LT(dist(x, want), 1e-13) << "edge on model entity " << c.index(E_whatIn(e));
-    EXPECT_NEAR(dist(x, a), dist(x, b), 1e-13);
-    ++checked;
+    EIter_delete(it);
+    // Lateral: 8 per ring at each height (24, on the circles and on the
+    // lateral face), 8 upright edges per layer (2 on the seam) and one
+    // diagonal per quadrilateral (16); discs: 8 spokes each.
+    EXPECT_EQ(checked, 24 + 16 + 16 + 16);
+    EXPECT_EQ(degenerate, 16);  // every spoke ends at a disc centre
   }
-  EIter_delete(it);
-  // Lateral: 8 per ring at each height (24, on the circles and on the
-  // lateral face), 8 upright edges per layer (2 on the seam) and one
-  // diagonal per quadrilateral (16); discs: 8 spokes each.
-  EXPECT_EQ(checked, 24 + 16 + 16 + 16);
-  EXPECT_EQ(degenerate, 16);  // every spoke ends at a disc centre
+}
+
+TEST(PeriodicMiddlePoint, PeriodTestFromSeamCounts) {
+  CylinderModel c(8, 2);
+  pGEntity lateral = c.g[C::kLateral];
+  double range[2][2] = {{0.0, twoPi}, {0.0, c.H}};
+  struct Case {
+    const char* what;
+    int seam[2], code[2], k;
+    double uv[2][3];
+    int result;
+  };
+  const Case cases[] = {
+      {"periodic direction", {0, 0}, {2, 2}, 0, {{1, 1, 0}, {2, 1, 0}}, 1},
+      {"no end on a seam", {0, 0}, {2, 2}, 1, {{1, 1, 0}, {2, 1, 0}}, 0},
+      {"both ends on a seam", {1, 1}, {1, 1}, 1, {{0, 0.5, 0}, {0, 1.5, 0}}, 1},
+      {"an end where two seams meet", {2, 0}, {0, 2}, 1, {{0, 0, 0}, {1, 1, 0}}, 1},
+      // Along v the seam's points are not at the range's ends...
+      {"seam point inside the range", {1, 0}, {1, 2}, 1, {{0, 0.5, 0}, {1, 1, 0}}, 0},
+      {"seam point at the range's end", {1, 0}, {1, 2}, 1, {{0, 0, 0}, {1, 1, 0}}, 1},
+      // ...and the model vertex (R, 0, 0) is not (R, 0, H).
+      {"model vertex at the foot", {0, 1}, {2, 0}, 1, {{1, 1, 0}, {0, 0, 0}}, 0},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    int seam[2] = {k.seam[0], k.seam[1]}, code[2] = {k.code[0], k.code[1]};
+    double uv[2][3] = {{k.uv[0][0], k.uv[0][1], 0}, {k.uv[1][0], k.uv[1][1], 0}};
+    EXPECT_EQ(templatesUtil::ifAddPeriod(lateral, seam, code, k.k, uv, range), k.result);
+  }
+  // Not flagged periodic, the seam itself decides along u: a seam point at
+  // u = 0, and the model vertex whose point is the same at u = 2 pi.
+  c.services.facePeriodic = [](pGFace, int) { return 0; };
+  double uv[2][3] = {{0, 0.5, 0}, {1, 1, 0}};
+  int seam[2] = {1, 0}, onEdge[2] = {1, 2}, onVertex[2] = {0, 2};
+  EXPECT_EQ(templatesUtil::ifAddPeriod(lateral, seam, onEdge, 0, uv, range), 1);
+  uv[0][1] = 0.0;
+  EXPECT_EQ(templatesUtil::ifAddPeriod(lateral, seam, onVertex, 0, uv, range), 1);
+  // A seam count on an end inside the face is a fault of the caller: told,
+  // and undecided.
+  int inside[2] = {2, 2};
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(templatesUtil::ifAddPeriod(lateral, seam, inside, 0, uv, range), -1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "ifAddPeriod: pb!\n");
 }
 
 TEST(PeriodicMiddlePoint, HandWorkedCasesAcrossTheSeam) {
