@@ -68,9 +68,10 @@ TEST(MeshToolsSurfaceCollapse, RefusedBeforeAnyChangeWithoutMerges) {
     pPList faces = fan.facesOf(e);
     ASSERT_EQ(PList_size(faces), 2);
     EXPECT_EQ(E_chkColapsOnGFace(e, vdel, faces), 0);
-    pPList bdry = PList_new();  // overwritten: null on refusal
+    pPList stale = PList_new(), bdry = stale;  // overwritten: null on refusal
     EXPECT_EQ(E_colapsOnGFace(fan.h.m, e, vdel, vkeep, faces, &bdry), 0);
     EXPECT_EQ(bdry, nullptr);
+    PList_delete(stale);
     PList_delete(faces);
     EXPECT_EQ(M_numVertices(fan.h.m), 7);
     EXPECT_EQ(M_numEdges(fan.h.m), 12);
