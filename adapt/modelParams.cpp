@@ -217,10 +217,18 @@ int AdaptUtil::F_fixPeriodicParams(pGFace g, double tol, double par[3][3]) {
     if (d == -1) continue;
     // On a degenerate line the other parameter is meaningless: take it from
     // the other two corners.
+    // Across the seam of a periodic direction the lower of the two is taken
+    // a period on, whichever corner it is, so that the mean lies between
+    // them and not on the opposite side.
     const int k = 1 - d, j1 = (i + 1) % 3, j2 = (i + 2) % 3;
-    double lo = 0.0, hi = 0.0;
-    GF_parRange(g, k, &lo, &hi);
-    if (par[j1][k] - par[j2][k] > 0.5 * (hi - lo)) par[j2][k] += hi - lo;
+    if (GF_periodic(g, k)) {
+      double lo = 0.0, hi = 0.0;
+      GF_parRange(g, k, &lo, &hi);
+      if (par[j1][k] - par[j2][k] > 0.5 * (hi - lo))
+        par[j2][k] += hi - lo;
+      else if (par[j2][k] - par[j1][k] > 0.5 * (hi - lo))
+        par[j1][k] += hi - lo;
+    }
     par[i][k] = 0.5 * (par[j1][k] + par[j2][k]);
   }
   for (int d = 0; d < 2; ++d) {

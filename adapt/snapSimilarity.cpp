@@ -58,6 +58,17 @@ int snapVertices::fixGeoSim(pFace F, pPList* L, int mode, SSList<mEntity*>* S) {
     for (int end = 0; end < 2; ++end) {
       pVertex d = E_vertex(e, end), k = E_otherVertex(e, d);
       if (!E_chkClpTopo(d, e) || !E_evalColaps(mesh, e, d, k)) continue;
+      pPList edgeFaces = nullptr;
+      if (mode == 1) {
+        edgeFaces = PList_new();
+        for (int i = 0; i < E_numFaces(e); ++i) PList_append(edgeFaces, E_face(e, i));
+        // A surface collapse that would be refused is not tried: d stays
+        // with its target, parameters and metric.
+        if (!E_chkColapsOnGFace(e, d, edgeFaces)) {
+          PList_delete(edgeFaces);
+          continue;
+        }
+      }
       for (pFace f : boundaryFacesOf(d)) PList_remItem(*L, f);
       // A vertex still waiting to be snapped leaves the list with its target.
       if (target(d)) toSnap->remove(d);
@@ -66,8 +77,6 @@ int snapVertices::fixGeoSim(pFace F, pPList* L, int mode, SSList<mEntity*>* S) {
       if (field) field->deleteMetric(d);
       int done;
       if (mode == 1) {
-        pPList edgeFaces = PList_new();
-        for (int i = 0; i < E_numFaces(e); ++i) PList_append(edgeFaces, E_face(e, i));
         pPList bdry = nullptr;
         done = E_colapsOnGFace(mesh, e, d, k, edgeFaces, &bdry);
         PList_delete(edgeFaces);

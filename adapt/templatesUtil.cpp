@@ -293,8 +293,11 @@ int templatesUtil::GV_isonSeam(pGVertex v, pGFace f) {
 }
 
 int templatesUtil::GE_isClosed(pGEdge e) {
-  pPList v = GE_vertices(e);
-  const int closed = PList_size(v) >= 2 && PList_item(v, 0) == PList_item(v, 1);
+  // The interface's ordered vertex list of a model edge is unsupported (it
+  // throws); the model adjacency serves: a closed edge starts and ends on
+  // its one model vertex.
+  pPList v = GE_vectices(e);
+  const int closed = PList_size(v) == 1;
   PList_delete(v);
   return closed;
 }

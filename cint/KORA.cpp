@@ -443,6 +443,7 @@ void EN_setID(pEntity e, int id) {
   EN_attachDataInt(e, KORA_Util::Instance()->idId, id);
 }
 
+int M_mergeSupported() { return 0; }
 void V_merge(pVertex, pVertex) { throw 1; }
 void V_merge2(pVertex, pVertex) { throw 1; }
 void E_merge(pEdge, pEdge) { throw 1; }

@@ -237,6 +237,9 @@ void EN_setID(pEntity e, int id);
 
 // Merges are not supported: each throws 1.
 void V_merge(pVertex a, pVertex b);
+// Whether the merges above are available (they are not: 0). Callers that
+// need them ask before changing anything.
+int M_mergeSupported();
 void V_merge2(pVertex a, pVertex b);
 void E_merge(pEdge a, pEdge b);
 void E_merge2(pEdge a, pEdge b);

@@ -14,6 +14,10 @@ int E_chkClpTopo(KORA::pVertex vdel, KORA::pEdge edge);
 int E_chkColaps(KORA::pVertex* vdel, KORA::pVertex* vkeep, KORA::pEdge edge);
 int E_chkColapsFcs(KORA::pVertex vdel, KORA::pVertex vkeep, KORA::pEdge edge);
 int E_evalColaps(KORA::pMesh mesh, KORA::pEdge edge, KORA::pVertex vdel, KORA::pVertex vkeep);
+// 1 when E_colapsOnGFace of the same edge, vdel and faces would collapse
+// rather than refuse; it refuses, before any change, when a side edge may
+// not go or when the mesh interface cannot merge entities.
+int E_chkColapsOnGFace(KORA::pEdge edge, KORA::pVertex vdel, KORA::pPList faces);
 int E_colapsOnGFace(KORA::pMesh mesh, KORA::pEdge edge, KORA::pVertex vdel, KORA::pVertex vkeep,
                     KORA::pPList faces, KORA::pPList* bdryFaces);
 

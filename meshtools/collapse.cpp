@@ -116,9 +116,10 @@ int E_evalColaps(pMesh, pEdge edge, pVertex vdel, pVertex vkeep) {
   return ok;
 }
 
-int E_colapsOnGFace(pMesh mesh, pEdge edge, pVertex vdel, pVertex vkeep, pPList faces, pPList* bdryFaces) {
-  *bdryFaces = nullptr;
-  std::vector<std::pair<pEdge, pEdge>> pairs;  // (gone, kept)
+namespace {
+// The side edges that the collapse of the edge merges, as (gone, kept) pairs
+// in the order of the faces; 0 when a side edge that must go may not.
+int sideEdgePairs(pEdge edge, pVertex vdel, pPList faces, std::vector<std::pair<pEdge, pEdge>>& pairs) {
   auto allowed = [](pEdge e) { return EN_okTo(4, e) && EN_okTo(1, e); };
   for (int i = 0; i < PList_size(faces); ++i) {
     pFace f = static_cast<pFace>(PList_item(faces, i));
@@ -144,10 +145,23 @@ int E_colapsOnGFace(pMesh mesh, pEdge edge, pVertex vdel, pVertex vkeep, pPList 
       return 0;
     }
   }
+  // Without merges the mesh would be left half changed: refuse now.
+  return M_mergeSupported();
+}
+}  // namespace
+
+int E_chkColapsOnGFace(pEdge edge, pVertex vdel, pPList faces) {
+  std::vector<std::pair<pEdge, pEdge>> pairs;
+  return sideEdgePairs(edge, vdel, faces, pairs);
+}
+
+int E_colapsOnGFace(pMesh mesh, pEdge edge, pVertex vdel, pVertex vkeep, pPList faces, pPList* bdryFaces) {
+  *bdryFaces = nullptr;
+  std::vector<std::pair<pEdge, pEdge>> pairs;  // (gone, kept)
+  if (!sideEdgePairs(edge, vdel, faces, pairs)) return 0;
   for (int i = 0; i < PList_size(faces); ++i) M_removeFace(mesh, static_cast<pFace>(PList_item(faces, i)));
   M_removeEdge(mesh, edge);
   *bdryFaces = V_bdryFaces(vdel);
-  // The merges are not supported by the procedural interface: they throw.
   V_merge(vkeep, vdel);
   M_removePoint(mesh, V_point(vdel));
   M_removeVertex(mesh, vdel);
