@@ -16,29 +16,24 @@ namespace {
 constexpr int kFluxScratch = 8;
 }  // namespace
 
-void Euler2d::riemannFluxes(const FacePoints &pts, double *FL, double *FR) const {
-  if (typeid(*this) != typeid(Euler2d)) {
-    ConservationLaw::riemannFluxes(pts, FL, FR);
-    return;
-  }
-  for (int k = 0; k < pts.count; ++k)
-    Euler2d::riemannSolver(pts.n(k), pts.x(k), pts.UL + k * pts.stateStride, pts.UR + k * pts.stateStride,
-                           FL + 4 * k, FR + 4 * k);
-}
+namespace {
 
-void Euler2d::riemannSolver(const mVector &n, const mPoint &x, const double *UL,
-                            const double *UR, double *FL, double *FR) const {
-  const double nx = n.x(), ny = n.y();
-
+// Roe's flux of the 2-D gas across the unit normal (nx, ny): each side's
+// primitive values are formed once (one division per side) and its normal
+// flux is taken from them directly.
+inline void roe2d(double gamma, double nx, double ny, const mPoint &x, const double *UL, const double *UR,
+                  double *FL, double *FR) {
   const double rL = UL[0], rR = UR[0];
-  const double uL = UL[1] / rL, vL = UL[2] / rL;
-  const double uR = UR[1] / rR, vR = UR[2] / rR;
-  const double pL = computeP2d(UL, gamma), pR = computeP2d(UR, gamma);
-  const double HL = (UL[3] + pL) / rL, HR = (UR[3] + pR) / rR;
+  const double iL = 1.0 / rL, iR = 1.0 / rR;
+  const double uL = UL[1] * iL, vL = UL[2] * iL;
+  const double uR = UR[1] * iR, vR = UR[2] * iR;
+  const double pL = (gamma - 1.0) * (UL[3] - 0.5 * (UL[1] * uL + UL[2] * vL));
+  const double pR = (gamma - 1.0) * (UR[3] - 0.5 * (UR[1] * uR + UR[2] * vR));
+  const double HL = (UL[3] + pL) * iL, HR = (UR[3] + pR) * iR;
 
   const double sL = std::sqrt(rL), sR = std::sqrt(rR);
   const double inv = 1.0 / (sL + sR);
-  const double rh = std::sqrt(rL * rR);
+  const double rh = sL * sR;
   const double uh = (sL * uL + sR * uR) * inv;
   const double vh = (sL * vL + sR * vR) * inv;
   const double Hh = (sL * HL + sR * HR) * inv;
@@ -51,6 +46,7 @@ void Euler2d::riemannSolver(const mVector &n, const mPoint &x, const double *UL,
   } else {
     const double c2 = (gamma - 1.0) * (Hh - qh);
     const double c = std::sqrt(c2);
+    const double ic = 1.0 / c;
     const double dr = rR - rL, du = uR - uL, dv = vR - vL, dp = pR - pL;
     const double dun = nx * du + ny * dv;
 
@@ -58,11 +54,12 @@ void Euler2d::riemannSolver(const mVector &n, const mPoint &x, const double *UL,
     const double lp = std::fabs(unh + c);
     const double lm = std::fabs(unh - c);
 
-    const double a0 = dr - dp / c2;
+    const double a0 = dr - dp * ic * ic;
     const double a1 = ny * du - nx * dv;
-    const double a2 = dun + dp / (rh * c);
-    const double a3 = -dun + dp / (rh * c);
-    const double k = rh / (2.0 * c);
+    const double dpc = dp * ic / rh;
+    const double a2 = dun + dpc;
+    const double a3 = -dun + dpc;
+    const double k = 0.5 * rh * ic;
 
     // wave 0: (1, u, v, q)
     const double w0 = l0 * a0;
@@ -89,14 +86,34 @@ void Euler2d::riemannSolver(const mVector &n, const mPoint &x, const double *UL,
     D[3] += w3 * (Hh - c * unh);
   }
 
-  mVector fL[kFluxScratch], fR[kFluxScratch];
-  Fi(x, UL, fL);
-  Fi(x, UR, fR);
+  // Normal fluxes of both sides: (rho un, rho u un + p nx, rho v un + p ny, (E + p) un).
+  const double unL = uL * nx + vL * ny, unR = uR * nx + vR * ny;
+  const double fn[4] = {UL[0] * unL + UR[0] * unR, UL[1] * unL + pL * nx + UR[1] * unR + pR * nx,
+                        UL[2] * unL + pL * ny + UR[2] * unR + pR * ny, (UL[3] + pL) * unL + (UR[3] + pR) * unR};
   for (int j = 0; j < 4; ++j) {
-    const double F = 0.5 * ((fL[j] + fR[j]) * n - D[j]);
+    const double F = 0.5 * (fn[j] - D[j]);
     FL[j] = F;
     FR[j] = F;
   }
+}
+
+}  // namespace
+
+void Euler2d::riemannFluxes(const FacePoints &pts, double *FL, double *FR) const {
+  if (typeid(*this) != typeid(Euler2d)) {
+    ConservationLaw::riemannFluxes(pts, FL, FR);
+    return;
+  }
+  for (int k = 0; k < pts.count; ++k) {
+    const mVector &n = pts.n(k);
+    roe2d(gamma, n.x(), n.y(), pts.x(k), pts.UL + k * pts.stateStride, pts.UR + k * pts.stateStride, FL + 4 * k,
+          FR + 4 * k);
+  }
+}
+
+void Euler2d::riemannSolver(const mVector &n, const mPoint &x, const double *UL, const double *UR, double *FL,
+                            double *FR) const {
+  roe2d(gamma, n.x(), n.y(), x, UL, UR, FL, FR);
 }
 
 void Euler3dRoe::riemannSolver(const mVector &n, const mPoint &, const double *UL,
