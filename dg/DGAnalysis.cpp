@@ -187,8 +187,28 @@ void DGAnalysis::init(int order, int initialise) {
     for (auto it = mesh->begin(dim); it != mesh->end(dim); ++it) addCell(*it, order);
   }
   if (initialise) par->Msg(KORA::ParUtil::INFO, "Creating  Boundary Cells ...\n");
-  if (dim >= 1)
-    for (auto it = mesh->begin(dim - 1); it != mesh->end(dim - 1); ++it) addBoundaryCell(*it);
+  if (dim >= 1) {
+    // Interface cells are made in the order in which the face passes walk
+    // them (by the position of their left element, see gatherCells), so
+    // that the cells and their points lie in memory in that order.
+    std::unordered_map<const mEntity *, std::size_t> position;
+    for (auto it = mesh->begin(dim); it != mesh->end(dim); ++it) position.emplace(*it, position.size());
+    std::vector<std::pair<std::size_t, mEntity *>> faces;
+    for (auto it = mesh->begin(dim - 1); it != mesh->end(dim - 1); ++it) {
+      mEntity *f = *it;
+      const KORA::mAdjacencyContainer *up = f->getAdjacencyList(dim);
+      std::size_t rank = position.size();
+      if (up && !up->empty()) {
+        mEntity *left = (*up)[0];
+        if (up->size() > 1 && entityPrecedes((*up)[1], left)) left = (*up)[1];
+        const auto p = position.find(left);
+        if (p != position.end()) rank = p->second;
+      }
+      faces.emplace_back(rank, f);
+    }
+    std::stable_sort(faces.begin(), faces.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (const auto &f : faces) addBoundaryCell(f.second);
+  }
   gatherCells();
   if (initialise) {
     par->Msg(KORA::ParUtil::INFO, "Computing Initial Solution ...\n");
