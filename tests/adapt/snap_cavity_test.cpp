@@ -1,0 +1,507 @@
+// Snapping by cavity: a new boundary vertex at the target with a new surface
+// patch around it, and the clearing of the regions between the old and the
+// new surface. On the analytic unit-cube model, whose model entities are
+// linked here (faces to their regions, edges to their faces and region).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "AdaptUtil.h"
+#include "MT_geometry.h"
+#include "MT_topology.h"
+#include "gEntity.h"
+#include "snapVertices.h"
+#include "snap_model.h"
+
+using namespace snaptest;
+
+namespace {
+
+// Links every model entity of the cube with those in its closure.
+void linkModel(CubeModel& cube) {
+  std::vector<pGEntity> all = {cube.modelEntity(0)};
+  for (const auto& [g, a] : cube.geometry) all.push_back(g);
+  for (pGEntity a : all)
+    for (pGEntity b : all) {
+      const int ba = GEN_tag(a) - 100, bb = GEN_tag(b) - 100;
+      // b lies in a's closure when it lies on every plane of a, and more.
+      if (a != b && (ba & bb) == ba && ba != bb) {
+        a->add(b);
+        b->add(a);
+      }
+    }
+}
+
+int count(pMesh m, int level) {
+  switch (level) {
+    case 0: return M_numVertices(m);
+    case 1: return M_numEdges(m);
+    case 2: return M_numFaces(m);
+    default: return M_numRegions(m);
+  }
+}
+
+void centroid(pEntity e, double c[3]) {
+  std::vector<pEntity> vs;
+  M_GetVertices(e, vs);
+  c[0] = c[1] = c[2] = 0.0;
+  for (pEntity v : vs) {
+    double x[3];
+    V_coord(v, x);
+    for (int k = 0; k < 3; ++k) c[k] += x[k] / vs.size();
+  }
+}
+
+// The hole that the clearing leaves: interior faces with one region and
+// boundary faces with none.
+std::vector<pFace> holeFaces(pMesh m) {
+  std::vector<pFace> out;
+  FIter it = M_faceIter(m);
+  while (pFace f = FIter_next(it)) {
+    const int nr = (F_region(f, 0) ? 1 : 0) + (F_region(f, 1) ? 1 : 0);
+    if ((F_whatInType(f) == 3 && nr == 1) || (F_whatInType(f) == 2 && nr == 0)) out.push_back(f);
+  }
+  FIter_delete(it);
+  return out;
+}
+
+// Volume enclosed by the hole's faces, each turned away from the hole: into
+// its region, or out of the cube for a boundary face. Every edge of a closed
+// surface is used by exactly two of its faces.
+double holeVolume(const std::vector<pFace>& faces) {
+  std::map<pEdge, int> uses;
+  double vol = 0.0;
+  for (pFace f : faces) {
+    for (int k = 0; k < 3; ++k) ++uses[F_edge(f, k)];
+    double x[4][3], n[3], c[3], ref[3];
+    F_coord(f, x);
+    const double u[3] = {x[1][0] - x[0][0], x[1][1] - x[0][1], x[1][2] - x[0][2]};
+    const double w[3] = {x[2][0] - x[0][0], x[2][1] - x[0][1], x[2][2] - x[0][2]};
+    n[0] = u[1] * w[2] - u[2] * w[1];
+    n[1] = u[2] * w[0] - u[0] * w[2];
+    n[2] = u[0] * w[1] - u[1] * w[0];
+    centroid(f, c);
+    pRegion r = F_region(f, 0) ? F_region(f, 0) : F_region(f, 1);
+    double dir[3];
+    if (r) {
+      centroid(r, ref);
+      for (int k = 0; k < 3; ++k) dir[k] = ref[k] - c[k];
+    } else {
+      for (int k = 0; k < 3; ++k) dir[k] = c[k] - 0.5;
+    }
+    const double s = n[0] * dir[0] + n[1] * dir[1] + n[2] * dir[2] > 0 ? 1.0 : -1.0;
+    vol += s * (x[0][0] * (x[1][1] * x[2][2] - x[1][2] * x[2][1]) -
+                x[0][1] * (x[1][0] * x[2][2] - x[1][2] * x[2][0]) +
+                x[0][2] * (x[1][0] * x[2][1] - x[1][1] * x[2][0])) /
+           6.0;
+  }
+  for (const auto& [e, n] : uses) EXPECT_EQ(n, 2) << "edge used by " << n << " hole faces";
+  return vol;
+}
+
+pVertex vertexNear(pMesh m, double x, double y, double z) {
+  VIter it = M_vertexIter(m);
+  pVertex found = nullptr;
+  while (pVertex v = VIter_next(it)) {
+    double p[3];
+    V_coord(v, p);
+    if (std::fabs(p[0] - x) + std::fabs(p[1] - y) + std::fabs(p[2] - z) < 1e-12) found = v;
+  }
+  VIter_delete(it);
+  return found;
+}
+
+}  // namespace
+
+// A vertex inside the model region or on a model vertex cannot be snapped
+// this way: 0 with the message, and nothing is made.
+TEST(SnapCavity, VertexNotOnModelFaceOrEdgeFails) {
+  const int grid[2][3] = {{1, 1, 1}, {2, 2, 2}};
+  for (const auto& ijk : grid) {
+    CubeModel cube(2);
+    linkModel(cube);
+    pVertex v = cube.vertexAt(ijk[0], ijk[1], ijk[2]);
+    int before[4];
+    for (int d = 0; d < 4; ++d) before[d] = count(cube.m, d);
+    snapVertices snap(cube.m, nullptr);
+    double target[3] = {0.5, 0.5, 1.2};
+    pPList made = nullptr;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(snap.cavity_retriangulation(v, target, made), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Error - Vertex not classified on model face/edge (cavity_retriangulation)\n");
+    for (int d = 0; d < 4; ++d) EXPECT_EQ(count(cube.m, d), before[d]);
+    EXPECT_EQ(made, nullptr);
+  }
+}
+
+// Faces that stay valid and similar at the target are copied onto the new
+// vertex: the copies keep the old faces' edges opposite the vertex and
+// orientation, share their new edges at the new vertex, and leave no data
+// on the old edges. The filler fills nothing.
+TEST(SnapCavity, CopyOfTheFacesAroundTheNewVertex) {
+  CubeModel cube(2);
+  pVertex v = cube.vertexAt(1, 1, 2);
+  snapVertices snap(cube.m, nullptr);
+  double target[3] = {0.5, 0.5, 1.2};
+  pPList faces = PList_new();
+  AdaptUtil::V_bdryfacesOngface(v, V_whatIn(v), &faces);
+  ASSERT_EQ(PList_size(faces), 6);
+  EXPECT_EQ(snap.isTriangulationValid(faces, v, target), 0);
+  pVertex w = M_createVP2(cube.m, target, nullptr, 0, V_whatIn(v));
+  EN_attachDataPtr(v, snap.remeshId, w);
+  pPList made = PList_new(), polygon = PList_new();
+  EXPECT_EQ(snap.copyLocalSurfMesh(cube.m, faces, v, made, polygon), 1);
+  ASSERT_EQ(PList_size(made), 6);
+  ASSERT_EQ(PList_size(polygon), 6);
+  std::map<pEdge, int> spokes;
+  for (int i = 0; i < 6; ++i) {
+    pFace f = static_cast<pFace>(PList_item(faces, i)), g = static_cast<pFace>(PList_item(made, i));
+    pEdge opposite = F_vtOpEd(f, v);
+    EXPECT_EQ(PList_item(polygon, i), opposite);
+    EXPECT_EQ(F_vtOpEd(g, w), opposite);
+    EXPECT_EQ(F_whatIn(g), F_whatIn(f));
+    pPList fv = F_vertices(f, 1), gv = F_vertices(g, 1);
+    for (int k = 0; k < 3; ++k) {
+      pVertex a = static_cast<pVertex>(PList_item(fv, k));
+      EXPECT_EQ(PList_item(gv, k), a == v ? w : a);
+    }
+    PList_delete(fv);
+    PList_delete(gv);
+    for (int k = 0; k < 3; ++k)
+      if (F_edge(g, k) != opposite) ++spokes[F_edge(g, k)];
+    for (int k = 0; k < 3; ++k) {
+      void* p = nullptr;
+      EXPECT_FALSE(EN_getDataPtr(F_edge(f, k), snap.countId, &p));
+    }
+  }
+  EXPECT_EQ(spokes.size(), 6u);
+  for (const auto& [e, n] : spokes) EXPECT_EQ(n, 2);
+  EXPECT_EQ(V_numEdges(w), 6);
+
+  int flag = 0;
+  pPList added = PList_new();
+  EXPECT_EQ(snap.triangulatecavity(cube.m, made, &flag, 0, 0, added), 0);
+  EXPECT_EQ(PList_size(added), 0);
+  EXPECT_EQ(flag, 0);
+  PList_delete(added);
+  PList_delete(faces);
+  PList_delete(made);
+  PList_delete(polygon);
+  EN_deleteData(v, snap.remeshId);
+}
+
+// A target far across the model edge y = 0 makes the patch grow towards it;
+// the growth stops at the model edge: every face taken lies on the top
+// face, and the fan covers the grown patch with one new face per boundary
+// edge.
+TEST(SnapCavity, PatchGrowthNeverCrossesAModelEdge) {
+  CubeModel cube(2);
+  pVertex v = cube.vertexAt(1, 1, 2);
+  pGEntity top = V_whatIn(v);
+  snapVertices snap(cube.m, nullptr);
+  double target[3] = {0.5, -0.8, 1.05};
+  pPList faces = PList_new();
+  AdaptUtil::V_bdryfacesOngface(v, top, &faces);
+  EXPECT_EQ(snap.isTriangulationValid(faces, v, target), 1);
+  pVertex w = M_createVP2(cube.m, target, nullptr, 0, top);
+  EN_attachDataPtr(v, snap.remeshId, w);
+  pPList made = PList_new(), polygon = PList_new();
+  EXPECT_EQ(snap.newsurfTrigulation(cube.m, faces, v, target, made, polygon), 1);
+  EXPECT_GT(PList_size(faces), 6);
+  int onModelEdge = 0;
+  for (int i = 0; i < PList_size(faces); ++i) EXPECT_EQ(F_whatIn(static_cast<pFace>(PList_item(faces, i))), top);
+  for (int i = 0; i < PList_size(polygon); ++i) {
+    pEdge e = static_cast<pEdge>(PList_item(polygon, i));
+    if (E_whatInType(e) == 1) ++onModelEdge;
+    void* p = nullptr;
+    EXPECT_FALSE(EN_getDataPtr(e, snap.countId, &p));
+  }
+  // The patch reached the model edge y = 0 (two mesh edges long).
+  EXPECT_GE(onModelEdge, 2);
+  EXPECT_EQ(PList_size(made), PList_size(polygon));
+  for (int i = 0; i < PList_size(made); ++i) {
+    pFace g = static_cast<pFace>(PList_item(made, i));
+    EXPECT_TRUE(F_inClosure(g, w));
+    EXPECT_TRUE(PList_inList(polygon, F_vtOpEd(g, w)));
+  }
+  PList_delete(faces);
+  PList_delete(made);
+  PList_delete(polygon);
+  EN_deleteData(v, snap.remeshId);
+}
+
+// The whole operation on a vertex of the top face (to the top of a bump) and
+// on a vertex of a model edge (out across both its faces), at distance h from
+// each model face at the vertex. The copies of the old faces around w are
+// then improved by swaps: on each model face the spoke to the corner of a
+// right-angled old face is swapped away (that face's smallest angle is 45
+// degrees, the copy's smaller), which leaves a flat triangle of area 1/8 in
+// the old plane. The new boundary thus bounds the cube with pyramids of
+// apex w over 3/4 - 2/8 (top centre) or 2 (3/8 - 1/8) (edge vertex) = 1/2
+// of the old planes: h / 6 more volume. The hole left for the filler is a
+// closed surface, the regions left are positive and fill the rest exactly.
+TEST(SnapCavity, RetriangulationLeavesAClosedCavity) {
+  struct Case {
+    int i, j, k;
+    double bump;       // top face bump (target from the model), else 0
+    double target[3];  // given target when not from the bump
+    double h;
+  } cases[] = {
+      {1, 1, 2, 0.3, {0, 0, 0}, 0.3},
+      {1, 1, 2, 0.05, {0, 0, 0}, 0.05},
+      {1, 0, 2, 0.0, {0.5, -0.2, 1.2}, 0.2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "vertex " << c.i << c.j << c.k << " h " << c.h);
+    CubeModel cube(2);
+    linkModel(cube);
+    cube.bump = c.bump;
+    pVertex v = cube.vertexAt(c.i, c.j, c.k);
+    pGEntity g = V_whatIn(v);
+    double xv[3];
+    V_coord(v, xv);
+    double target[3] = {c.target[0], c.target[1], c.target[2]};
+    if (c.bump > 0) {
+      const double par[2] = {0.5, 0.5};
+      cube.at(g, par, target);
+    }
+    pPList made = nullptr;
+    int result = -1;
+    testing::internal::CaptureStdout();
+    {
+      snapVertices snap(cube.m, nullptr);
+      result = snap.cavity_retriangulation(v, target, made);
+    }
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(result, 1) << out;
+    EXPECT_EQ(made, nullptr);  // the filler adds no vertex
+    pVertex w = vertexNear(cube.m, target[0], target[1], target[2]);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(V_whatIn(w), g);
+    if (GEN_type(g) == 1) {
+      int onG = 0;
+      for (int i = 0; i < V_numEdges(w); ++i) onG += E_whatIn(V_edge(w, i)) == g;
+      EXPECT_EQ(onG, 2);
+    }
+    // The old vertex, where it is left, lies inside the model region.
+    if (pVertex old = vertexNear(cube.m, xv[0], xv[1], xv[2])) {
+      EXPECT_EQ(V_whatInType(old), 3);
+    }
+
+    const std::vector<pFace> hole = holeFaces(cube.m);
+    const double cavity = holeVolume(hole);
+    double left = 0.0;
+    RIter it = M_regionIter(cube.m);
+    while (pRegion r = RIter_next(it)) {
+      EXPECT_GT(R_volume(r), 0.0);
+      left += R_volume(r);
+    }
+    RIter_delete(it);
+    EXPECT_NEAR(left + cavity, 1.0 + c.h / 6.0, 1e-12);
+    EXPECT_GE(cavity, c.h / 6.0 - 1e-12);
+  }
+}
+
+// deleteFace leaves a face that still bounds a region; otherwise the face
+// goes, each edge goes once no face uses it and each vertex once no edge
+// does, with the lists of the given mode and the replaced-surface lists
+// kept free of what was deleted.
+TEST(SnapCavity, DeleteFaceRemovesOnlyUnusedEntities) {
+  pMesh m = MS_newMesh(nullptr);
+  pGEntity g = m->getGEntity(1, 3);
+  pVertex a = M_createVP(m, 0, 0, 0, nullptr, 0, g), b = M_createVP(m, 1, 0, 0, nullptr, 0, g),
+          c = M_createVP(m, 0, 1, 0, nullptr, 0, g), d = M_createVP(m, 0, 0, 1, nullptr, 0, g);
+  pEdge ab = M_createE(m, a, b, g), bc = M_createE(m, b, c, g), ca = M_createE(m, c, a, g),
+        ad = M_createE(m, a, d, g), bd = M_createE(m, b, d, g), cd = M_createE(m, c, d, g);
+  int dirs[4] = {1, 1, 1, 1};
+  pEdge e0[3] = {ab, bc, ca}, e1[3] = {ab, bd, ad}, e2[3] = {bc, cd, bd}, e3[3] = {ca, ad, cd};
+  pFace F0 = M_createF(m, 3, e0, dirs, g), F1 = M_createF(m, 3, e1, dirs, g), F2 = M_createF(m, 3, e2, dirs, g),
+        F3 = M_createF(m, 3, e3, dirs, g);
+  pFace fs[4] = {F0, F1, F2, F3};
+  pRegion r = M_createR(m, 4, fs, dirs, g);
+  {
+    snapVertices snap(m, nullptr);
+    snap.append(b, new double[3]{1, 0, 0});
+    snap.deleteFace(F0, nullptr, -1);
+    EXPECT_EQ(M_numFaces(m), 4);
+    M_removeRegion(m, r);
+
+    snap.replacedEdges = PList_new();
+    snap.replacedVertices = PList_new();
+    for (pEdge e : {ab, bc, ca, ad, bd, cd}) PList_append(snap.replacedEdges, e);
+    for (pVertex x : {a, b, c, d}) PList_append(snap.replacedVertices, x);
+    pPList edges = PList_new(), verts = PList_new();
+
+    snap.deleteFace(F0, edges, 1);  // every edge still has a face
+    EXPECT_EQ(M_numFaces(m), 3);
+    EXPECT_EQ(M_numEdges(m), 6);
+    EXPECT_EQ(PList_size(edges), 0);
+
+    snap.deleteFace(F1, edges, 1);  // ab goes
+    EXPECT_EQ(M_numEdges(m), 5);
+    ASSERT_EQ(PList_size(edges), 1);
+    EXPECT_EQ(PList_item(edges, 0), ab);
+    EXPECT_FALSE(PList_inList(snap.replacedEdges, ab));
+    EXPECT_EQ(M_numVertices(m), 4);
+
+    snap.deleteFace(F2, verts, 0);  // bc and bd go, and with them b
+    EXPECT_EQ(M_numEdges(m), 3);
+    EXPECT_EQ(M_numVertices(m), 3);
+    ASSERT_EQ(PList_size(verts), 1);
+    EXPECT_EQ(PList_item(verts, 0), b);
+    EXPECT_FALSE(PList_inList(snap.replacedVertices, b));
+    EXPECT_TRUE(snap.removedVerts->inList(b));  // it was waiting to be snapped
+
+    snap.deleteFace(F3, nullptr, -1);
+    EXPECT_EQ(M_numFaces(m), 0);
+    EXPECT_EQ(M_numEdges(m), 0);
+    EXPECT_EQ(M_numVertices(m), 0);
+    EXPECT_EQ(PList_size(snap.replacedEdges), 0);
+    EXPECT_EQ(PList_size(snap.replacedVertices), 0);
+    PList_delete(edges);
+    PList_delete(verts);
+    PList_delete(snap.replacedEdges);
+    PList_delete(snap.replacedVertices);
+  }
+  M_delete(m);
+}
+
+// The closeness threshold is 0.111111 times the smallest squared edge length
+// at the rim's vertices (here 0.5^2): a vertex of the cavity just below it
+// from the new surface loses all its regions (and, left without edges, goes),
+// one just above keeps them.
+TEST(SnapCavity, CloseVertexThreshold) {
+  const double threshold = 0.111111 * 0.25;
+  for (const double factor : {1.0 + 1e-9, 1.0 - 1e-9}) {
+    SCOPED_TRACE(factor);
+    CubeModel cube(2);
+    pGEntity R = cube.modelEntity(0);
+    pVertex x = cube.vertexAt(1, 1, 1);  // (0.5, 0.5, 0.5), the only inner vertex
+    pPList fs = V_faces(x);
+    pFace f = static_cast<pFace>(PList_item(fs, 0));
+    PList_delete(fs);
+    // The new surface: a large horizontal triangle above x, its edges far away.
+    const double z = 0.5 + std::sqrt(threshold * factor);
+    pVertex p0 = M_createVP(cube.m, -1, -1, z, nullptr, 0, R), p1 = M_createVP(cube.m, 4, -1, z, nullptr, 0, R),
+            p2 = M_createVP(cube.m, -1, 4, z, nullptr, 0, R);
+    pEdge es[3] = {M_createE(cube.m, p0, p1, R), M_createE(cube.m, p1, p2, R), M_createE(cube.m, p2, p0, R)};
+    int dirs[3] = {1, 1, 1};
+    pFace g = M_createF(cube.m, 3, es, dirs, R);
+    ASSERT_NEAR(AdaptUtil::V_sqrDistToFace(x, g), threshold * factor, 1e-14);
+
+    snapVertices snap(cube.m, nullptr);
+    SSList<mEntity*> K;
+    K.append(f);
+    pPList A = PList_new(), B = PList_new();
+    PList_append(A, F_vtOpEd(f, x));  // the rim: its vertices are not queued
+    PList_append(B, g);
+    snap.removeCloseEntities(A, B, K);
+    if (factor > 1.0) {
+      EXPECT_EQ(M_numRegions(cube.m), 48);
+      EXPECT_EQ(K.size(), 1);
+    } else {
+      EXPECT_EQ(vertexNear(cube.m, 0.5, 0.5, 0.5), nullptr);
+      EXPECT_LE(M_numRegions(cube.m), 48 - 24);  // x had 24 regions
+      EXPECT_GT(M_numRegions(cube.m), 0);
+    }
+    // The rim's marks are gone.
+    pEdge rim = static_cast<pEdge>(PList_item(A, 0));
+    int mark = 0;
+    EXPECT_FALSE(EN_getDataInt(rim, snap.countId, &mark));
+    EXPECT_FALSE(EN_getDataInt(E_vertex(rim, 0), snap.countId, &mark));
+    PList_delete(A);
+    PList_delete(B);
+  }
+}
+
+// An old face folded onto the new face at a rim edge (dihedral angle cosine
+// at least 0.9397) loses its regions; just below that it keeps them.
+TEST(SnapCavity, FoldAtTheRimRemovesTheOldFacesRegions) {
+  for (const double cosine : {0.9397 + 1e-9, 0.9397 - 1e-9}) {
+    SCOPED_TRACE(cosine);
+    CubeModel cube(2);
+    pGEntity R = cube.modelEntity(0);
+    pEdge e = E_exists(cube.vertexAt(1, 1, 1), cube.vertexAt(1, 1, 0));
+    ASSERT_NE(e, nullptr);
+    pFace fC = E_face(e, 0);
+    ASSERT_EQ(F_whatInType(fC), 3);
+    pVertex e0 = E_vertex(e, 0), e1 = E_vertex(e, 1), o = F_edOpVt(fC, e);
+    double x0[3], x1[3], xo[3];
+    V_coord(e0, x0);
+    V_coord(e1, x1);
+    V_coord(o, xo);
+    // The new face's apex at the given angle from fC around e.
+    double a[3], u[3], w[3], len = 0.0, ulen = 0.0, along = 0.0;
+    for (int k = 0; k < 3; ++k) len += (x1[k] - x0[k]) * (x1[k] - x0[k]);
+    for (int k = 0; k < 3; ++k) a[k] = (x1[k] - x0[k]) / std::sqrt(len);
+    for (int k = 0; k < 3; ++k) along += (xo[k] - x0[k]) * a[k];
+    for (int k = 0; k < 3; ++k) u[k] = xo[k] - x0[k] - along * a[k];
+    for (int k = 0; k < 3; ++k) ulen += u[k] * u[k];
+    for (int k = 0; k < 3; ++k) u[k] /= std::sqrt(ulen);
+    w[0] = a[1] * u[2] - a[2] * u[1];
+    w[1] = a[2] * u[0] - a[0] * u[2];
+    w[2] = a[0] * u[1] - a[1] * u[0];
+    const double s = std::sqrt(1.0 - cosine * cosine);
+    double xp[3];
+    for (int k = 0; k < 3; ++k) xp[k] = 0.5 * (x0[k] + x1[k]) + 0.5 * (cosine * u[k] + s * w[k]);
+    auto face = [&](pVertex a0, pVertex a1, pVertex a2) {
+      pVertex vs[3] = {a0, a1, a2};
+      pEdge es[3];
+      for (int k = 0; k < 3; ++k) {
+        es[k] = E_exists(vs[k], vs[(k + 1) % 3]);
+        if (!es[k]) es[k] = M_createE(cube.m, vs[k], vs[(k + 1) % 3], R);
+      }
+      int dirs[3] = {1, 1, 1};
+      return M_createF(cube.m, 3, es, dirs, R);
+    };
+    pVertex p = M_createVP2(cube.m, xp, nullptr, 0, R);
+    pFace fN = face(e0, e1, p);
+    // fC's other edges carry new faces too (as rim edges do), in fC's plane
+    // on the far side: no fold there.
+    pFace others[2];
+    for (int i = 0; i < 2; ++i) {
+      pVertex end = i == 0 ? e0 : e1, across = i == 0 ? e1 : e0;
+      double xe[3], xa[3], xq[3];
+      V_coord(end, xe);
+      V_coord(across, xa);
+      for (int k = 0; k < 3; ++k) xq[k] = 0.5 * (xe[k] + xo[k]) + (0.5 * (xe[k] + xo[k]) - xa[k]);
+      others[i] = face(end, o, M_createVP2(cube.m, xq, nullptr, 0, R));
+    }
+    double x[4][3];
+    V_coord(e0, x[0]);
+    V_coord(e1, x[1]);
+    V_coord(p, x[2]);
+    V_coord(o, x[3]);
+    ASSERT_NEAR(E_dihedral(x), cosine, 1e-12);
+
+    snapVertices snap(cube.m, nullptr);
+    SSList<mEntity*> K;
+    K.append(fC);
+    pPList A = PList_new(), B = PList_new();
+    // fC's other edges are on the rim too, so that only the fold acts.
+    PList_append(A, e);
+    for (int k = 0; k < 3; ++k)
+      if (F_edge(fC, k) != e) PList_append(A, F_edge(fC, k));
+    PList_append(B, fN);
+    PList_append(B, others[0]);
+    PList_append(B, others[1]);
+    snap.removeCloseEntities(A, B, K);
+    if (cosine > 0.9397) {
+      EXPECT_EQ(F_exists(0, e0, e1, o, nullptr), nullptr);
+      EXPECT_LE(M_numRegions(cube.m), 46);
+      RIter it = M_regionIter(cube.m);
+      while (pRegion r = RIter_next(it)) EXPECT_GT(R_volume(r), 0.0);
+      RIter_delete(it);
+    } else {
+      EXPECT_EQ(M_numRegions(cube.m), 48);
+      EXPECT_EQ(K.size(), 1);
+    }
+    PList_delete(A);
+    PList_delete(B);
+  }
+}
