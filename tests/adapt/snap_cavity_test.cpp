@@ -118,8 +118,26 @@ pVertex vertexNear(pMesh m, double x, double y, double z) {
 }  // namespace
 
 // A vertex inside the model region or on a model vertex cannot be snapped
-// this way: 0 with the message, and nothing is made.
+// this way: 0 with the message, and nothing is made. Without the model's
+// parametric services the first query fails (the interface prints its error)
+// and so does the operation, before anything is made.
 TEST(SnapCavity, VertexNotOnModelFaceOrEdgeFails) {
+  {
+    CubeModel cube(2);
+    linkModel(cube);
+    GM_setGeometryServices(nullptr);
+    int before[4];
+    for (int d = 0; d < 4; ++d) before[d] = count(cube.m, d);
+    snapVertices snap(cube.m, nullptr);
+    double target[3] = {0.5, 0.5, 1.2};
+    pPList made = nullptr;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(snap.cavity_retriangulation(cube.vertexAt(1, 1, 2), target, made), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "an exception has been thrown at line 666 in file cint/KORA\n"
+              "TEXT : KORA does not implement function  P_param2(pPoint, double *p1, double *p2, int *ptch)\n");
+    for (int d = 0; d < 4; ++d) EXPECT_EQ(count(cube.m, d), before[d]);
+  }
   const int grid[2][3] = {{1, 1, 1}, {2, 2, 2}};
   for (const auto& ijk : grid) {
     CubeModel cube(2);
@@ -235,26 +253,34 @@ TEST(SnapCavity, PatchGrowthNeverCrossesAModelEdge) {
   EN_deleteData(v, snap.remeshId);
 }
 
-// The whole operation on a vertex of the top face (to the top of a bump) and
-// on a vertex of a model edge (out across both its faces), at distance h from
-// each model face at the vertex. The copies of the old faces around w are
-// then improved by swaps: on each model face the spoke to the corner of a
-// right-angled old face is swapped away (that face's smallest angle is 45
-// degrees, the copy's smaller), which leaves a flat triangle of area 1/8 in
-// the old plane. The new boundary thus bounds the cube with pyramids of
-// apex w over 3/4 - 2/8 (top centre) or 2 (3/8 - 1/8) (edge vertex) = 1/2
-// of the old planes: h / 6 more volume. The hole left for the filler is a
-// closed surface, the regions left are positive and fill the rest exactly.
+// The whole operation on a vertex of the top face (to the top of a bump, or
+// into the cube) and on a vertex of a model edge (out across both its faces,
+// or into the cube), w at distance |h| from each model face at the vertex.
+// The old faces at v cover 3/4 of the top face's plane (top centre) or 3/8
+// of each plane (edge vertex). The copies of the old faces around w are then
+// improved by swaps, worked by hand from the triangles' largest angle
+// cosines: with w above the top centre (h = 0.3, 0.05) or below it (-0.2),
+// the spokes to the corners (0, 0, 1) and (1, 1, 1), whose old faces are
+// right-angled (cosine 0.707 against 0.759, 0.709, 0.732 for the copies),
+// are swapped away, each leaving a flat triangle of area 1/8 in the old
+// plane; with w out across the edge (0.2) one spoke on each face likewise
+// (0.707 against 0.848); with w inside across the edge (-0.15) none (the new
+// pair would be worse, 0.846 against 0.796). The new boundary thus bounds
+// the cube with a pyramid of apex w over the area a left under the fan
+// added (or cut out): h a / 3. The hole left for the filler is a closed
+// surface, the regions left are positive and fill the rest exactly.
 TEST(SnapCavity, RetriangulationLeavesAClosedCavity) {
   struct Case {
     int i, j, k;
     double bump;       // top face bump (target from the model), else 0
     double target[3];  // given target when not from the bump
-    double h;
+    double h, area;
   } cases[] = {
-      {1, 1, 2, 0.3, {0, 0, 0}, 0.3},
-      {1, 1, 2, 0.05, {0, 0, 0}, 0.05},
-      {1, 0, 2, 0.0, {0.5, -0.2, 1.2}, 0.2},
+      {1, 1, 2, 0.3, {0, 0, 0}, 0.3, 0.5},
+      {1, 1, 2, 0.05, {0, 0, 0}, 0.05, 0.5},
+      {1, 0, 2, 0.0, {0.5, -0.2, 1.2}, 0.2, 0.5},
+      {1, 1, 2, 0.0, {0.5, 0.5, 0.8}, -0.2, 0.5},
+      {1, 0, 2, 0.0, {0.5, 0.15, 0.85}, -0.15, 0.75},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "vertex " << c.i << c.j << c.k << " h " << c.h);
@@ -302,8 +328,8 @@ TEST(SnapCavity, RetriangulationLeavesAClosedCavity) {
       left += R_volume(r);
     }
     RIter_delete(it);
-    EXPECT_NEAR(left + cavity, 1.0 + c.h / 6.0, 1e-12);
-    EXPECT_GE(cavity, c.h / 6.0 - 1e-12);
+    EXPECT_NEAR(left + cavity, 1.0 + c.h * c.area / 3.0, 1e-12);
+    EXPECT_GE(cavity, std::fabs(c.h) * c.area / 3.0 - 1e-12);
   }
 }
 
@@ -502,6 +528,78 @@ TEST(SnapCavity, FoldAtTheRimRemovesTheOldFacesRegions) {
       EXPECT_EQ(K.size(), 1);
     }
     PList_delete(A);
+    PList_delete(B);
+  }
+}
+
+// Crossing test of the cavity against the new faces: a new face that only
+// touches a cavity face at a shared vertex, or shares an edge with it, does
+// not cross it; one through its inside removes the region behind it (side
+// 0), whose other faces join the cavity.
+TEST(SnapCavity, CavityFacesCrossingTheNewSurface) {
+  enum Kind { TouchAtVertex, ShareEdge, Through };
+  for (Kind kind : {TouchAtVertex, ShareEdge, Through}) {
+    SCOPED_TRACE(kind);
+    CubeModel cube(2);
+    pGEntity R = cube.modelEntity(0);
+    pVertex x = cube.vertexAt(1, 1, 1);
+    pPList fs = V_faces(x);
+    pFace f = static_cast<pFace>(PList_item(fs, 0));
+    PList_delete(fs);
+    pPList fv = F_vertices(f, 1);
+    pVertex a = static_cast<pVertex>(PList_item(fv, 0)), b = static_cast<pVertex>(PList_item(fv, 1)),
+            c = static_cast<pVertex>(PList_item(fv, 2));
+    PList_delete(fv);
+    double xa[3], xb[3], xc[3], n[3], t[3], mid[3];
+    V_coord(a, xa);
+    V_coord(b, xb);
+    V_coord(c, xc);
+    F_normalVector(f, 1, n);
+    const double nn = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    for (int k = 0; k < 3; ++k) {
+      n[k] /= nn;
+      t[k] = xb[k] - xa[k];
+      mid[k] = (xa[k] + xb[k] + xc[k]) / 3.0;
+    }
+    auto at = [&](double along, double up) {
+      double p[3];
+      for (int k = 0; k < 3; ++k) p[k] = mid[k] + along * t[k] + up * n[k];
+      return M_createVP2(cube.m, p, nullptr, 0, R);
+    };
+    pVertex q[3] = {nullptr, nullptr, nullptr};
+    switch (kind) {
+      case TouchAtVertex:  // from a, above f's plane
+        q[0] = a, q[1] = at(0.1, 0.3), q[2] = at(-0.1, 0.3);
+        break;
+      case ShareEdge:  // on edge ab, through the region above f
+        q[0] = a, q[1] = b, q[2] = at(0.0, 0.3);
+        break;
+      case Through:  // across f's plane inside f
+        q[0] = at(0.05, 0.2), q[1] = at(-0.05, 0.2), q[2] = at(0.0, -0.2);
+        break;
+    }
+    pEdge es[3];
+    for (int k = 0; k < 3; ++k) {
+      es[k] = E_exists(q[k], q[(k + 1) % 3]);
+      if (!es[k]) es[k] = M_createE(cube.m, q[k], q[(k + 1) % 3], R);
+    }
+    int dirs[3] = {1, 1, 1};
+    pFace g = M_createF(cube.m, 3, es, dirs, R);
+    pRegion behind = F_region(f, 0);
+    snapVertices snap(cube.m, nullptr);
+    SSList<mEntity*> K;
+    K.append(f);
+    pPList B = PList_new();
+    PList_append(B, g);
+    EXPECT_EQ(snap.processIntersection_2(R, B, K), 1);
+    if (kind == Through) {
+      EXPECT_LT(M_numRegions(cube.m), 48);
+      EXPECT_NE(F_region(f, 0), behind);
+      EXPECT_GT(K.size(), 1);
+    } else {
+      EXPECT_EQ(M_numRegions(cube.m), 48);
+      EXPECT_EQ(K.size(), 1);
+    }
     PList_delete(B);
   }
 }
