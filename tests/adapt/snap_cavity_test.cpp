@@ -603,3 +603,53 @@ TEST(SnapCavity, CavityFacesCrossingTheNewSurface) {
     PList_delete(B);
   }
 }
+
+// A boundary face in the way of the new surface: its vertices still waiting
+// for their targets are moved there first (1), and when that spoils a region
+// around them all their regions go (the top centre has 12); with nothing to
+// move and every face around similar to the model there is nothing to repair
+// (3, with the message).
+TEST(SnapCavity, BoundaryFaceInTheWay) {
+  struct Case {
+    double z;  // target height of the top centre vertex, or 0 for none
+    int result, regions;
+    const char* text;
+  } cases[] = {
+      {0.95, 1, 48, ""},
+      {0.4, 1, 36, ""},
+      {0.0, 3, 48, "INFO:  need refinement or bad T(P(M00)) (expandCavityAtBdry)\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.z);
+    CubeModel cube(2);
+    pVertex v = cube.vertexAt(1, 1, 2);
+    pPList fs = V_faces(v);
+    pFace f = nullptr;
+    for (int i = 0; i < PList_size(fs) && !f; ++i)
+      if (F_whatInType(static_cast<pFace>(PList_item(fs, i))) == 2) f = static_cast<pFace>(PList_item(fs, i));
+    PList_delete(fs);
+    snapVertices snap(cube.m, nullptr);
+    if (c.z > 0) snap.append(v, new double[3]{0.5, 0.5, c.z});
+    SSList<mEntity*> K;
+    K.append(f);
+    pPList D = PList_new();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(snap.expandCavityAtBdry(f, nullptr, K, D, 2), c.result);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.text);
+    EXPECT_EQ(M_numRegions(cube.m), c.regions);
+    if (c.z > 0) {
+      double x[3];
+      V_coord(v, x);
+      EXPECT_EQ(x[2], c.z);
+      EXPECT_TRUE(snap.removedVerts->inList(v));
+      void* p = nullptr;
+      EXPECT_FALSE(EN_getDataPtr(v, snap.targetId, &p));
+    }
+    if (c.regions < 48) {
+      pPList rs = V_regions(v);
+      EXPECT_EQ(PList_size(rs), 0);
+      PList_delete(rs);
+    }
+    PList_delete(D);
+  }
+}
