@@ -32,6 +32,20 @@ pRegion regionIn(pFace f, pGEntity R) {
   return nullptr;
 }
 
+// While K is walked, faces to leave it wait in D: a face found there leaves
+// both when the walk reaches it; the rest leave K at the end (D is deleted).
+bool takenOut(SSListIter<mEntity*>& it, pPList D, mEntity* f) {
+  if (!PList_inList(D, f)) return false;
+  it.remove();
+  PList_remItem(D, f);
+  return true;
+}
+
+void takeOut(SSList<mEntity*>& K, pPList D) {
+  for (int i = 0; i < PList_size(D); ++i) K.remove(static_cast<mEntity*>(PList_item(D, i)));
+  PList_delete(D);
+}
+
 // The face's region, side 0 first.
 pRegion anyRegion(pFace f) { return F_region(f, 0) ? F_region(f, 0) : F_region(f, 1); }
 
@@ -181,11 +195,7 @@ int snapVertices::processIntersection_2(pGEntity R, pPList B, SSList<mEntity*>& 
   SSListIter<mEntity*> it(K);
   mEntity* f;
   while (it.next(f)) {
-    if (PList_inList(D, f)) {
-      it.remove();
-      PList_remItem(D, f);
-      continue;
-    }
+    if (takenOut(it, D, f)) continue;
     for (int i = 0; i < PList_size(B); ++i) {
       pFace g = static_cast<pFace>(PList_item(B, i));
       if (AdaptUtil::CommonEdge(f, g)) continue;
@@ -216,8 +226,7 @@ int snapVertices::processIntersection_2(pGEntity R, pPList B, SSList<mEntity*>& 
       break;
     }
   }
-  for (int i = 0; i < PList_size(D); ++i) K.remove(static_cast<mEntity*>(PList_item(D, i)));
-  PList_delete(D);
+  takeOut(K, D);
   return 1;
 }
 
@@ -411,16 +420,11 @@ void snapVertices::removeDiscEntities(pGEntity R, pPList& A, SSList<mEntity*>& K
   SSListIter<mEntity*> it(K);
   mEntity* f;
   while (it.next(f)) {
-    if (PList_inList(D, f)) {
-      it.remove();
-      PList_remItem(D, f);
-      continue;
-    }
+    if (takenOut(it, D, f)) continue;
     if (connected.count(f)) continue;
     if (pRegion r = regionIn(f, R)) expandCavity(r, K, D, 2);
   }
-  for (int i = 0; i < PList_size(D); ++i) K.remove(static_cast<mEntity*>(PList_item(D, i)));
-  PList_delete(D);
+  takeOut(K, D);
 }
 
 void snapVertices::removeCloseEntities(pPList& A, pPList& B, SSList<mEntity*>& K) {
@@ -461,43 +465,53 @@ void snapVertices::removeCloseEntities(pPList& A, pPList& B, SSList<mEntity*>& K
   }
   const double threshold = 0.111111 * m;
 
-  // Vertices close to the new surface. Each is queued once, so the queue ends.
+  // Vertices, then edges, of the cavity faces inside the model region or on
+  // the replaced surface that come close to the new surface lose their
+  // regions, and their unmarked interior neighbours are queued. Each entity
+  // is queued once, so the queue ends; one deleted while it waited is passed.
   pPList deleted = PList_new();
   std::unordered_set<pEntity> seen;
   auto queueOnce = [&](pEntity x) {
     if (seen.insert(x).second) PQueue_push(Q, x);
   };
-  {
+  auto sweep = [&](auto sub, auto close, auto spread, pPList (*regionsOf)(pEntity), int mode) {
+    PList_clear(deleted);
+    seen.clear();
     SSListIter<mEntity*> it(K);
     mEntity* f;
     while (it.next(f)) {
       if (!insideOrReplaced(f)) continue;
       for (int k = 0; k < 3; ++k)
-        if (pVertex x = F_vertex(f, k); !markOf(x, countId)) queueOnce(x);
+        if (pEntity x = sub(f, k); !markOf(x, countId)) queueOnce(x);
     }
-  }
-  while (pVertex x = static_cast<pVertex>(PQueue_pop(Q))) {
-    if (PList_inList(deleted, x)) {
-      PList_remItem(deleted, x);
-      continue;
+    while (pEntity x = static_cast<pEntity>(PQueue_pop(Q))) {
+      if (PList_inList(deleted, x)) {
+        PList_remItem(deleted, x);
+        continue;
+      }
+      if (!close(x)) continue;
+      spread(x);
+      pPList rs = regionsOf(x);
+      for (int k = 0; k < PList_size(rs); ++k) expandCavity(static_cast<pRegion>(PList_item(rs, k)), K, deleted, mode);
+      PList_delete(rs);
     }
-    bool close = false;
-    for (int i = 0; i < PList_size(B) && !close; ++i)
-      close = AdaptUtil::V_sqrDistToFace(x, static_cast<pFace>(PList_item(B, i))) < threshold;
-    if (!close) continue;
-    for (int k = 0; k < V_numEdges(x); ++k) {
-      pVertex y = E_otherVertex(V_edge(x, k), x);
-      if (!markOf(y, countId) && V_whatInType(y) == 3) queueOnce(y);
-    }
-    pPList rs = V_regions(x);
-    for (int k = 0; k < PList_size(rs); ++k) expandCavity(static_cast<pRegion>(PList_item(rs, k)), K, deleted, 0);
-    PList_delete(rs);
-  }
+  };
+  sweep(
+      F_vertex,
+      [&](pVertex x) {
+        for (int i = 0; i < PList_size(B); ++i)
+          if (AdaptUtil::V_sqrDistToFace(x, static_cast<pFace>(PList_item(B, i))) < threshold) return true;
+        return false;
+      },
+      [&](pVertex x) {
+        for (int k = 0; k < V_numEdges(x); ++k) {
+          pVertex y = E_otherVertex(V_edge(x, k), x);
+          if (!markOf(y, countId) && V_whatInType(y) == 3) queueOnce(y);
+        }
+      },
+      V_regions, 0);
 
-  // Edges close to the edges of the new surface.
-  PList_clear(deleted);
-  seen.clear();
-  std::vector<pEdge> N;
+  std::vector<pEdge> N;  // the new surface's edges off the rim
   for (int i = 0; i < PList_size(B); ++i) {
     pFace g = static_cast<pFace>(PList_item(B, i));
     for (int k = 0; k < 3; ++k) {
@@ -505,37 +519,22 @@ void snapVertices::removeCloseEntities(pPList& A, pPList& B, SSList<mEntity*>& K
       if (!markOf(e, countId) && std::find(N.begin(), N.end(), e) == N.end()) N.push_back(e);
     }
   }
-  {
-    SSListIter<mEntity*> it(K);
-    mEntity* f;
-    while (it.next(f)) {
-      if (!insideOrReplaced(f)) continue;
-      for (int k = 0; k < 3; ++k)
-        if (pEdge e = F_edge(f, k); !markOf(e, countId)) queueOnce(e);
-    }
-  }
-  while (pEdge e = static_cast<pEdge>(PQueue_pop(Q))) {
-    if (PList_inList(deleted, e)) {
-      PList_remItem(deleted, e);
-      continue;
-    }
-    bool close = false;
-    for (size_t i = 0; i < N.size() && !close; ++i) {
-      pEdge n = N[i];
-      const bool shared = E_vertex(n, 0) == E_vertex(e, 0) || E_vertex(n, 0) == E_vertex(e, 1) ||
-                          E_vertex(n, 1) == E_vertex(e, 0) || E_vertex(n, 1) == E_vertex(e, 1);
-      close = !shared && AdaptUtil::M_sqrDistEdges(e, n) < threshold;
-    }
-    if (!close) continue;
-    for (int k = 0; k < E_numFaces(e); ++k) {
-      pFace f = E_face(e, k);
-      for (int j = 0; j < 3; ++j)
-        if (pEdge d = F_edge(f, j); !markOf(d, countId) && E_whatInType(d) == 3) queueOnce(d);
-    }
-    pPList rs = E_regions(e);
-    for (int k = 0; k < PList_size(rs); ++k) expandCavity(static_cast<pRegion>(PList_item(rs, k)), K, deleted, 1);
-    PList_delete(rs);
-  }
+  sweep(
+      F_edge,
+      [&](pEdge e) {
+        for (pEdge n : N) {
+          const bool shared = E_vertex(n, 0) == E_vertex(e, 0) || E_vertex(n, 0) == E_vertex(e, 1) ||
+                              E_vertex(n, 1) == E_vertex(e, 0) || E_vertex(n, 1) == E_vertex(e, 1);
+          if (!shared && AdaptUtil::M_sqrDistEdges(e, n) < threshold) return true;
+        }
+        return false;
+      },
+      [&](pEdge e) {
+        for (int k = 0; k < E_numFaces(e); ++k)
+          for (int j = 0; j < 3; ++j)
+            if (pEdge d = F_edge(E_face(e, k), j); !markOf(d, countId) && E_whatInType(d) == 3) queueOnce(d);
+      },
+      E_regions, 1);
   PList_delete(deleted);
   PQueue_delete(Q);
 
