@@ -50,9 +50,15 @@ void* pointerOf(pEntity e, unsigned int id) {
 int snapVertices::cavity_retriangulation(pVertex v, double target[3], pPList& newVertices) {
   // A model query that the model cannot answer throws (the error object has
   // printed its message): the operation fails with what it changed so far.
+  std::vector<pEdge> edgesOnG;
+  // The links from the old entities to the new ones live only while the
+  // patches are built.
+  auto forgetNewEntities = [&] {
+    EN_deleteData(v, remeshId);
+    for (pEdge e : edgesOnG) EN_deleteData(e, remeshId);
+  };
   try {
     std::vector<pGEntity> gfaces, gregions;
-    std::vector<pEdge> edgesOnG;
     pVertex w = nullptr;
     pGEntity g = V_whatIn(v);
     switch (V_whatInType(v)) {
@@ -109,12 +115,13 @@ int snapVertices::cavity_retriangulation(pVertex v, double target[3], pPList& ne
       const int built = isTriangulationValid(old, v, target) == 0
                             ? copyLocalSurfMesh(mesh, old, v, made, polygon)
                             : newsurfTrigulation(mesh, old, v, target, made, polygon);
-      if (!built) return 0;
-      improveNewSurfMesh(gf, made, w);
-      if (!ensureSimilarity(made, polygon, w)) return 0;
+      if (built) improveNewSurfMesh(gf, made, w);
+      if (!built || !ensureSimilarity(made, polygon, w)) {
+        forgetNewEntities();
+        return 0;
+      }
     }
-    EN_deleteData(v, remeshId);
-    for (pEdge e : edgesOnG) EN_deleteData(e, remeshId);
+    forgetNewEntities();
 
     // The cavity of each model region.
     for (pGEntity R : gregions) {
@@ -168,6 +175,7 @@ int snapVertices::cavity_retriangulation(pVertex v, double target[3], pPList& ne
     delete e;
   } catch (int) {
   }
+  forgetNewEntities();
   return 0;
 }
 

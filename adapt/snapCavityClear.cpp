@@ -465,8 +465,8 @@ void snapVertices::removeCloseEntities(pPList& A, pPList& B, SSList<mEntity*>& K
   }
   const double threshold = 0.111111 * m;
 
-  // Vertices, then edges, of the cavity faces inside the model region or on
-  // the replaced surface that come close to the new surface lose their
+  // Vertices, then edges, of the cavity that lie inside the model region or
+  // on the replaced surface and come close to the new surface lose their
   // regions, and their unmarked interior neighbours are queued. Each entity
   // is queued once, so the queue ends; one deleted while it waited is passed.
   pPList deleted = PList_new();
@@ -480,9 +480,9 @@ void snapVertices::removeCloseEntities(pPList& A, pPList& B, SSList<mEntity*>& K
     SSListIter<mEntity*> it(K);
     mEntity* f;
     while (it.next(f)) {
-      if (!insideOrReplaced(f)) continue;
+      const int replaced = markOf(f, countId);
       for (int k = 0; k < 3; ++k)
-        if (pEntity x = sub(f, k); !markOf(x, countId)) queueOnce(x);
+        if (pEntity x = sub(f, k); !markOf(x, countId) && (replaced || EN_whatInType(x) == 3)) queueOnce(x);
     }
     while (pEntity x = static_cast<pEntity>(PQueue_pop(Q))) {
       if (PList_inList(deleted, x)) {
