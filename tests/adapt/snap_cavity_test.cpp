@@ -647,3 +647,49 @@ TEST(SnapCavity, BoundaryFaceInTheWay) {
     PList_delete(D);
   }
 }
+
+// Where the new patch meets model edges it must be similar to its model face
+// in the parameter plane. With w's parameters those of the top centre the
+// copies are; with w's parameters across the model edge y = 0 the copy over
+// that edge is flipped, and w cannot be collapsed away (it has faces but no
+// region): failure with the message. A rim edge on a model edge without a
+// new face is an error.
+TEST(SnapCavity, NewPatchSimilarAtModelEdges) {
+  struct Case {
+    double u, v;
+    bool withFaces;
+    int result;
+    const char* text;
+  } cases[] = {
+      {0.5, 0.5, true, 1, ""},
+      {0.5, -0.3, true, 0, "Error: can not create a valid new triangulation\n"},
+      {0.5, 0.5, false, 0, "Error: ensureSimilarity\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    CubeModel cube(2);
+    pVertex v = cube.vertexAt(1, 1, 2);
+    snapVertices snap(cube.m, nullptr);
+    double target[3] = {0.5, 0.5, 1.2};
+    pPList faces = PList_new();
+    AdaptUtil::V_bdryfacesOngface(v, V_whatIn(v), &faces);
+    pVertex w = M_createVP2(cube.m, target, nullptr, 0, V_whatIn(v));
+    P_setParam2(V_point(w), c.u, c.v, 0);
+    EN_attachDataPtr(v, snap.remeshId, w);
+    pPList made = PList_new(), polygon = PList_new();
+    ASSERT_EQ(snap.copyLocalSurfMesh(cube.m, faces, v, made, polygon), 1);
+    int onModelEdges = 0;
+    for (int i = 0; i < PList_size(polygon); ++i)
+      onModelEdges += E_whatInType(static_cast<pEdge>(PList_item(polygon, i))) == 1;
+    EXPECT_EQ(onModelEdges, 4);
+    if (!c.withFaces) PList_clear(made);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(snap.ensureSimilarity(made, polygon, w), c.result);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.text);
+    EXPECT_EQ(vertexNear(cube.m, 0.5, 0.5, 1.2), w);
+    EN_deleteData(v, snap.remeshId);
+    PList_delete(faces);
+    PList_delete(made);
+    PList_delete(polygon);
+  }
+}
