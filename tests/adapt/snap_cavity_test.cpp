@@ -392,57 +392,104 @@ TEST(SnapCavity, DeleteFaceRemovesOnlyUnusedEntities) {
 }
 
 // The closeness threshold is 0.111111 times the smallest squared edge length
-// at the rim's vertices (here 0.5^2): a vertex of the cavity just below it
-// from the new surface loses all its regions (and, left without edges, goes),
-// one just above keeps them.
+// m at the rim's vertices (here set by a free rim edge a little shorter than
+// the grid's 0.5): a vertex of the cavity at exactly that squared distance
+// from the new surface keeps its regions, one just closer loses them all
+// (and, left without edges, goes). The geometry with the squared distance
+// equal to the threshold to the last bit is searched for first.
 TEST(SnapCavity, CloseVertexThreshold) {
-  const double threshold = 0.111111 * 0.25;
-  for (const double factor : {1.0 + 1e-9, 1.0 - 1e-9}) {
-    SCOPED_TRACE(factor);
-    CubeModel cube(2);
+  struct Geometry {
+    double L = 0.0, z = 0.0;
+  };
+  // The new surface: a horizontal triangle with a corner at height z right
+  // above the inner vertex x; the rim: f's edge opposite x, a free edge of
+  // length L, and the triangle's edges (so that only vertices are tested).
+  struct Setup {
+    CubeModel cube{2};
     pGEntity R = cube.modelEntity(0);
     pVertex x = cube.vertexAt(1, 1, 1);  // (0.5, 0.5, 0.5), the only inner vertex
-    pPList fs = V_faces(x);
-    pFace f = static_cast<pFace>(PList_item(fs, 0));
-    PList_delete(fs);
-    // The new surface: a large horizontal triangle above x, its edges far away.
-    const double z = 0.5 + std::sqrt(threshold * factor);
-    pVertex p0 = M_createVP(cube.m, -1, -1, z, nullptr, 0, R), p1 = M_createVP(cube.m, 4, -1, z, nullptr, 0, R),
-            p2 = M_createVP(cube.m, -1, 4, z, nullptr, 0, R);
-    pEdge es[3] = {M_createE(cube.m, p0, p1, R), M_createE(cube.m, p1, p2, R), M_createE(cube.m, p2, p0, R)};
-    int dirs[3] = {1, 1, 1};
-    pFace g = M_createF(cube.m, 3, es, dirs, R);
-    ASSERT_NEAR(AdaptUtil::V_sqrDistToFace(x, g), threshold * factor, 1e-14);
-
-    snapVertices snap(cube.m, nullptr);
+    pFace f = nullptr, g = nullptr;
+    pVertex p[3], r[2];
+    pEdge es[3], rim = nullptr;
+    Setup() {
+      pPList fs = V_faces(x);
+      f = static_cast<pFace>(PList_item(fs, 0));
+      PList_delete(fs);
+      const double xyz[3][2] = {{0.5, 0.5}, {3, 0.5}, {0.5, 3}};
+      for (int k = 0; k < 3; ++k) p[k] = M_createVP(cube.m, xyz[k][0], xyz[k][1], 1.0, nullptr, 0, R);
+        es[0] = M_createE(cube.m, p[0], p[1], R);
+      es[1] = M_createE(cube.m, p[1], p[2], R);
+      es[2] = M_createE(cube.m, p[2], p[0], R);
+      int dirs[3] = {1, 1, 1};
+      g = M_createF(cube.m, 3, es, dirs, R);
+      r[0] = M_createVP(cube.m, 2, 2, 2, nullptr, 0, R);
+      r[1] = M_createVP(cube.m, 2.5, 2, 2, nullptr, 0, R);
+      rim = M_createE(cube.m, r[0], r[1], R);
+    }
+    // The threshold for the geometry, and the squared distance of x.
+    std::pair<double, double> place(const Geometry& q) {
+      for (pVertex v : p) P_setPos(V_point(v), P_x(V_point(v)), P_y(V_point(v)), q.z);
+      P_setPos(V_point(r[1]), 2.0 + q.L, 2, 2);
+      return {0.111111 * E_length(rim), AdaptUtil::V_sqrDistToFace(x, g)};
+    }
+  };
+  Geometry exact;
+  {
+    Setup s;
+    bool found = false;
+    for (int i = 0; i < 200 && !found; ++i) {
+      Geometry q;
+      q.L = 0.49 + i * 4.5e-16;
+      const double T = 0.111111 * (0.49 * 0.49);
+      for (int j = -20; j <= 20 && !found; ++j) {
+        q.z = 0.5 + std::sqrt(T) + j * 1.1e-16;
+        const auto [threshold, d2] = s.place(q);
+        if (d2 == threshold) exact = q, found = true;
+      }
+    }
+    ASSERT_TRUE(found);
+  }
+  Geometry closer = exact;
+  closer.z = std::nextafter(exact.z, 0.0);
+  for (const bool atThreshold : {true, false}) {
+    SCOPED_TRACE(atThreshold);
+    Setup s;
+    const auto [threshold, d2] = s.place(atThreshold ? exact : closer);
+    if (atThreshold) ASSERT_EQ(d2, threshold);
+    else ASSERT_LT(d2, threshold);
     SSList<mEntity*> K;
-    K.append(f);
+    K.append(s.f);
     pPList A = PList_new(), B = PList_new();
-    PList_append(A, F_vtOpEd(f, x));  // the rim: its vertices are not queued
-    PList_append(B, g);
+    PList_append(A, F_vtOpEd(s.f, s.x));  // the rim: its vertices are not queued
+    PList_append(A, s.rim);
+    for (pEdge e : s.es) PList_append(A, e);
+    PList_append(B, s.g);
+    snapVertices snap(s.cube.m, nullptr);
     snap.removeCloseEntities(A, B, K);
-    if (factor > 1.0) {
-      EXPECT_EQ(M_numRegions(cube.m), 48);
+    if (atThreshold) {
+      EXPECT_EQ(M_numRegions(s.cube.m), 48);
       EXPECT_EQ(K.size(), 1);
     } else {
-      EXPECT_EQ(vertexNear(cube.m, 0.5, 0.5, 0.5), nullptr);
-      EXPECT_LE(M_numRegions(cube.m), 48 - 24);  // x had 24 regions
-      EXPECT_GT(M_numRegions(cube.m), 0);
+      EXPECT_EQ(vertexNear(s.cube.m, 0.5, 0.5, 0.5), nullptr);
+      EXPECT_LE(M_numRegions(s.cube.m), 48 - 24);  // x had 24 regions
+      EXPECT_GT(M_numRegions(s.cube.m), 0);
     }
     // The rim's marks are gone.
-    pEdge rim = static_cast<pEdge>(PList_item(A, 0));
     int mark = 0;
-    EXPECT_FALSE(EN_getDataInt(rim, snap.countId, &mark));
-    EXPECT_FALSE(EN_getDataInt(E_vertex(rim, 0), snap.countId, &mark));
+    EXPECT_FALSE(EN_getDataInt(s.rim, snap.countId, &mark));
+    EXPECT_FALSE(EN_getDataInt(s.r[0], snap.countId, &mark));
     PList_delete(A);
     PList_delete(B);
   }
 }
 
 // An old face folded onto the new face at a rim edge (dihedral angle cosine
-// at least 0.9397) loses its regions; just below that it keeps them.
+// at least 0.9397) loses its regions; just below that it keeps them. The
+// apex of the new face with the cosine equal to 0.9397 to the last bit is
+// searched for around the exact place.
 TEST(SnapCavity, FoldAtTheRimRemovesTheOldFacesRegions) {
-  for (const double cosine : {0.9397 + 1e-9, 0.9397 - 1e-9}) {
+  for (const bool atLimit : {true, false}) {
+    const double cosine = atLimit ? 0.9397 : 0.9397 - 1e-9;
     SCOPED_TRACE(cosine);
     CubeModel cube(2);
     pGEntity R = cube.modelEntity(0);
@@ -495,9 +542,15 @@ TEST(SnapCavity, FoldAtTheRimRemovesTheOldFacesRegions) {
     double x[4][3];
     V_coord(e0, x[0]);
     V_coord(e1, x[1]);
-    V_coord(p, x[2]);
     V_coord(o, x[3]);
-    ASSERT_NEAR(E_dihedral(x), cosine, 1e-12);
+    for (int i = 0; i < 4000; ++i) {
+      const double step = (i % 2 ? 1 : -1) * (i / 2) * 1.1e-16;
+      for (int k = 0; k < 3; ++k) x[2][k] = xp[k] + step * w[k];
+      if (!atLimit || E_dihedral(x) == cosine) break;
+    }
+    P_setPos(V_point(p), x[2][0], x[2][1], x[2][2]);
+    if (atLimit) ASSERT_EQ(E_dihedral(x), cosine);
+    else ASSERT_NEAR(E_dihedral(x), cosine, 1e-12);
 
     snapVertices snap(cube.m, nullptr);
     SSList<mEntity*> K;
@@ -511,7 +564,7 @@ TEST(SnapCavity, FoldAtTheRimRemovesTheOldFacesRegions) {
     PList_append(B, others[0]);
     PList_append(B, others[1]);
     snap.removeCloseEntities(A, B, K);
-    if (cosine > 0.9397) {
+    if (atLimit) {
       EXPECT_EQ(F_exists(0, e0, e1, o, nullptr), nullptr);
       EXPECT_LE(M_numRegions(cube.m), 46);
       RIter it = M_regionIter(cube.m);
