@@ -57,6 +57,11 @@ int snapVertices::cavity_retriangulation(pVertex v, double target[3], pPList& ne
     EN_deleteData(v, remeshId);
     for (pEdge e : edgesOnG) EN_deleteData(e, remeshId);
   };
+  auto dropReplaced = [&] {
+    PList_delete(replacedEdges);
+    PList_delete(replacedVertices);
+    replacedEdges = replacedVertices = nullptr;
+  };
   try {
     std::vector<pGEntity> gfaces, gregions;
     pVertex w = nullptr;
@@ -126,32 +131,27 @@ int snapVertices::cavity_retriangulation(pVertex v, double target[3], pPList& ne
     // The cavity of each model region.
     for (pGEntity R : gregions) {
       SSList<mEntity*> K;
-      pPList A = PList_new(), B = PList_new();
+      std::unique_ptr<fakeList, void (*)(pPList)> A(PList_new(), PList_delete), B(PList_new(), PList_delete);
+      pPList a = A.get(), b = B.get();
       for (size_t i = 0; i < gfaces.size(); ++i) {
         if (!GR_inClosure(R, gfaces[i])) continue;
-        PList_appPListUnique(B, work.newFaces[i]);
-        PList_appPListUnique(A, work.polygons[i]);
+        PList_appPListUnique(b, work.newFaces[i]);
+        PList_appPListUnique(a, work.polygons[i]);
         AdaptUtil::SSList_appPList(K, &work.oldFaces[i], 1);
       }
-      traceReplacedBdry(K, A);
-      const int cleared = removeIntersections(A, B, K, R);
-      if (cleared) {
-        removeDiscEntities(R, A, K);
-        removeCloseEntities(A, B, K);
-        reclassifyReplacedBdry(R, K);
-        AdaptUtil::PList_appSSList(&work.cavity, K, 0);
-      } else {
+      traceReplacedBdry(K, a);
+      if (!removeIntersections(a, b, K, R)) {
         // The marks of the replaced surface go with the failed pass.
         SSListIter<mEntity*> it(K);
         mEntity* f;
         while (it.next(f)) EN_deleteData(f, countId);
-        PList_delete(replacedEdges);
-        PList_delete(replacedVertices);
-        replacedEdges = replacedVertices = nullptr;
+        dropReplaced();
+        return 0;
       }
-      PList_delete(A);
-      PList_delete(B);
-      if (!cleared) return 0;
+      removeDiscEntities(R, a, K);
+      removeCloseEntities(a, b, K);
+      reclassifyReplacedBdry(R, K);
+      AdaptUtil::PList_appSSList(&work.cavity, K, 0);
     }
     for (pPList l : work.newFaces) PList_appPListUnique(work.cavity, l);
 
@@ -176,6 +176,7 @@ int snapVertices::cavity_retriangulation(pVertex v, double target[3], pPList& ne
   } catch (int) {
   }
   forgetNewEntities();
+  dropReplaced();
   return 0;
 }
 
