@@ -115,6 +115,33 @@ pVertex vertexNear(pMesh m, double x, double y, double z) {
   return found;
 }
 
+// The faces at the top centre vertex v of the 2-grid cube and a new vertex w
+// at the target, linked to v as the retriangulation links them, with the
+// lists that the patch builders fill.
+struct TopPatch {
+  CubeModel cube{2};
+  pVertex v = cube.vertexAt(1, 1, 2);
+  pGEntity top = V_whatIn(v);
+  snapVertices snap{cube.m, nullptr};
+  double target[3];
+  pVertex w;
+  pPList faces = PList_new(), made = PList_new(), polygon = PList_new();
+  TopPatch(double x, double y, double z) : target{x, y, z} {
+    AdaptUtil::V_bdryfacesOngface(v, top, &faces);
+    w = M_createVP2(cube.m, target, nullptr, 0, top);
+  }
+  // The new vertex is linked once the faces were judged.
+  void link() { EN_attachDataPtr(v, snap.remeshId, w); }
+  ~TopPatch() {
+    EN_deleteData(v, snap.remeshId);
+    PList_delete(faces);
+    PList_delete(made);
+    PList_delete(polygon);
+  }
+  TopPatch(const TopPatch&) = delete;
+  TopPatch& operator=(const TopPatch&) = delete;
+};
+
 }  // namespace
 
 // A vertex inside the model region or on a model vertex cannot be snapped
@@ -156,18 +183,14 @@ TEST(SnapCavity, VertexNotOnModelFaceOrEdgeFails) {
 // orientation, share their new edges at the new vertex, and leave no data
 // on the old edges. The filler fills nothing.
 TEST(SnapCavity, CopyOfTheFacesAroundTheNewVertex) {
-  CubeModel cube(2);
-  pVertex v = cube.vertexAt(1, 1, 2);
-  snapVertices snap(cube.m, nullptr);
-  double target[3] = {0.5, 0.5, 1.2};
-  pPList faces = PList_new();
-  AdaptUtil::V_bdryfacesOngface(v, V_whatIn(v), &faces);
+  TopPatch t(0.5, 0.5, 1.2);
+  pVertex v = t.v, w = t.w;
+  pPList faces = t.faces, made = t.made, polygon = t.polygon;
+  snapVertices& snap = t.snap;
   ASSERT_EQ(PList_size(faces), 6);
-  EXPECT_EQ(snap.isTriangulationValid(faces, v, target), 0);
-  pVertex w = M_createVP2(cube.m, target, nullptr, 0, V_whatIn(v));
-  EN_attachDataPtr(v, snap.remeshId, w);
-  pPList made = PList_new(), polygon = PList_new();
-  EXPECT_EQ(snap.copyLocalSurfMesh(cube.m, faces, v, made, polygon), 1);
+  EXPECT_EQ(snap.isTriangulationValid(faces, v, t.target), 0);
+  t.link();
+  EXPECT_EQ(snap.copyLocalSurfMesh(t.cube.m, faces, v, made, polygon), 1);
   ASSERT_EQ(PList_size(made), 6);
   ASSERT_EQ(PList_size(polygon), 6);
   std::map<pEdge, int> spokes;
@@ -197,14 +220,10 @@ TEST(SnapCavity, CopyOfTheFacesAroundTheNewVertex) {
 
   int flag = 0;
   pPList added = PList_new();
-  EXPECT_EQ(snap.triangulatecavity(cube.m, made, &flag, 0, 0, added), 0);
+  EXPECT_EQ(snap.triangulatecavity(t.cube.m, made, &flag, 0, 0, added), 0);
   EXPECT_EQ(PList_size(added), 0);
   EXPECT_EQ(flag, 0);
   PList_delete(added);
-  PList_delete(faces);
-  PList_delete(made);
-  PList_delete(polygon);
-  EN_deleteData(v, snap.remeshId);
 }
 
 // A target far across the model edge y = 0 makes the patch grow towards it;
@@ -212,39 +231,29 @@ TEST(SnapCavity, CopyOfTheFacesAroundTheNewVertex) {
 // face, and the fan covers the grown patch with one new face per boundary
 // edge.
 TEST(SnapCavity, PatchGrowthNeverCrossesAModelEdge) {
-  CubeModel cube(2);
-  pVertex v = cube.vertexAt(1, 1, 2);
-  pGEntity top = V_whatIn(v);
-  snapVertices snap(cube.m, nullptr);
-  double target[3] = {0.5, -0.8, 1.05};
-  pPList faces = PList_new();
-  AdaptUtil::V_bdryfacesOngface(v, top, &faces);
-  EXPECT_EQ(snap.isTriangulationValid(faces, v, target), 1);
-  pVertex w = M_createVP2(cube.m, target, nullptr, 0, top);
-  EN_attachDataPtr(v, snap.remeshId, w);
-  pPList made = PList_new(), polygon = PList_new();
-  EXPECT_EQ(snap.newsurfTrigulation(cube.m, faces, v, target, made, polygon), 1);
-  EXPECT_GT(PList_size(faces), 6);
-  int onModelEdge = 0;
-  for (int i = 0; i < PList_size(faces); ++i) EXPECT_EQ(F_whatIn(static_cast<pFace>(PList_item(faces, i))), top);
-  for (int i = 0; i < PList_size(polygon); ++i) {
-    pEdge e = static_cast<pEdge>(PList_item(polygon, i));
-    if (E_whatInType(e) == 1) ++onModelEdge;
+  TopPatch t(0.5, -0.8, 1.05);
+  pGEntity front = E_whatIn(E_exists(t.cube.vertexAt(0, 0, 2), t.cube.vertexAt(1, 0, 2)));
+  EXPECT_EQ(t.snap.isTriangulationValid(t.faces, t.v, t.target), 1);
+  t.link();
+  EXPECT_EQ(t.snap.newsurfTrigulation(t.cube.m, t.faces, t.v, t.target, t.made, t.polygon), 1);
+  EXPECT_GT(PList_size(t.faces), 6);
+  for (int i = 0; i < PList_size(t.faces); ++i) EXPECT_EQ(F_whatIn(static_cast<pFace>(PList_item(t.faces, i))), t.top);
+  // The patch reached the model edge y = 0, z = 1 (two mesh edges; the
+  // faces at v touch only one of them).
+  int onFrontEdge = 0;
+  for (int i = 0; i < PList_size(t.polygon); ++i) {
+    pEdge e = static_cast<pEdge>(PList_item(t.polygon, i));
+    onFrontEdge += E_whatIn(e) == front;
     void* p = nullptr;
-    EXPECT_FALSE(EN_getDataPtr(e, snap.countId, &p));
+    EXPECT_FALSE(EN_getDataPtr(e, t.snap.countId, &p));
   }
-  // The patch reached the model edge y = 0 (two mesh edges long).
-  EXPECT_GE(onModelEdge, 2);
-  EXPECT_EQ(PList_size(made), PList_size(polygon));
-  for (int i = 0; i < PList_size(made); ++i) {
-    pFace g = static_cast<pFace>(PList_item(made, i));
-    EXPECT_TRUE(F_inClosure(g, w));
-    EXPECT_TRUE(PList_inList(polygon, F_vtOpEd(g, w)));
+  EXPECT_EQ(onFrontEdge, 2);
+  EXPECT_EQ(PList_size(t.made), PList_size(t.polygon));
+  for (int i = 0; i < PList_size(t.made); ++i) {
+    pFace g = static_cast<pFace>(PList_item(t.made, i));
+    EXPECT_TRUE(F_inClosure(g, t.w));
+    EXPECT_TRUE(PList_inList(t.polygon, F_vtOpEd(g, t.w)));
   }
-  PList_delete(faces);
-  PList_delete(made);
-  PList_delete(polygon);
-  EN_deleteData(v, snap.remeshId);
 }
 
 // The whole operation on a vertex of the top face (to the top of a bump, or
@@ -720,29 +729,18 @@ TEST(SnapCavity, NewPatchSimilarAtModelEdges) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    CubeModel cube(2);
-    pVertex v = cube.vertexAt(1, 1, 2);
-    snapVertices snap(cube.m, nullptr);
-    double target[3] = {0.5, 0.5, 1.2};
-    pPList faces = PList_new();
-    AdaptUtil::V_bdryfacesOngface(v, V_whatIn(v), &faces);
-    pVertex w = M_createVP2(cube.m, target, nullptr, 0, V_whatIn(v));
-    P_setParam2(V_point(w), c.u, c.v, 0);
-    EN_attachDataPtr(v, snap.remeshId, w);
-    pPList made = PList_new(), polygon = PList_new();
-    ASSERT_EQ(snap.copyLocalSurfMesh(cube.m, faces, v, made, polygon), 1);
+    TopPatch t(0.5, 0.5, 1.2);
+    P_setParam2(V_point(t.w), c.u, c.v, 0);
+    t.link();
+    ASSERT_EQ(t.snap.copyLocalSurfMesh(t.cube.m, t.faces, t.v, t.made, t.polygon), 1);
     int onModelEdges = 0;
-    for (int i = 0; i < PList_size(polygon); ++i)
-      onModelEdges += E_whatInType(static_cast<pEdge>(PList_item(polygon, i))) == 1;
+    for (int i = 0; i < PList_size(t.polygon); ++i)
+      onModelEdges += E_whatInType(static_cast<pEdge>(PList_item(t.polygon, i))) == 1;
     EXPECT_EQ(onModelEdges, 4);
-    if (!c.withFaces) PList_clear(made);
+    if (!c.withFaces) PList_clear(t.made);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(snap.ensureSimilarity(made, polygon, w), c.result);
+    EXPECT_EQ(t.snap.ensureSimilarity(t.made, t.polygon, t.w), c.result);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), c.text);
-    EXPECT_EQ(vertexNear(cube.m, 0.5, 0.5, 1.2), w);
-    EN_deleteData(v, snap.remeshId);
-    PList_delete(faces);
-    PList_delete(made);
-    PList_delete(polygon);
+    EXPECT_EQ(vertexNear(t.cube.m, 0.5, 0.5, 1.2), t.w);
   }
 }
