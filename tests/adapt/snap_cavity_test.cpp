@@ -129,6 +129,7 @@ struct TopPatch {
   TopPatch(double x, double y, double z) : target{x, y, z} {
     AdaptUtil::V_bdryfacesOngface(v, top, &faces);
     w = M_createVP2(cube.m, target, nullptr, 0, top);
+    P_setParam2(V_point(w), x, y, 0);  // the top face's parameters are (x, y)
   }
   // The new vertex is linked once the faces were judged.
   void link() { EN_attachDataPtr(v, snap.remeshId, w); }
@@ -742,5 +743,32 @@ TEST(SnapCavity, NewPatchSimilarAtModelEdges) {
     EXPECT_EQ(t.snap.ensureSimilarity(t.made, t.polygon, t.w), c.result);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), c.text);
     EXPECT_EQ(vertexNear(t.cube.m, 0.5, 0.5, 1.2), t.w);
+  }
+}
+
+// The copies around w above the top centre at height h: swapping the spoke
+// to the corner (0, 0, 1) (or (1, 1, 1)) trades the pair of copies, largest
+// angle cosine (0.875 + 0.625 - 0.25) / (2 sqrt(0.875 * 0.625)) = 0.846 at
+// h^2 = 0.375, for a flat right-angled triangle (0.707) and a copy over the
+// corner's diagonal (0.6). The orientation value (squared cosine of the tilt
+// from the model normal) of that copy is 0.125 / (0.125 + h^2), against
+// 0.25 / (0.25 + h^2) = 0.4 for the old pair: lower, so the swap is taken
+// only while the new value is at least 0.25, that is for h^2 up to 0.375.
+TEST(SnapCavity, PatchImprovementNeedsOrientationOfAQuarter) {
+  for (const double factor : {1.0 - 1e-6, 1.0 + 1e-6}) {
+    SCOPED_TRACE(factor);
+    TopPatch t(0.5, 0.5, 1.0 + std::sqrt(0.375 * factor));
+    t.link();
+    ASSERT_EQ(t.snap.copyLocalSurfMesh(t.cube.m, t.faces, t.v, t.made, t.polygon), 1);
+    t.snap.improveNewSurfMesh(t.top, t.made, t.w);
+    const bool swapped = factor < 1.0;
+    EXPECT_EQ(V_numEdges(t.w), swapped ? 4 : 6);
+    EXPECT_EQ(PList_size(t.made), 6);
+    for (const auto& corner : {std::array<int, 6>{0, 0, 1, 0, 0, 1}, std::array<int, 6>{2, 2, 1, 2, 2, 1}}) {
+      pFace flat = F_exists(0, t.cube.vertexAt(corner[0], corner[1], 2), t.cube.vertexAt(corner[2], corner[3], 2),
+                            t.cube.vertexAt(corner[4], corner[5], 2), nullptr);
+      EXPECT_EQ(flat != nullptr, swapped);
+      EXPECT_EQ(flat && PList_inList(t.made, flat), swapped);
+    }
   }
 }
