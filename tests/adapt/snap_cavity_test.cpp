@@ -772,3 +772,46 @@ TEST(SnapCavity, PatchImprovementNeedsOrientationOfAQuarter) {
     }
   }
 }
+
+// The cavity faces connected to the rim stay; a replaced face that now lies
+// between two regions of the model region leaves the cavity into the region
+// (its mark gone), and no face list is left on the cavity's edges.
+TEST(SnapCavity, DiscEntitiesKeepTheConnectedCavity) {
+  CubeModel cube(2);
+  pGEntity R = cube.modelEntity(0);
+  pVertex v = cube.vertexAt(1, 1, 2);
+  pPList fs = V_faces(v);
+  pFace top = nullptr, inner = nullptr;
+  for (int i = 0; i < PList_size(fs); ++i) {
+    pFace f = static_cast<pFace>(PList_item(fs, i));
+    if (!top && F_whatInType(f) == 2) top = f;
+  }
+  PList_delete(fs);
+  fs = V_faces(cube.vertexAt(1, 1, 0));
+  for (int i = 0; i < PList_size(fs) && !inner; ++i)
+    if (F_whatInType(static_cast<pFace>(PList_item(fs, i))) == 3) inner = static_cast<pFace>(PList_item(fs, i));
+  PList_delete(fs);
+  snapVertices snap(cube.m, nullptr);
+  EN_attachDataInt(top, snap.countId, 1);
+  EN_attachDataInt(inner, snap.countId, 1);
+  F_setWhatIn(inner, F_whatIn(top));  // as a face of the old surface
+  SSList<mEntity*> K;
+  K.append(top);
+  K.append(inner);
+  pPList A = PList_new();
+  PList_append(A, F_vtOpEd(top, v));
+  snap.removeDiscEntities(R, A, K);
+  EXPECT_EQ(M_numRegions(cube.m), 48);
+  ASSERT_EQ(K.size(), 1);
+  EXPECT_EQ(K.nth(0), top);
+  EXPECT_EQ(F_whatIn(inner), R);
+  int mark = 0;
+  EXPECT_FALSE(EN_getDataInt(inner, snap.countId, &mark));
+  EXPECT_TRUE(EN_getDataInt(top, snap.countId, &mark));
+  for (pFace f : {top, inner})
+    for (int k = 0; k < 3; ++k) {
+      void* p = nullptr;
+      EXPECT_FALSE(EN_getDataPtr(F_edge(f, k), snap.remeshId, &p));
+    }
+  PList_delete(A);
+}
