@@ -65,6 +65,43 @@ class snapVertices {
   int swapOrsplitPbTet(LocMeshMod** out);
   LocMeshMod* VertexMotion();
 
+  // Snapping by a new boundary vertex at the target and a new surface patch
+  // around it; the regions between the old and the new surface are removed
+  // and the cavity handed to the filler. 1 when handed over, 0 on failure
+  // (the mesh keeps the changes made so far).
+  int cavity_retriangulation(KORA::pVertex v, double target[3], KORA::pPList& newVertices);
+  // 1 when the faces around v cannot simply follow it to the target.
+  int isTriangulationValid(KORA::pPList faces, KORA::pVertex v, double target[3]);
+  // The new patch: a copy of the faces around v on the new vertex, or the
+  // patch grown where needed and fanned from the new vertex. 0 only when v
+  // has no new vertex or (growth) the model parameters cannot be found.
+  int copyLocalSurfMesh(KORA::pMesh m, KORA::pPList faces, KORA::pVertex v, KORA::pPList newFaces,
+                        KORA::pPList polygon);
+  int newsurfTrigulation(KORA::pMesh m, KORA::pPList faces, KORA::pVertex v, double target[3],
+                         KORA::pPList newFaces, KORA::pPList polygon);
+  void improveNewSurfMesh(KORA::pGFace g, KORA::pPList& newFaces, KORA::pVertex w);
+  int ensureSimilarity(KORA::pPList& newFaces, KORA::pPList& polygon, KORA::pVertex w);
+  // The cavity filler: fills nothing and lists no vertex (0).
+  int triangulatecavity(KORA::pMesh m, KORA::pPList cavity, int* flag, int, int, KORA::pPList newVertices);
+
+  // Clearing of one model region's cavity K between the old surface (whose
+  // boundary polygon is A) and the new patch B.
+  void traceReplacedBdry(KORA::SSList<KORA::mEntity*>& K, KORA::pPList& A);
+  int removeIntersections(KORA::pPList& A, KORA::pPList& B, KORA::SSList<KORA::mEntity*>& K, KORA::pGEntity R);
+  int processIntersection_1(KORA::pGEntity R, KORA::pPList A, KORA::pPList B, KORA::SSList<KORA::mEntity*>& K);
+  int processIntersection_2(KORA::pGEntity R, KORA::pPList B, KORA::SSList<KORA::mEntity*>& K);
+  int expandCavityAtBdry(KORA::pFace f, KORA::pFace g, KORA::SSList<KORA::mEntity*>& K, KORA::pPList list,
+                         int mode);
+  // Removes the region; its faces join or leave K. Mode 2 collects the faces
+  // to take out of K in the list, 0 the vertices deleted, 1 the edges
+  // deleted, -1 nothing (null list).
+  void expandCavity(KORA::pRegion r, KORA::SSList<KORA::mEntity*>& K, KORA::pPList list, int mode);
+  // Deletes a face without regions, and its edges and vertices left unused.
+  void deleteFace(KORA::pFace f, KORA::pPList list, int mode);
+  void removeDiscEntities(KORA::pGEntity R, KORA::pPList& A, KORA::SSList<KORA::mEntity*>& K);
+  void removeCloseEntities(KORA::pPList& A, KORA::pPList& B, KORA::SSList<KORA::mEntity*>& K);
+  void reclassifyReplacedBdry(KORA::pGEntity R, KORA::SSList<KORA::mEntity*>& K);
+
   KORA::pMesh mesh;
   metricField* field;
   KORA::SSList<KORA::mEntity*>* toSnap;
