@@ -35,6 +35,7 @@ void DGAnyViscousCell::computeConstrainedInvertMassMatrix(bool constrained) {
   freeMatrix(invMass);
   invMass = nullptr;
   invMass = allocateMatrix(N, N);
+  massDiagonal = false;  // the coupled inverse is applied whole
 
   massMatrix(functionSpace, mapping, entity, M, 1.0);
   for (int i = 0; i < N; ++i)

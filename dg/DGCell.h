@@ -116,6 +116,7 @@ public:
   KORA::Mapping *mapping;         // owned
   short tag;                      // local time-stepping level
   double **invMass;               // n x n (nbFields*n square for the viscous kind); owned
+  bool massDiagonal = false;      // invMass is diagonal to round-off (set by init)
   double cellSize;                // characteristic length of the element
   std::vector<vptGaussInfo> gaussPoints;
   // Inverse Jacobians of the volume points, 9 entries each, (i, j) = du_j/dx_i

@@ -346,3 +346,71 @@ TEST(CellDofs, DamagedBlocksAndImpossibleCellsAreRefused) {
   LawScope scope(&widest);
   EXPECT_NO_THROW(makeCell(m.tri, 0));
 }
+
+namespace {
+
+// A quadrilateral with its corners where given.
+mEntity *quadAt(mMesh &mesh, const double (&x)[4][2]) {
+  gEntity *g = mesh.getGEntity(1, 2);
+  mVertex *v[4];
+  for (int i = 0; i < 4; ++i) v[i] = mesh.createVertex(i + 1, x[i][0], x[i][1], 0, g);
+  return mesh.createFaceWithVertices(v[0], v[1], v[2], v[3], g);
+}
+
+}  // namespace
+
+// An orthogonal basis on an affine element has a diagonal mass matrix: the
+// update then takes the diagonal alone, with the result of the full product.
+TEST(CellDofs, DiagonalMassOnAffineElementsOnly) {
+  AdvectionLaw law(3);
+  LawScope scope(&law);
+  struct Case {
+    const char *what;
+    double x[4][2];  // corners; a triangle uses the first three
+    bool triangle, diagonal;
+  };
+  const Case cases[] = {
+      {"skew triangle", {{0, 0}, {2, 0.5}, {0.3, 1.1}, {0, 0}}, true, true},
+      {"parallelogram", {{0, 0}, {2, 0}, {2.5, 1}, {0.5, 1}}, false, true},
+      {"trapezoid", {{0, 0}, {2, 0}, {1.5, 1}, {0.5, 1}}, false, false},
+  };
+  for (const Case &c : cases) {
+    for (int order = 1; order <= 3; ++order) {
+      SCOPED_TRACE(std::string(c.what) + " order " + std::to_string(order));
+      mMesh mesh(1);
+      mEntity *e;
+      if (c.triangle) {
+        gEntity *g = mesh.getGEntity(1, 2);
+        mVertex *a = mesh.createVertex(1, c.x[0][0], c.x[0][1], 0, g);
+        mVertex *b = mesh.createVertex(2, c.x[1][0], c.x[1][1], 0, g);
+        mVertex *d = mesh.createVertex(3, c.x[2][0], c.x[2][1], 0, g);
+        e = mesh.createFaceWithVertices(a, b, d, g);
+      } else {
+        e = quadAt(mesh, c.x);
+      }
+      DGCell *cell = makeCell(e, order);
+      EXPECT_EQ(cell->massDiagonal, c.diagonal);
+      const int n = cell->nbFcts, N = 3 * n;
+      for (int i = 0; i < N; ++i) cell->rhs[i] = std::sin(1.0 + i);
+      std::vector<double> out(N);
+      const double r = cell->computeInvMassMatrixMultRHSDT(0.5, out.data());
+      // The full product, by hand. The off-diagonal entries left out are at
+      // most 1e-13 of the largest diagonal one: so is the difference, per
+      // unit of the right-hand side.
+      double diagonal = 0.0;
+      for (int i = 0; i < n; ++i) diagonal = std::max(diagonal, std::fabs(cell->invMass[i][i]));
+      double expectedR = 0.0;
+      for (int f = 0; f < 3; ++f) {
+        double b = 0.0;
+        for (int j = 0; j < n; ++j) b += std::fabs(cell->rhs[f * n + j]);
+        for (int i = 0; i < n; ++i) {
+          double s = 0.0;
+          for (int j = 0; j < n; ++j) s += cell->invMass[i][j] * cell->rhs[f * n + j];
+          if (i == 0) expectedR += s * s;
+          EXPECT_NEAR(out[f * n + i], 0.5 * s, 0.5e-13 * diagonal * b + 1e-14 * std::fabs(s));
+        }
+      }
+      EXPECT_NEAR(r, expectedR, 1e-13 * expectedR);
+    }
+  }
+}
