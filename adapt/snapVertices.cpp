@@ -39,6 +39,11 @@ snapVertices::~snapVertices() {
   mEntity* v;
   while (it.next(v))
     if (!removedVerts->inList(v)) freeTarget(v);
+  // So would parameter records left by a pass that stopped early or by an
+  // operation called on its own (the cavity operations).
+  VIter vit = M_vertexIter(mesh);
+  while (pVertex v = VIter_next(vit)) freeReparam(v);
+  VIter_delete(vit);
   MD_deleteMeshDataId(paramsId);
   MD_deleteMeshDataId(geoCheckedId);
   MD_deleteMeshDataId(targetId);
