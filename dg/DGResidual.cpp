@@ -500,6 +500,36 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
   auto integrate = [&](auto NB) {
     constexpr int kNB = decltype(NB)::value;
     const int mL = kNB ? kNB : nL, mR = kNB ? kNB : nR;
+    if constexpr (kNB > 0) {
+      if (batched) {
+        // Each field's residual takes the sum over all points at once:
+        // one pass over the residual per face and side.
+        const ptGaussInfo *gps = face->gaussPoints.data();
+        for (int f = 0; f < n; ++f) {
+          if (toLeft) {
+            double acc[kNB] = {};
+            for (int k = 0; k < K; ++k) {
+              const double a = gps[k].JacW * fluxes[k * n + f];
+              const double *phi = gps[k].fctsL.data();
+              for (int j = 0; j < kNB; ++j) acc[j] += phi[j] * a;
+            }
+            double *r = rhsL + f * kNB;
+            for (int j = 0; j < kNB; ++j) r[j] -= acc[j];
+          }
+          if (toRight) {
+            double acc[kNB] = {};
+            for (int k = 0; k < K; ++k) {
+              const double a = gps[k].JacW * fluxes[(K + k) * n + f];
+              const double *phi = gps[k].fctsR.data();
+              for (int j = 0; j < kNB; ++j) acc[j] += phi[j] * a;
+            }
+            double *r = rhsR + f * kNB;
+            for (int j = 0; j < kNB; ++j) r[j] += acc[j];
+          }
+        }
+        return;
+      }
+    }
     for (int k = 0; k < K; ++k) {
       ptGaussInfo &gp = face->gaussPoints[k];
       const double w = gp.JacW;
