@@ -372,10 +372,12 @@ struct InviscidScratch {
   std::vector<double> U;          // K x nbFields states, point by point
   std::vector<mPoint> X;          // K points
   std::vector<mVector> F;         // K x nbFields flux vectors
+  std::vector<double> A;          // 4 x K x nbFields: weighted contravariant fluxes and sources
   void ensure(int K, int nf) {
     const std::size_t m = static_cast<std::size_t>(K) * nf;
     if (U.size() < m) U.resize(m);
     if (F.size() < m) F.resize(m);
+    if (A.size() < 4 * m) A.resize(4 * m);
     if (X.size() < static_cast<std::size_t>(K)) X.resize(K);
   }
 };
@@ -410,6 +412,49 @@ void inviscidVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool ne
   double *rhs = cell->rhs.data();
   double S[dgpass::kMaxFields];
   const mPoint origin;
+  if constexpr (NB > 0) {
+    // The weighted contravariant fluxes (and sources) of every point first,
+    // then each field's residual takes the sum over all points in one pass.
+    const std::size_t total = static_cast<std::size_t>(K) * nf;
+    double *A0 = s.A.data(), *A1 = A0 + total, *A2 = A1 + total, *SF = A2 + total;
+    for (int k = 0; k < K; ++k) {
+      const double fac = cell->gaussPoints[k].jacDet * rule[k].weight;
+      const double *t = cell->jacInverseAt(k);
+      if (source) law->RHS(U + k * nf, nullptr, needPoints ? X[k] : origin, S);
+      const mVector *Fk = F + k * nf;
+      for (int f = 0; f < m; ++f) {
+        const double fx = Fk[f][0] * fac, fy = Fk[f][1] * fac, fz = kPlanar ? 0.0 : Fk[f][2] * fac;
+        const std::size_t i = static_cast<std::size_t>(k) * nf + f;
+        A0[i] = fx * t[0] + fy * t[3] + fz * t[6];
+        A1[i] = fx * t[1] + fy * t[4] + fz * t[7];
+        A2[i] = fx * t[2] + fy * t[5] + fz * t[8];
+        SF[i] = source ? S[f] * fac : 0.0;
+      }
+    }
+    for (int f = 0; f < m; ++f) {
+      double acc[NB] = {};
+      for (int k = 0; k < K; ++k) {
+        const vptGaussInfo &gp = cell->gaussPoints[k];
+        const mVector *g = gp.refGrads;
+        const std::size_t i = static_cast<std::size_t>(k) * nf + f;
+        const double a0 = A0[i], a1 = A1[i];
+        if constexpr (kPlanar) {
+          for (int j = 0; j < NB; ++j) acc[j] += a0 * g[j][0] + a1 * g[j][1];
+        } else {
+          const double a2 = A2[i];
+          for (int j = 0; j < NB; ++j) acc[j] += a0 * g[j][0] + a1 * g[j][1] + a2 * g[j][2];
+        }
+        if (source) {
+          const double sf = SF[i];
+          const double *phi = gp.phi.data();
+          for (int j = 0; j < NB; ++j) acc[j] += sf * phi[j];
+        }
+      }
+      double *r = rhs + f * NB;
+      for (int j = 0; j < NB; ++j) r[j] += acc[j];
+    }
+    return;
+  }
   for (int k = 0; k < K; ++k) {
     const vptGaussInfo &gp = cell->gaussPoints[k];
     const double fac = gp.jacDet * rule[k].weight;
