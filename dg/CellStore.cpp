@@ -78,11 +78,23 @@ PageArray &PageArray::operator=(PageArray &&o) noexcept {
 
 CellStore::~CellStore() { unplaceAll(); }
 
+void CellStore::release(std::size_t slot) {
+  placed_[slot] = nullptr;
+  --live_;
+  if (orphaned_ && live_ == 0) delete this;
+}
+
+void CellStore::orphan() {
+  orphaned_ = true;
+  if (live_ == 0) delete this;
+}
+
 void CellStore::unplaceAll() {
   for (DGCell *c : placed_)
     if (c) c->leaveStore();
   placed_.clear();
   offsets_.clear();
+  live_ = 0;
 }
 
 void CellStore::append(DGCell *cell) {
@@ -98,11 +110,15 @@ void CellStore::append(DGCell *cell) {
       if (DGCell *c = placed_[i])
         c->relocate(level0_.get() + offsets_[i], level1_.get() + offsets_[i], residual_.get() + offsets_[i]);
   }
-  if (cell->store == this) placed_[cell->storeSlot] = nullptr;
+  if (cell->store == this) {
+    placed_[cell->storeSlot] = nullptr;
+    --live_;
+  }
   cell->placeIn(this, placed_.size(), level0_.get() + used_, level1_.get() + used_, residual_.get() + used_);
   placed_.push_back(cell);
   offsets_.push_back(used_);
   used_ += m;
+  ++live_;
 }
 
 void CellStore::pack(const std::vector<DGCell *> &cells) {
@@ -133,6 +149,7 @@ void CellStore::pack(const std::vector<DGCell *> &cells) {
     offset += static_cast<std::size_t>(c->dofs->nbValues());
   }
   unplaceAll();
+  live_ = placed.size();
   placed_ = std::move(placed);
   offsets_ = std::move(offsets);
   level0_ = std::move(l0);

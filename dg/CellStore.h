@@ -86,14 +86,20 @@ public:
   // not in the list get their own arrays back.
   void pack(const std::vector<DGCell *> &cells);
   // The cell in the slot leaves: called by the cell, which keeps (or frees)
-  // its values itself.
-  void release(std::size_t slot) { placed_[slot] = nullptr; }
+  // its values itself. The last cell to leave an orphaned store deletes it.
+  void release(std::size_t slot);
+  // The owner lets go of the store: it stays while cells are placed in it
+  // (their values stay where they are) and deletes itself when the last one
+  // leaves. Deleting a store instead gives every cell its own copy.
+  void orphan();
   std::size_t size() const { return placed_.size(); }
 
 private:
   void unplaceAll();
   PageArray level0_, level1_, residual_;
   std::size_t used_ = 0;      // values in use, holes included
+  std::size_t live_ = 0;      // cells placed
+  bool orphaned_ = false;
   std::size_t capacity_ = 0;  // values the arrays can hold
   std::vector<DGCell *> placed_;       // by slot, in the order of their slices
   std::vector<std::size_t> offsets_;   // by slot

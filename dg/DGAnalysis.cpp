@@ -66,6 +66,9 @@ DGAnalysis::DGAnalysis()
 DGAnalysis::~DGAnalysis() {
   if (octree) KORA::Octree_Delete(octree);
   octree = nullptr;
+  // The cells usually go soon after (with the mesh): rather than copy their
+  // values out, the store stays until the last one leaves.
+  if (store) store.release()->orphan();
 }
 
 int DGAnalysis::nbrDofs() const {

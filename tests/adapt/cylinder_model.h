@@ -45,6 +45,7 @@
 #include <vector>
 
 #include "KORA.h"
+#include "model_param_services.h"
 #include "MT_topology.h"
 #include "MT_vector.h"
 #include "mMesh.h"
@@ -155,20 +156,7 @@ struct CylinderModel {
   }
 
   void installServices() {
-    services.param1 = [](pPoint p) { return current->params.at(p)[0]; };
-    services.param2 = [](pPoint p, double* u, double* v, int* patch) {
-      const auto& q = current->params.at(p);
-      *u = q[0];
-      *v = q[1];
-      *patch = 0;
-    };
-    services.setParam1 = [](pPoint p, double t) { current->params[p] = {t, 0.0}; };
-    services.setParam2 = [](pPoint p, double u, double v, int) { current->params[p] = {u, v}; };
-    services.edgePoint = [](pGEdge e, double t, double* xyz) {
-      const double par[2] = {t, 0.0};
-      current->at(e, par, xyz);
-    };
-    services.facePoint = [](pGFace f, double* par, double* xyz) { current->at(f, par, xyz); };
+    snaptest::installParamServices<CylinderModel>(services);
     services.closestPoint = [](pGEntity e, const double* xyz, double* out, double* par) {
       current->project(e, xyz, par);
       current->at(e, par, out);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "KORA.h"
+#include "model_param_services.h"
 #include "MT_geometry.h"
 #include "mMesh.h"
 
@@ -43,20 +44,7 @@ struct CubeModel {
 
   explicit CubeModel(int cells) : n(cells) {
     current = this;
-    services.param1 = [](pPoint p) { return current->params.at(p)[0]; };
-    services.param2 = [](pPoint p, double* u, double* v, int* patch) {
-      const auto& q = current->params.at(p);
-      *u = q[0];
-      *v = q[1];
-      *patch = 0;
-    };
-    services.setParam1 = [](pPoint p, double t) { current->params[p] = {t, 0.0}; };
-    services.setParam2 = [](pPoint p, double u, double v, int) { current->params[p] = {u, v}; };
-    services.edgePoint = [](pGEdge e, double t, double* xyz) {
-      double par[2] = {t, 0.0};
-      current->at(e, par, xyz);
-    };
-    services.facePoint = [](pGFace f, double* par, double* xyz) { current->at(f, par, xyz); };
+    installParamServices<CubeModel>(services);
     services.closestPoint = [](pGEntity g, const double* xyz, double* out, double* par) {
       if (!current->geometry.count(g)) return 0;
       current->project(g, xyz, par);

@@ -111,6 +111,34 @@ TEST(CellStore, CellsLeavingTheStoreKeepTheirValues) {
   EXPECT_EQ(snapshot(a), kept);
 }
 
+TEST(CellStore, AnAnalysisGoingBeforeItsCellsLeavesTheirValuesInPlace) {
+  ContextScope scope(new SpeedLaw(4, &linearField()), grid2d(2, 2, false));
+  KORA::ParUtil::Instance()->setVerbosity(-1);
+  std::vector<DGCell *> cells;
+  std::vector<double> before;
+  std::vector<const double *> where;
+  {
+    DGAnalysis a;
+    a.init(1, 1);
+    fillDistinct(a);
+    before = snapshot(a);
+    cells = a.cells;
+    for (const DGCell *c : cells) where.push_back(c->coef0);
+  }
+  // No copy was made: every cell still reads its values where they were.
+  std::vector<double> after;
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    const DGCell *c = cells[i];
+    EXPECT_EQ(c->coef0, where[i]);
+    const int m = c->dofs->nbValues();
+    for (int k = 0; k < 2; ++k) after.insert(after.end(), c->dofs->levels[k], c->dofs->levels[k] + m);
+    after.insert(after.end(), c->rhs.begin(), c->rhs.end());
+  }
+  EXPECT_EQ(after, before);
+  // The mesh (and with it the cells, then the store) goes with the scope;
+  // the sanitizer build checks that nothing is left behind.
+}
+
 TEST(CellStore, AppendedCellsFollowTheArraysWhenTheyGrow) {
   // 200 cells of 24 values pass the first capacity: the arrays grow (and
   // may move) while cells are appended.
