@@ -52,18 +52,23 @@ void sweepCells(List &cells, Pass &pass) {
     }
     if (i + 3 < count) {
       const DGCell *c = cells[i + 3];
-      for (int k = 0; k < 24; k += 8) {
+      const int m = static_cast<int>(c->rhs.size());
+      for (int k = 0; k < m; k += 8) {
         __builtin_prefetch(c->coef0 + k);
         __builtin_prefetch(c->rhs.data() + k);
       }
       if constexpr (kUpdate) {
-        const double *m = c->invMass ? c->invMass[0] : nullptr;
-        if (m)
-          for (int k = 0; k < 40; k += 8) __builtin_prefetch(m + k);
+        if (c->invMass && c->massDiagonal) {
+          for (int k = 0; k < c->nbFcts; ++k) __builtin_prefetch(c->invMass[k] + k);
+        } else if (c->invMass) {
+          for (int k = 0; k < 40; k += 8) __builtin_prefetch(c->invMass[0] + k);
+        }
         if (c->dofs->nLevels > 1)
-          for (int k = 0; k < 24; k += 8) __builtin_prefetch(c->dofs->levels[1] + k, 1);
+          for (int k = 0; k < m; k += 8) __builtin_prefetch(c->dofs->levels[1] + k, 1);
       } else {
-        __builtin_prefetch(c->gaussPoints.data());
+        const char *g = reinterpret_cast<const char *>(c->gaussPoints.data());
+        const std::size_t bytes = sizeof(c->gaussPoints[0]) * c->gaussPoints.size();
+        for (std::size_t b = 0; b < bytes; b += 64) __builtin_prefetch(g + b);
         __builtin_prefetch(c->jacInverses.data());
       }
     }

@@ -642,17 +642,23 @@ void sweepFaces(DGBoundaryCellList &faces, Pass &pass) {
     }
     if (i + 2 < count) {
       const DGBoundaryCell *f = faces[i + 2];
-      for (const ptGaussInfo &g : f->gaussPoints) {
-        __builtin_prefetch(g.UL);
-        __builtin_prefetch(g.UR);
-      }
+      // The face's states lie in one block; the sides' coefficients and
+      // residuals in the store's slices: every line of them is asked for.
+      const char *states = reinterpret_cast<const char *>(f->stateBlock.get());
+      const std::size_t stateBytes = 2 * sizeof(double) * f->stateSize * f->gaussPoints.size();
+      for (std::size_t b = 0; states && b < stateBytes; b += 64) __builtin_prefetch(states + b);
       DGCell *L, *R;
       f->sideCells(L, R);
       // Only hints: a face that the pass skips may lack a side.
       for (const DGCell *c : {L, R}) {
         if (!c) continue;
-        __builtin_prefetch(c->coef0);
-        __builtin_prefetch(c->rhs.data());
+        const std::size_t bytes = sizeof(double) * c->rhs.size();
+        const char *c0 = reinterpret_cast<const char *>(c->coef0);
+        const char *r = reinterpret_cast<const char *>(c->rhs.data());
+        for (std::size_t b = 0; b < bytes; b += 64) {
+          __builtin_prefetch(c0 + b);
+          __builtin_prefetch(r + b);
+        }
       }
     }
     pass(faces[i]);
