@@ -86,7 +86,19 @@ void AdvanceInTime_Version2::operator()(DGCell *cell) {
 
 void DGAnalysis::tagBoundaryCells(bool setOutside, int level) {
   TagBoundaryCells tagPass{level, setOutside};
-  applyToAll(boundaryCells, tagPass);
+  // Each face reads its two cells' levels: ask ahead for the coming faces and
+  // cells (hints only).
+  const std::size_t count = boundaryCells.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i + 8 < count) __builtin_prefetch(boundaryCells[i + 8]);
+    if (i + 4 < count) {
+      DGCell *L, *R;
+      boundaryCells[i + 4]->sideCells(L, R);
+      __builtin_prefetch(&L->tag);
+      if (R) __builtin_prefetch(&R->tag);
+    }
+    tagPass(boundaryCells[i]);
+  }
   if (setOutside) comm_Tags();
 }
 
