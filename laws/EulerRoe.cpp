@@ -11,12 +11,6 @@ using KORA::mPoint;
 using KORA::mVector;
 
 namespace {
-// Flux vectors of the 2-D flux evaluation: room for a derived law with a few
-// more fields than the four of the gas.
-constexpr int kFluxScratch = 8;
-}  // namespace
-
-namespace {
 
 // Roe's flux of the 2-D gas across the unit normal (nx, ny): each side's
 // primitive values are formed once (one division per side) and its normal

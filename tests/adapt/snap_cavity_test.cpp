@@ -15,6 +15,7 @@
 #include "MT_topology.h"
 #include "gEntity.h"
 #include "snapVertices.h"
+#include "../meshtools/mt_fixtures.h"
 #include "snap_model.h"
 
 using namespace snaptest;
@@ -103,17 +104,7 @@ double holeVolume(const std::vector<pFace>& faces) {
   return vol;
 }
 
-pVertex vertexNear(pMesh m, double x, double y, double z) {
-  VIter it = M_vertexIter(m);
-  pVertex found = nullptr;
-  while (pVertex v = VIter_next(it)) {
-    double p[3];
-    V_coord(v, p);
-    if (std::fabs(p[0] - x) + std::fabs(p[1] - y) + std::fabs(p[2] - z) < 1e-12) found = v;
-  }
-  VIter_delete(it);
-  return found;
-}
+pVertex vertexNear(pMesh m, double x, double y, double z) { return mttest::vertexAt(m, x, y, z); }
 
 // The faces at the top centre vertex v of the 2-grid cube and a new vertex w
 // at the target, linked to v as the retriangulation links them, with the

@@ -12,17 +12,7 @@
 using namespace mttest;
 
 namespace {
-pVertex at(pMesh m, double x, double y, double z) {
-  VIter it = M_vertexIter(m);
-  pVertex found = nullptr;
-  while (pVertex v = VIter_next(it)) {
-    double c[3];
-    V_coord(v, c);
-    if (std::fabs(c[0] - x) + std::fabs(c[1] - y) + std::fabs(c[2] - z) < 1e-12) found = v;
-  }
-  VIter_delete(it);
-  return found;
-}
+pVertex at(pMesh m, double x, double y, double z) { return vertexAt(m, x, y, z); }
 }  // namespace
 
 TEST(MeshToolsCollapse, ClassificationDecidesWhichEndGoes) {

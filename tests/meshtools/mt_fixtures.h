@@ -159,6 +159,19 @@ struct JitteredCube : MeshHolder {
   }
 };
 
+// The vertex at (x, y, z) (to 1e-12), or null.
+inline pVertex vertexAt(pMesh m, double x, double y, double z) {
+  VIter it = M_vertexIter(m);
+  pVertex found = nullptr;
+  while (pVertex v = VIter_next(it)) {
+    double c[3];
+    V_coord(v, c);
+    if (std::fabs(c[0] - x) + std::fabs(c[1] - y) + std::fabs(c[2] - z) < 1e-12) found = v;
+  }
+  VIter_delete(it);
+  return found;
+}
+
 inline double totalVolume(pMesh m) {
   double v = 0;
   RIter it = M_regionIter(m);
