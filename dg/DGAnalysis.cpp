@@ -202,8 +202,8 @@ void DGAnalysis::init(int order, int initialise) {
       const KORA::mAdjacencyContainer *up = f->getAdjacencyList(dim);
       std::size_t rank = position.size();
       if (up && !up->empty()) {
-        mEntity *left = (*up)[0];
-        if (up->size() > 1 && entityPrecedes((*up)[1], left)) left = (*up)[1];
+        mEntity *left = (*up)[0], *right = up->size() > 1 ? (*up)[1] : nullptr;
+        orderSides(left, right);
         const auto p = position.find(left);
         if (p != position.end()) rank = p->second;
       }

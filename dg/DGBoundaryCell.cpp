@@ -44,6 +44,10 @@ bool entityPrecedes(const mEntity *a, const mEntity *b) {
   return na < nb;
 }
 
+void orderSides(mEntity *&left, mEntity *&right) {
+  if (right && entityPrecedes(right, left)) std::swap(left, right);
+}
+
 // ---------------------------------------------------------------------------
 // InterProcData
 
@@ -113,7 +117,7 @@ void DGBoundaryCell::check() {
   // list, whose order depends on how the mesh was built: a mesh rebuilt from
   // a recovery file then gives every face the same sides (and the same
   // rounding in its fluxes) as the mesh it was written from.
-  if (right && entityPrecedes(right, left)) std::swap(left, right);
+  orderSides(left, right);
   if (right && interProc) {
     delete interProc;
     interProc = nullptr;

@@ -190,5 +190,8 @@ DGBoundaryCell *dgBoundaryCellOf(KORA::mEntity *face);
 // Whether entity a comes before entity b by (type, vertex ids in the order of
 // the entity's vertices): an order that depends on the entities alone.
 bool entityPrecedes(const KORA::mEntity *a, const KORA::mEntity *b);
+// The two elements of a face in side order: the left one is the element that
+// comes first by entityPrecedes (right may be null).
+void orderSides(KORA::mEntity *&left, KORA::mEntity *&right);
 
 #endif

@@ -67,46 +67,6 @@ inline void pointValues(const double *c, int nf, int nbRun, const double *phi, d
   }
 }
 
-// Adds one volume point's weighted source sf and flux (fx, fy, fz) of a field
-// against the basis values and gradients to that field's residual r.
-template <int NB>
-inline void addVolumeTerms(double *r, int nbRun, double sf, double fx, double fy, double fz, const double *phi,
-                           const mVector *dphi) {
-  const int nb = NB ? NB : nbRun;
-  for (int j = 0; j < nb; ++j) r[j] += sf * phi[j] + fx * dphi[j][0] + fy * dphi[j][1] + fz * dphi[j][2];
-}
-
-// Physical basis gradients from reference ones and the inverse Jacobian t
-// (the products of DGCell::physicalGradients).
-template <int NB>
-inline void pushGradients(const double *t, const mVector *g, int nbRun, mVector *out) {
-  const int nb = NB ? NB : nbRun;
-  for (int j = 0; j < nb; ++j) {
-    const double g0 = g[j](0), g1 = g[j](1), g2 = g[j](2);
-    for (int i = 0; i < 3; ++i) out[j](i) = t[3 * i] * g0 + t[3 * i + 1] * g1 + t[3 * i + 2] * g2;
-  }
-}
-
-// The same for a cell in the x-y plane (DGCell::planar): the terms that
-// would add zero are left out.
-template <int NB>
-inline void addVolumeTerms2d(double *r, int nbRun, double sf, double fx, double fy, const double *phi,
-                             const mVector *dphi) {
-  const int nb = NB ? NB : nbRun;
-  for (int j = 0; j < nb; ++j) r[j] += sf * phi[j] + fx * dphi[j][0] + fy * dphi[j][1];
-}
-
-template <int NB>
-inline void pushGradients2d(const double *t, const mVector *g, int nbRun, mVector *out) {
-  const int nb = NB ? NB : nbRun;
-  for (int j = 0; j < nb; ++j) {
-    const double g0 = g[j](0), g1 = g[j](1);
-    out[j](0) = t[0] * g0 + t[1] * g1;
-    out[j](1) = t[3] * g0 + t[4] * g1;
-    out[j](2) = 0.0;
-  }
-}
-
 // Values of every field of one side at a face point: the current
 // coefficients, or the time-interpolated blend (1 - w) c0 + w c1.
 template <int NB>
@@ -304,13 +264,10 @@ std::vector<mVector> &volumeGradientScratch(int n) {
   return buffer;
 }
 
-// One volume pass over a cell: the inviscid flux and the source, and with
-// kViscous the gradients, the gradient-dependent source and the viscous flux
-// as well. The choice is made at compile time, so the inviscid pass does no
-// more per point than it needs.
-template <bool kViscous, int NB, bool kPlanar>
-void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, mVector *grads,
-                mVector *viscousFlux) {
+// The viscous volume pass of a cell: at each point the inviscid and viscous
+// fluxes and the source, which take the field gradients.
+void viscousVolumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, mVector *grads,
+                       mVector *viscousFlux) {
   const int nb = cell->nbFcts;
   const DG_Dofs *d = cell->dofs;
   const int nf = d->nbFields;
@@ -328,38 +285,22 @@ void volumePass(DGCell *cell, int n, const ConservationLaw *law, mVector *flux, 
     const vptGaussInfo &gp = cell->gaussPoints[k];
     const RulePoint &rp = rule[k];
     const double *phi = gp.phi.data();
-    if constexpr (kPlanar)
-      pushGradients2d<NB>(cell->jacInverseAt(k), gp.refGrads, nb, dphi);
-    else
-      pushGradients<NB>(cell->jacInverseAt(k), gp.refGrads, nb, dphi);
-    pointValues<NB>(c0, nf, nb, phi, U);
+    cell->physicalGradients(k, dphi);
+    pointValues<0>(c0, nf, nb, phi, U);
     double x, y, z;
     map->eval(rp.u, rp.v, rp.w, x, y, z);
     const mPoint X(x, y, z);
     law->Fi(X, U, flux);
-    if constexpr (kViscous) {
-      cell->dinterpolate(grads, gradPhi, DGCell::LEVEL0);
-      law->RHS(U, grads, X, S);
-      law->Fv(X, U, grads, viscousFlux);
-    } else {
-      law->RHS(U, nullptr, X, S);
-    }
+    cell->dinterpolate(grads, {dphi, static_cast<std::size_t>(nb)}, DGCell::LEVEL0);
+    law->RHS(U, grads, X, S);
+    law->Fv(X, U, grads, viscousFlux);
     const double fac = gp.jacDet * rp.weight;
     for (int f = 0; f < m; ++f) {
       const double sf = S[f] * fac;
-      double fx = flux[f][0], fy = flux[f][1], fz = flux[f][2];
-      if constexpr (kViscous) {
-        fx += viscousFlux[f][0];
-        fy += viscousFlux[f][1];
-        fz += viscousFlux[f][2];
-      }
-      if constexpr (kPlanar) {
-        // In the plane the z components of the gradients are zero.
-        (void)fz;
-        addVolumeTerms2d<NB>(rhs + f * nb, nb, sf, fx * fac, fy * fac, phi, dphi);
-      } else {
-        addVolumeTerms<NB>(rhs + f * nb, nb, sf, fx * fac, fy * fac, fz * fac, phi, dphi);
-      }
+      const double fx = (flux[f][0] + viscousFlux[f][0]) * fac, fy = (flux[f][1] + viscousFlux[f][1]) * fac,
+                   fz = (flux[f][2] + viscousFlux[f][2]) * fac;
+      double *r = rhs + f * nb;
+      for (int j = 0; j < nb; ++j) r[j] += sf * phi[j] + fx * dphi[j][0] + fy * dphi[j][1] + fz * dphi[j][2];
     }
   }
 }
@@ -373,6 +314,7 @@ struct InviscidScratch {
   std::vector<mPoint> X;          // K points
   std::vector<mVector> F;         // K x nbFields flux vectors
   std::vector<double> A;          // 4 x K x nbFields: weighted contravariant fluxes and sources
+  std::vector<double> acc;        // one field's sums, when the basis size is known at run time only
   void ensure(int K, int nf) {
     const std::size_t m = static_cast<std::size_t>(K) * nf;
     if (U.size() < m) U.resize(m);
@@ -412,77 +354,55 @@ void inviscidVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool ne
   double *rhs = cell->rhs.data();
   double S[dgpass::kMaxFields];
   const mPoint origin;
-  if constexpr (NB > 0) {
-    // The weighted contravariant fluxes (and sources) of every point first,
-    // then each field's residual takes the sum over all points in one pass.
-    const std::size_t total = static_cast<std::size_t>(K) * nf;
-    double *A0 = s.A.data(), *A1 = A0 + total, *A2 = A1 + total, *SF = A2 + total;
-    for (int k = 0; k < K; ++k) {
-      const double fac = cell->gaussPoints[k].jacDet * rule[k].weight;
-      const double *t = cell->jacInverseAt(k);
-      if (source) law->RHS(U + k * nf, nullptr, needPoints ? X[k] : origin, S);
-      const mVector *Fk = F + k * nf;
-      for (int f = 0; f < m; ++f) {
-        const double fx = Fk[f][0] * fac, fy = Fk[f][1] * fac, fz = kPlanar ? 0.0 : Fk[f][2] * fac;
-        const std::size_t i = static_cast<std::size_t>(k) * nf + f;
-        A0[i] = fx * t[0] + fy * t[3] + fz * t[6];
-        A1[i] = fx * t[1] + fy * t[4] + fz * t[7];
-        A2[i] = fx * t[2] + fy * t[5] + fz * t[8];
-        SF[i] = source ? S[f] * fac : 0.0;
-      }
-    }
-    for (int f = 0; f < m; ++f) {
-      double acc[NB] = {};
-      for (int k = 0; k < K; ++k) {
-        const vptGaussInfo &gp = cell->gaussPoints[k];
-        const mVector *g = gp.refGrads;
-        const std::size_t i = static_cast<std::size_t>(k) * nf + f;
-        const double a0 = A0[i], a1 = A1[i];
-        if constexpr (kPlanar) {
-          for (int j = 0; j < NB; ++j) acc[j] += a0 * g[j][0] + a1 * g[j][1];
-        } else {
-          const double a2 = A2[i];
-          for (int j = 0; j < NB; ++j) acc[j] += a0 * g[j][0] + a1 * g[j][1] + a2 * g[j][2];
-        }
-        if (source) {
-          const double sf = SF[i];
-          const double *phi = gp.phi.data();
-          for (int j = 0; j < NB; ++j) acc[j] += sf * phi[j];
-        }
-      }
-      double *r = rhs + f * NB;
-      for (int j = 0; j < NB; ++j) r[j] += acc[j];
-    }
-    return;
-  }
+  // The weighted contravariant fluxes (and sources) of every point first,
+  // then each field's residual takes the sum over all points in one pass.
+  const std::size_t total = static_cast<std::size_t>(K) * nf;
+  double *A0 = s.A.data(), *A1 = A0 + total, *A2 = A1 + total, *SF = A2 + total;
   for (int k = 0; k < K; ++k) {
-    const vptGaussInfo &gp = cell->gaussPoints[k];
-    const double fac = gp.jacDet * rule[k].weight;
+    const double fac = cell->gaussPoints[k].jacDet * rule[k].weight;
     const double *t = cell->jacInverseAt(k);
-    const double *phi = gp.phi.data();
-    const mVector *g = gp.refGrads;
     if (source) law->RHS(U + k * nf, nullptr, needPoints ? X[k] : origin, S);
     const mVector *Fk = F + k * nf;
     for (int f = 0; f < m; ++f) {
       const double fx = Fk[f][0] * fac, fy = Fk[f][1] * fac;
-      double *r = rhs + f * nb;
+      const std::size_t i = static_cast<std::size_t>(k) * nf + f;
       if constexpr (kPlanar) {
-        const double a0 = fx * t[0] + fy * t[3], a1 = fx * t[1] + fy * t[4];
-        if (source) {
-          const double sf = S[f] * fac;
-          for (int j = 0; j < nb; ++j) r[j] += sf * phi[j] + a0 * g[j][0] + a1 * g[j][1];
-        } else {
-          for (int j = 0; j < nb; ++j) r[j] += a0 * g[j][0] + a1 * g[j][1];
-        }
+        A0[i] = fx * t[0] + fy * t[3];
+        A1[i] = fx * t[1] + fy * t[4];
       } else {
         const double fz = Fk[f][2] * fac;
-        const double a0 = fx * t[0] + fy * t[3] + fz * t[6];
-        const double a1 = fx * t[1] + fy * t[4] + fz * t[7];
-        const double a2 = fx * t[2] + fy * t[5] + fz * t[8];
-        const double sf = source ? S[f] * fac : 0.0;
-        for (int j = 0; j < nb; ++j) r[j] += sf * phi[j] + a0 * g[j][0] + a1 * g[j][1] + a2 * g[j][2];
+        A0[i] = fx * t[0] + fy * t[3] + fz * t[6];
+        A1[i] = fx * t[1] + fy * t[4] + fz * t[7];
+        A2[i] = fx * t[2] + fy * t[5] + fz * t[8];
+      }
+      if (source) SF[i] = S[f] * fac;
+    }
+  }
+  // A basis size known at compile time keeps the sums in registers.
+  double fixed[NB > 0 ? NB : 1];
+  if (NB == 0 && s.acc.size() < static_cast<std::size_t>(nb)) s.acc.resize(nb);
+  double *acc = NB > 0 ? fixed : s.acc.data();
+  for (int f = 0; f < m; ++f) {
+    for (int j = 0; j < nb; ++j) acc[j] = 0.0;
+    for (int k = 0; k < K; ++k) {
+      const vptGaussInfo &gp = cell->gaussPoints[k];
+      const mVector *g = gp.refGrads;
+      const std::size_t i = static_cast<std::size_t>(k) * nf + f;
+      const double a0 = A0[i], a1 = A1[i];
+      if constexpr (kPlanar) {
+        for (int j = 0; j < nb; ++j) acc[j] += a0 * g[j][0] + a1 * g[j][1];
+      } else {
+        const double a2 = A2[i];
+        for (int j = 0; j < nb; ++j) acc[j] += a0 * g[j][0] + a1 * g[j][1] + a2 * g[j][2];
+      }
+      if (source) {
+        const double sf = SF[i];
+        const double *phi = gp.phi.data();
+        for (int j = 0; j < nb; ++j) acc[j] += sf * phi[j];
       }
     }
+    double *r = rhs + f * nb;
+    for (int j = 0; j < nb; ++j) r[j] += acc[j];
   }
 }
 
@@ -502,7 +422,7 @@ void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
 }
 
 void ComputeVolumeContributionViscous::operator()(DGCell *cell) {
-  if (cellOfLevel(cell, level)) volumePass<true, 0, false>(cell, n, law, flux, grads, viscousFlux);
+  if (cellOfLevel(cell, level)) viscousVolumePass(cell, n, law, flux, grads, viscousFlux);
 }
 
 // ---------------------------------------------------------------------------

@@ -35,6 +35,7 @@
 #include "MT_geometry.h"
 #include "analytic_metric.h"
 #include "mException.h"
+#include "tool_main.h"
 #include "mMesh.h"
 #include "metricField.h"
 
@@ -158,20 +159,4 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  try {
-    return run(argc, argv);
-  } catch (mException* e) {
-    std::cerr << "adaptdriver: mesh library error (" << e->getFile() << ":" << e->getLine() << ")\n";
-    delete e;
-  } catch (const mException& e) {
-    std::cerr << "adaptdriver: mesh library error (" << e.getFile() << ":" << e.getLine() << ")\n";
-  } catch (int code) {
-    std::cerr << "adaptdriver: unsupported mesh operation (" << code << ")\n";
-  } catch (const std::string& s) {
-    std::cerr << "adaptdriver: " << s << '\n';
-  } catch (const std::exception& e) {
-    std::cerr << "adaptdriver: " << e.what() << '\n';
-  }
-  return 1;
-}
+int main(int argc, char** argv) { return guardedMain("adaptdriver", run, argc, argv); }

@@ -41,6 +41,7 @@
 #include "KORA_Util.h"
 #include "analytic_metric.h"
 #include "mException.h"
+#include "tool_main.h"
 #include "mMesh.h"
 #include "metric.h"
 
@@ -380,18 +381,4 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  try {
-    return run(argc, argv);
-  } catch (mException* e) {
-    std::cerr << "mesh_quality: mesh library error (" << e->getFile() << ":" << e->getLine() << ")\n";
-    delete e;
-  } catch (const mException& e) {
-    std::cerr << "mesh_quality: mesh library error (" << e.getFile() << ":" << e.getLine() << ")\n";
-  } catch (const std::string& s) {
-    std::cerr << "mesh_quality: " << s << '\n';
-  } catch (const std::exception& e) {
-    std::cerr << "mesh_quality: " << e.what() << '\n';
-  }
-  return 1;
-}
+int main(int argc, char** argv) { return guardedMain("mesh_quality", run, argc, argv); }
