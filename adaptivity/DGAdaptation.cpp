@@ -94,14 +94,6 @@ void projectFromParts(DGCell *target, const std::vector<DGCell *> &parts) {
   dofs->update(increment.data(), 1.0, true);
 }
 
-// Puts a cell list in the order of its entities' vertex ids.
-template <class CellType>
-void sortByEntities(std::vector<CellType *> &list) {
-  std::sort(list.begin(), list.end(), [](const CellType *a, const CellType *b) {
-    return entityPrecedes(a->getEntity(), b->getEntity());
-  });
-}
-
 }  // namespace
 
 int residualFieldCount() {
@@ -415,10 +407,6 @@ void DGAnalysis::adaptH_newVersion(int initial) {
                                    "Conformal adaptation : mass %12.5E -> %12.5E (relative change %12.5E)\n",
                                    massBefore, massAfter, (massAfter - massBefore) / scale);
   }
-  // Passes that sum over faces see the cells in an order that depends on the
-  // mesh alone, as a restarted run does.
-  sortByEntities(cells);
-  sortByEntities(boundaryCells);
   computeSolutionsOnBothSides(t, false, -1, boundaryCells);
   applyLimiter(t, -1, cells, boundaryCells);
 

@@ -1,10 +1,12 @@
 #include "DGAnalysis.h"
 
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 #include <utility>
 #include <string>
 
+#include "CellOrder.h"
 #include "CellStore.h"
 #include "ConservationLaw.h"
 #include "DGAnalysisPasses.h"
@@ -40,6 +42,38 @@ const char *kindName(int type) {
     case mEntity::TET: return "tetrahedron";
     default: return "unknown element kind";
   }
+}
+
+// Faces keyed by the position of their left element in the cell list: a face
+// pass then walks the cells nearly in list order. Faces of one element come by
+// their sorted vertex ids, which do not depend on the order in which a face's
+// vertices were listed when it was made: the order depends on the mesh alone.
+template <class Face, class EntityOf>
+void sortByLeftPosition(std::vector<std::pair<std::size_t, Face *>> &faces, EntityOf entityOf) {
+  struct Keyed {
+    std::size_t left;
+    std::array<int, 4> ids;
+    Face *face;
+  };
+  std::vector<Keyed> keyed;
+  keyed.reserve(faces.size());
+  for (const auto &[left, face] : faces) {
+    const mEntity *e = entityOf(face);
+    // Faces have 2 to 4 vertices; a face that is a vertex has its own id.
+    std::array<int, 4> ids{-1, -1, -1, -1};
+    const int n = std::clamp(e->size(0), 0, 4);
+    for (int i = 0; i < n; ++i) {
+      int id = e->get(0, i)->getId(), k = i;
+      for (; k > 0 && ids[k - 1] > id; --k) ids[k] = ids[k - 1];
+      ids[k] = id;
+    }
+    if (n == 0) ids[0] = e->getId();
+    keyed.push_back({left, ids, face});
+  }
+  std::sort(keyed.begin(), keyed.end(), [](const Keyed &a, const Keyed &b) {
+    return a.left != b.left ? a.left < b.left : a.ids < b.ids;
+  });
+  for (std::size_t i = 0; i < faces.size(); ++i) faces[i] = {keyed[i].left, keyed[i].face};
 }
 
 mMesh *requireMesh(const char *who) {
@@ -145,25 +179,25 @@ void DGAnalysis::gatherCells() {
   cells.clear();
   const int dim = mesh->getDim();
   if (dim < 1) return;
-  for (auto it = mesh->begin(dim - 1); it != mesh->end(dim - 1); ++it)
-    if (DGBoundaryCell *b = dgBoundaryCellOf(*it)) boundaryCells.push_back(b);
+  std::vector<mEntity *> elements;
   for (auto it = mesh->begin(dim); it != mesh->end(dim); ++it)
-    if (DGCell *c = dgCellOf(*it)) cells.push_back(c);
-  // Faces follow the cells they feed (stable, by the position of their left
-  // cell), so that a face pass walks the cells nearly in list order.
-  std::unordered_map<const DGCell *, std::size_t> position;
-  position.reserve(cells.size());
-  for (std::size_t i = 0; i < cells.size(); ++i) position.emplace(cells[i], i);
-  auto rank = [&](const DGBoundaryCell *b) {
-    auto it = position.find(dgCellOf(b->left));
-    return it == position.end() ? cells.size() : it->second;
-  };
+    if (dgCellOf(*it)) elements.push_back(*it);
+  sortAlongCurve(elements);
+  std::unordered_map<const mEntity *, std::size_t> position;
+  position.reserve(elements.size());
+  for (mEntity *e : elements) {
+    position.emplace(e, cells.size());
+    cells.push_back(dgCellOf(e));
+  }
   std::vector<std::pair<std::size_t, DGBoundaryCell *>> keyed;
-  keyed.reserve(boundaryCells.size());
-  for (DGBoundaryCell *b : boundaryCells) keyed.emplace_back(rank(b), b);
-  std::stable_sort(keyed.begin(), keyed.end(),
-                   [](const auto &x, const auto &y) { return x.first < y.first; });
-  for (std::size_t i = 0; i < keyed.size(); ++i) boundaryCells[i] = keyed[i].second;
+  for (auto it = mesh->begin(dim - 1); it != mesh->end(dim - 1); ++it)
+    if (DGBoundaryCell *b = dgBoundaryCellOf(*it)) {
+      auto p = position.find(b->left);
+      keyed.emplace_back(p == position.end() ? cells.size() : p->second, b);
+    }
+  sortByLeftPosition(keyed, [](const DGBoundaryCell *b) { return b->getEntity(); });
+  boundaryCells.reserve(keyed.size());
+  for (const auto &k : keyed) boundaryCells.push_back(k.second);
   if (!store) store = std::make_unique<CellStore>();
   store->pack(cells);
 }
@@ -185,17 +219,21 @@ void DGAnalysis::init(int order, int initialise) {
   mMesh *mesh = requireMesh("cell creation");
   const int dim = mesh->getDim();
   KORA::ParUtil *par = KORA::ParUtil::Instance();
+  // Cells are made in the order in which the passes walk them (gatherCells),
+  // and interface cells in the order of the face passes, so that the cells,
+  // their points and their values lie in memory in that order.
+  std::vector<mEntity *> elements;
+  for (auto it = mesh->begin(dim); it != mesh->end(dim); ++it) elements.push_back(*it);
+  sortAlongCurve(elements);
   if (order >= 0) {
     par->Msg(KORA::ParUtil::INFO, "Creating Cells ...\n");
-    for (auto it = mesh->begin(dim); it != mesh->end(dim); ++it) addCell(*it, order);
+    for (mEntity *e : elements) addCell(e, order);
   }
   if (initialise) par->Msg(KORA::ParUtil::INFO, "Creating  Boundary Cells ...\n");
   if (dim >= 1) {
-    // Interface cells are made in the order in which the face passes walk
-    // them (by the position of their left element, see gatherCells), so
-    // that the cells and their points lie in memory in that order.
     std::unordered_map<const mEntity *, std::size_t> position;
-    for (auto it = mesh->begin(dim); it != mesh->end(dim); ++it) position.emplace(*it, position.size());
+    position.reserve(elements.size());
+    for (mEntity *e : elements) position.emplace(e, position.size());
     std::vector<std::pair<std::size_t, mEntity *>> faces;
     for (auto it = mesh->begin(dim - 1); it != mesh->end(dim - 1); ++it) {
       mEntity *f = *it;
@@ -209,7 +247,7 @@ void DGAnalysis::init(int order, int initialise) {
       }
       faces.emplace_back(rank, f);
     }
-    std::stable_sort(faces.begin(), faces.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    sortByLeftPosition(faces, [](const mEntity *f) { return f; });
     for (const auto &f : faces) addBoundaryCell(f.second);
   }
   gatherCells();

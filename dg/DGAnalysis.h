@@ -100,10 +100,14 @@ public:
   // The face's interface cell, created when missing, checked otherwise.
   DGBoundaryCell *addBoundaryCell(KORA::mEntity *face);
   // Rebuilds both lists from the mesh leaves; entities without a cell are
-  // skipped. Cells come in the mesh's leaf order; faces are ordered by the
-  // position of their left cell (faces of one cell in leaf order), so that
-  // the face passes walk the cells nearly in sequence. The order depends only
-  // on the mesh. Without a mesh the lists are left as they are.
+  // skipped. Cells come along a space-filling curve through the elements
+  // (sortAlongCurve) rather than in the order of the mesh's hash tables;
+  // faces are ordered by the position of their left cell (faces of one cell
+  // by their entities), so that the face passes walk the cells nearly in
+  // sequence and neighbours lie close in memory. The order depends only on
+  // the mesh's coordinates and vertex ids, so the face sums of the residual
+  // come out the same in a fresh and in a restarted run. Without a mesh the
+  // lists are left as they are.
   void gatherCells();
   // Drops from cells those of the level, and from boundaryCells those with
   // neither side at the level.
@@ -217,10 +221,6 @@ public:
   // The whole recovery file of the present state; throws a text when the
   // context has no mesh.
   void write(std::ostream &os);
-  // Puts both lists in the order of their entities' vertex ids, an order
-  // that does not depend on where the cells lie in memory: the face sums of
-  // the residual then come out the same in a fresh and in a restarted run.
-  void sortCellsByEntity();
   // Writes the recovery file at path through a temporary file renamed into
   // place; a failure is told on standard error and false is returned.
   bool writeCheckpoint(const std::string &path);

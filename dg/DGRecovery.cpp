@@ -306,11 +306,6 @@ void createDGAdjacencies(mMesh *mesh, int dim) {
   mesh->modifyState(0, 1, true, 0);
 }
 
-void DGAnalysis::sortCellsByEntity() {
-  sortByEntity(cells);
-  sortByEntity(boundaryCells);
-}
-
 bool DGAnalysis::writeCheckpoint(const std::string &path) {
   std::ostringstream text;
   std::string error;

@@ -161,7 +161,6 @@ void DGAnalysis::run() {
     }
   }
 
-  sortCellsByEntity();
   checkRunParameters(*p);
   if (cells.empty()) throw std::string("time loop: the mesh holds no cell to compute on");
   if (firstNonFiniteCell(cells))
@@ -183,7 +182,6 @@ void DGAnalysis::run() {
         resid = localTimeStepping(gain, dt);
       } else {
         resid = localTimeStepping_Version2(gain, dt);
-        sortCellsByEntity();  // the variant gathers the lists anew
       }
       if (!std::isfinite(dt) || dt <= 0.0)
         throw std::string("the macro time step is not finite and positive (") + numberText(dt) +
@@ -208,7 +206,6 @@ void DGAnalysis::run() {
         static_cast<double>(p->href.nbDone) * p->href.samplePeriod < p->state.t) {
       par->Msg(KORA::ParUtil::INFO, "Doing Mesh Adaptation (%d) ...\n", p->href.nbDone);
       adaptH_newVersion(0);
-      sortCellsByEntity();
       p->href.nbDone += 1;
       dofs = nbrDofs();
     }
