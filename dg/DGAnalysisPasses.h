@@ -101,6 +101,9 @@ struct ComputeVolumeContributionInviscid {
   int n;
   short level;
   const ConservationLaw *law;
+  // When positive, the pass first clears the cell as ZeroRHS with this count
+  // does, so that the residual is cleared and summed in one sweep.
+  int zeroFirst = 0;
   KORA::mVector flux[dgpass::kMaxFields];
   void operator()(DGCell *cell);
 };

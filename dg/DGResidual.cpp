@@ -410,6 +410,7 @@ void inviscidVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool ne
 
 void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
   if (!cellOfLevel(cell, level)) return;
+  if (zeroFirst > 0) ZeroRHS{zeroFirst, level}(cell);
   thread_local InviscidScratch scratch;
   const bool needPoints = law->volumeTermsNeedPoints();
   const bool source = law->hasSource();
@@ -616,7 +617,10 @@ void DGAnalysis::cSpatialOperator(double t, short level, DGCellList &cellList,
   // the faces. Partition faces take theirs (and the remote values) first.
   computeSolutionsOnBothSides(t, false, level, faceList, !lifting);
   ZeroRHS zero{lifting ? 2 * n : n, level};
-  applyToAll(cellList, zero);
+  // Without lifting the inviscid volume pass clears each cell's residual
+  // itself, just before it sums into it.
+  const bool viscous = law->isViscous();
+  if (lifting || viscous) applyToAll(cellList, zero);
   if (lifting) {
     ComputeHigherOrderGradients lift{t, level, n};
     applyToAll(faceList, lift);
@@ -624,7 +628,7 @@ void DGAnalysis::cSpatialOperator(double t, short level, DGCellList &cellList,
     applyToAll(cellList, correct);
     applyToAll(cellList, zero);
   }
-  if (law->isViscous()) {
+  if (viscous) {
     // The scratch arrays are large: keep the pass object off the stack.
     static ComputeVolumeContributionViscous volume;
     volume.n = n;
@@ -636,6 +640,7 @@ void DGAnalysis::cSpatialOperator(double t, short level, DGCellList &cellList,
     volume.n = n;
     volume.level = level;
     volume.law = law;
+    volume.zeroFirst = lifting ? 0 : zero.n;
     dgpass::sweepCells<false>(cellList, volume);
   }
   if (lifting) computeSolutionsOnBothSides(t, true, level, faceList);

@@ -153,12 +153,13 @@ double DGAnalysis::localTimeStepping(double &gain, double &macroStep) {
   requireFinitePositive(param->time.dtRef, "goal time step");
   requireLevels(param->time.nbSub);
 
-  BeginTimeStep begin{T};
-  applyToAll(cells, begin);
-  // Every cell's stable step once: the smallest one and the levels need them.
+  // Every cell begins the step and gives its stable step once, in one sweep:
+  // the smallest step and the levels need them.
+  const BeginTimeStep begin{T};
   param->time.dt = param->time.dtRef;
   stableSteps.resize(cells.size());
   for (std::size_t i = 0; i < cells.size(); ++i) {
+    begin(cells[i]);
     const double s = stableStep(cells[i], cfl);
     stableSteps[i] = s;
     if (s < param->time.dt) param->time.dt = s;
