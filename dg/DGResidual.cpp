@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <type_traits>
@@ -23,6 +26,7 @@
 #include "GlobalParamManager.h"
 #include "Mapping.h"
 #include "ParUtil.h"
+#include "SHF.h"
 #include "gEntity.h"
 #include "mEntity.h"
 
@@ -324,38 +328,29 @@ struct InviscidScratch {
   }
 };
 
-// The inviscid volume pass of a cell in three sweeps over its points: the
-// states, the fluxes of all points in one call of the law, then the
-// integrals. A flux meets the reference gradients through the inverse
-// Jacobian (its contravariant components), so the physical gradients are
-// never formed; points and sources are evaluated only for laws that use them.
-template <int NB, bool kPlanar>
-void inviscidVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool needPoints, bool source,
-                        InviscidScratch &s) {
-  const int nb = NB ? NB : cell->nbFcts;
+// The middle of the inviscid volume pass, once the states of all K points
+// are in s.U: the fluxes of all points in one call of the law, then each
+// point's fluxes weighted and met with the inverse Jacobian (their
+// contravariant components A0, A1, A2, so that the physical basis gradients
+// are never formed) and its weighted sources SF, K x nf each in s.A.
+template <bool kPlanar>
+void contravariantFluxes(const DGCell *cell, int m, const ConservationLaw *law, bool needPoints, bool source,
+                         InviscidScratch &s) {
   const int nf = cell->nbFieldCount;
-  const int m = std::min(n, nf);
   const int K = cell->nbPtGauss();
-  s.ensure(K, nf);
-  const double *c0 = cell->coef0;
   const RulePoint *rule = cell->rule;
   double *U = s.U.data();
   mPoint *X = s.X.data();
   mVector *F = s.F.data();
-  for (int k = 0; k < K; ++k) {
-    pointValues<NB>(c0, nf, nb, cell->gaussPoints[k].phi.data(), U + k * nf);
-    if (needPoints) {
+  if (needPoints)
+    for (int k = 0; k < K; ++k) {
       double x, y, z;
       cell->mapping->eval(rule[k].u, rule[k].v, rule[k].w, x, y, z);
       X[k] = mPoint(x, y, z);
     }
-  }
   law->fluxesAt(K, needPoints ? X : nullptr, U, nf, F);
-  double *rhs = cell->rhs.data();
   double S[dgpass::kMaxFields];
   const mPoint origin;
-  // The weighted contravariant fluxes (and sources) of every point first,
-  // then each field's residual takes the sum over all points in one pass.
   const std::size_t total = static_cast<std::size_t>(K) * nf;
   double *A0 = s.A.data(), *A1 = A0 + total, *A2 = A1 + total, *SF = A2 + total;
   for (int k = 0; k < K; ++k) {
@@ -378,6 +373,26 @@ void inviscidVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool ne
       if (source) SF[i] = S[f] * fac;
     }
   }
+}
+
+// The inviscid volume pass of a cell: the states point by point, the
+// contravariant fluxes, then each field's residual takes the sum over all
+// points in one pass against the reference gradients.
+template <int NB, bool kPlanar>
+void inviscidVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool needPoints, bool source,
+                        InviscidScratch &s) {
+  const int nb = NB ? NB : cell->nbFcts;
+  const int nf = cell->nbFieldCount;
+  const int m = std::min(n, nf);
+  const int K = cell->nbPtGauss();
+  s.ensure(K, nf);
+  const double *c0 = cell->coef0;
+  double *U = s.U.data();
+  for (int k = 0; k < K; ++k) pointValues<NB>(c0, nf, nb, cell->gaussPoints[k].phi.data(), U + k * nf);
+  contravariantFluxes<kPlanar>(cell, m, law, needPoints, source, s);
+  double *rhs = cell->rhs.data();
+  const std::size_t total = static_cast<std::size_t>(K) * nf;
+  const double *A0 = s.A.data(), *A1 = A0 + total, *A2 = A1 + total, *SF = A2 + total;
   // A basis size known at compile time keeps the sums in registers.
   double fixed[NB > 0 ? NB : 1];
   if (NB == 0 && s.acc.size() < static_cast<std::size_t>(nb)) s.acc.resize(nb);
@@ -406,6 +421,189 @@ void inviscidVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool ne
   }
 }
 
+// ---- Sum factorisation on quadrilaterals
+//
+// The quadrilateral basis functions are products P_i(u) P_j(v) of Legendre
+// polynomials and the volume rule is a grid of points (u_a, v_b): sums over
+// the basis and over the points then go one direction at a time, with
+// one-dimensional tables, in about half the operations at order 3.
+
+struct TensorTables {
+  int n1 = 0, ku = 0, kv = 0;
+  std::vector<int> basis;       // n1 x n1: basis index of P_i(u) P_j(v) at i n1 + j
+  std::vector<int> point;       // ku x kv: rule point (u_a, v_b) at a kv + b
+  std::vector<double> Lu, dLu;  // ku x n1: P_i(u_a) and P_i'(u_a) at a n1 + i
+  std::vector<double> Lv, dLv;  // kv x n1: P_j(v_b) and P_j'(v_b) at b n1 + j
+};
+
+// The tables of a planar quadrilateral cell: the Legendre values at the
+// rule's coordinates, each basis function matched with the product that
+// equals it at every point; null when the basis or the rule is not a product
+// (the cell then takes the general pass).
+std::unique_ptr<TensorTables> makeTensorTables(const DGCell *cell) {
+  const int nb = cell->nbFcts, K = cell->nbPtGauss();
+  int n1 = 1;
+  while (n1 * n1 < nb) ++n1;
+  if (n1 < 2 || n1 * n1 != nb || !cell->rule) return nullptr;
+  auto T = std::make_unique<TensorTables>();
+  T->n1 = n1;
+  std::vector<double> us, vs;
+  for (int k = 0; k < K; ++k) {
+    if (std::find(us.begin(), us.end(), cell->rule[k].u) == us.end()) us.push_back(cell->rule[k].u);
+    if (std::find(vs.begin(), vs.end(), cell->rule[k].v) == vs.end()) vs.push_back(cell->rule[k].v);
+  }
+  T->ku = static_cast<int>(us.size());
+  T->kv = static_cast<int>(vs.size());
+  if (T->ku * T->kv != K) return nullptr;
+  T->point.assign(K, -1);
+  for (int k = 0; k < K; ++k) {
+    const int a = static_cast<int>(std::find(us.begin(), us.end(), cell->rule[k].u) - us.begin());
+    const int b = static_cast<int>(std::find(vs.begin(), vs.end(), cell->rule[k].v) - vs.begin());
+    if (T->point[a * T->kv + b] >= 0) return nullptr;
+    T->point[a * T->kv + b] = k;
+  }
+  T->Lu.resize(T->ku * n1);
+  T->dLu.resize(T->ku * n1);
+  T->Lv.resize(T->kv * n1);
+  T->dLv.resize(T->kv * n1);
+  for (int i = 0; i < n1; ++i) {
+    for (int a = 0; a < T->ku; ++a) {
+      T->Lu[a * n1 + i] = LegendrePolynomial(i, us[a]);
+      T->dLu[a * n1 + i] = dLegendrePolynomial(i, us[a]);
+    }
+    for (int b = 0; b < T->kv; ++b) {
+      T->Lv[b * n1 + i] = LegendrePolynomial(i, vs[b]);
+      T->dLv[b * n1 + i] = dLegendrePolynomial(i, vs[b]);
+    }
+  }
+  const auto close = [](double x, double y) { return std::fabs(x - y) <= 1e-12 * (1.0 + std::fabs(x)); };
+  // Basis function q is P_i(u) P_j(v) when the values and both reference
+  // gradients agree at every point.
+  auto matches = [&](int q, int i, int j) {
+    for (int a = 0; a < T->ku; ++a)
+      for (int b = 0; b < T->kv; ++b) {
+        const vptGaussInfo &g = cell->gaussPoints[T->point[a * T->kv + b]];
+        const double lu = T->Lu[a * n1 + i], lv = T->Lv[b * n1 + j];
+        if (!close(g.phi[q], lu * lv) || !close(g.refGrads[q][0], T->dLu[a * n1 + i] * lv) ||
+            !close(g.refGrads[q][1], lu * T->dLv[b * n1 + j]) || g.refGrads[q][2] != 0.0)
+          return false;
+      }
+    return true;
+  };
+  T->basis.assign(nb, -1);
+  for (int q = 0; q < nb; ++q) {
+    int found = -1;
+    for (int ij = 0; ij < nb && found < 0; ++ij)
+      if (T->basis[ij] < 0 && matches(q, ij / n1, ij % n1)) found = ij;
+    if (found < 0) return nullptr;
+    T->basis[found] = q;
+  }
+  return T;
+}
+
+// The tables of the cell's rule and basis size, made once (null: none).
+const TensorTables *tensorTablesOf(const DGCell *cell) {
+  if (!cell->planar || cell->entity->getType() != mEntity::QUAD) return nullptr;
+  using Key = std::pair<const RulePoint *, int>;
+  thread_local Key lastKey{nullptr, -1};
+  thread_local const TensorTables *last = nullptr;
+  const Key key(cell->rule, cell->nbFcts);
+  if (key == lastKey) return last;
+  thread_local std::map<Key, std::unique_ptr<TensorTables>> made;
+  auto it = made.find(key);
+  if (it == made.end()) it = made.emplace(key, makeTensorTables(cell)).first;
+  lastKey = key;
+  last = it->second.get();
+  return last;
+}
+
+// The inviscid volume pass of a planar quadrilateral by sum factorisation
+// (N1 functions and KU x KV points per direction; 0: known at run time).
+template <int N1, int KU, int KV>
+void tensorVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool needPoints, bool source,
+                      InviscidScratch &s, const TensorTables &T) {
+  constexpr int kMax = 8;  // the largest order the sizes below allow is 7
+  const int n1 = N1 ? N1 : T.n1, ku = KU ? KU : T.ku, kv = KV ? KV : T.kv;
+  const int nb = n1 * n1;
+  const int nf = cell->nbFieldCount;
+  const int m = std::min(n, nf);
+  const int K = ku * kv;
+  s.ensure(K, nf);
+  const int *basis = T.basis.data(), *point = T.point.data();
+  const double *Lu = T.Lu.data(), *dLu = T.dLu.data(), *Lv = T.Lv.data(), *dLv = T.dLv.data();
+  const double *c0 = cell->coef0;
+  double *U = s.U.data();
+  for (int f = 0; f < nf; ++f) {
+    const double *c = c0 + f * nb;
+    // W(i, b) = sum_j c(i, j) P_j(v_b), then U(a, b) = sum_i P_i(u_a) W(i, b).
+    double W[kMax][kMax];
+    for (int i = 0; i < n1; ++i)
+      for (int b = 0; b < kv; ++b) {
+        double w = 0.0;
+        for (int j = 0; j < n1; ++j) w += c[basis[i * n1 + j]] * Lv[b * n1 + j];
+        W[i][b] = w;
+      }
+    for (int a = 0; a < ku; ++a)
+      for (int b = 0; b < kv; ++b) {
+        double u = 0.0;
+        for (int i = 0; i < n1; ++i) u += Lu[a * n1 + i] * W[i][b];
+        U[point[a * kv + b] * nf + f] = u;
+      }
+  }
+  contravariantFluxes<true>(cell, m, law, needPoints, source, s);
+  double *rhs = cell->rhs.data();
+  const std::size_t total = static_cast<std::size_t>(K) * nf;
+  const double *A0 = s.A.data(), *A1 = A0 + total, *SF = A1 + 2 * total;
+  for (int f = 0; f < m; ++f) {
+    // B(a, j) = sum_b A0(a, b) P_j(v_b), C(a, j) = sum_b (A1(a, b) P_j'(v_b) +
+    // SF(a, b) P_j(v_b)); then r(i, j) = sum_a P_i'(u_a) B(a, j) + P_i(u_a) C(a, j).
+    double B[kMax][kMax], C[kMax][kMax];
+    for (int a = 0; a < ku; ++a) {
+      double bsum[kMax] = {}, csum[kMax] = {};
+      for (int b = 0; b < kv; ++b) {
+        const std::size_t i = static_cast<std::size_t>(point[a * kv + b]) * nf + f;
+        const double a0 = A0[i], a1 = A1[i], sf = source ? SF[i] : 0.0;
+        for (int j = 0; j < n1; ++j) {
+          bsum[j] += a0 * Lv[b * n1 + j];
+          csum[j] += a1 * dLv[b * n1 + j];
+          if (source) csum[j] += sf * Lv[b * n1 + j];
+        }
+      }
+      for (int j = 0; j < n1; ++j) {
+        B[a][j] = bsum[j];
+        C[a][j] = csum[j];
+      }
+    }
+    double *r = rhs + f * nb;
+    for (int i = 0; i < n1; ++i)
+      for (int j = 0; j < n1; ++j) {
+        double sum = 0.0;
+        for (int a = 0; a < ku; ++a) sum += dLu[a * n1 + i] * B[a][j] + Lu[a * n1 + i] * C[a][j];
+        r[basis[i * n1 + j]] += sum;
+      }
+  }
+}
+
+// Runs the tensor pass with the sizes known at compile time when they are
+// those of orders 1 to 4 with their usual rules.
+bool tensorVolume(DGCell *cell, int n, const ConservationLaw *law, bool needPoints, bool source,
+                  InviscidScratch &s) {
+  const TensorTables *T = tensorTablesOf(cell);
+  if (!T || T->n1 > 8 || T->ku > 8 || T->kv > 8) return false;
+  const int sizes = T->n1 * 100 + T->ku * 10 + T->kv;
+  switch (sizes) {
+  case 222: tensorVolumePass<2, 2, 2>(cell, n, law, needPoints, source, s, *T); break;
+  case 233: tensorVolumePass<2, 3, 3>(cell, n, law, needPoints, source, s, *T); break;
+  case 333: tensorVolumePass<3, 3, 3>(cell, n, law, needPoints, source, s, *T); break;
+  case 344: tensorVolumePass<3, 4, 4>(cell, n, law, needPoints, source, s, *T); break;
+  case 444: tensorVolumePass<4, 4, 4>(cell, n, law, needPoints, source, s, *T); break;
+  case 455: tensorVolumePass<4, 5, 5>(cell, n, law, needPoints, source, s, *T); break;
+  case 555: tensorVolumePass<5, 5, 5>(cell, n, law, needPoints, source, s, *T); break;
+  default: tensorVolumePass<0, 0, 0>(cell, n, law, needPoints, source, s, *T); break;
+  }
+  return true;
+}
+
 }  // namespace
 
 void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
@@ -414,6 +612,7 @@ void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
   thread_local InviscidScratch scratch;
   const bool needPoints = law->volumeTermsNeedPoints();
   const bool source = law->hasSource();
+  if (cell->planar && cell->nbFcts >= 4 && tensorVolume(cell, n, law, needPoints, source, scratch)) return;
   withBasisSize(cell->nbFcts, [&](auto NB) {
     if (cell->planar)
       inviscidVolumePass<decltype(NB)::value, true>(cell, n, law, needPoints, source, scratch);
