@@ -524,14 +524,18 @@ bool DGCell::inCell(const mPoint &point, double *values, double &u, double &v, d
 // Time step, means, volume, times
 
 void DGCell::adaptTimeStep(double cfl, double &dtmin) const {
-  double x, y, z;
-  mapping->eval(0.0, 0.0, 0.0, x, y, z);
+  const ConservationLaw *law = GlobalParamManager::Instance()->law;
+  if (!law) throw std::string("DG cell time step: no conservation law is set in the global context");
+  mPoint X;
+  if (law->volumeTermsNeedPoints()) {
+    double x, y, z;
+    mapping->eval(0.0, 0.0, 0.0, x, y, z);
+    X = mPoint(x, y, z);
+  }
   const int nf = dofs->nbFields, nb = dofs->nbFunctions;
   double U[ConservationLaw::kMaxFields];
   for (int f = 0; f < nf; ++f) U[f] = dofs->levels[0][f * nb];
-  const ConservationLaw *law = GlobalParamManager::Instance()->law;
-  if (!law) throw std::string("DG cell time step: no conservation law is set in the global context");
-  const double lambda = law->maximumEigenValue(U, mPoint(x, y, z));
+  const double lambda = law->maximumEigenValue(U, X);
   const double p = functionSpace->order();
   const double dt = cfl * cellSize / (2.0 * p * lambda + lambda);
   if (dt < dtmin) dtmin = dt;

@@ -68,7 +68,9 @@ public:
   // Whether the inviscid or numerical fluxes or the source depend on the
   // point, through their argument or the run state's position (when they do
   // not, the passes skip the points' positions and may take all the points of
-  // a face in one call).
+  // a face in one call, and the stable step asks the largest wave speed at
+  // the origin: a flux that does not depend on the point has wave speeds
+  // that do not either).
   virtual bool volumeTermsNeedPoints() const { return true; }
   // Whether RHS may give anything but zero (the volume pass then skips it).
   virtual bool hasSource() const { return true; }
