@@ -118,6 +118,7 @@ double DGAnalysis::tagCells(double dtmin, double cfl, const std::vector<double> 
   }
   const int M = levelSequence[nbSub - 1];
   std::vector<long long> count(nbSub, 0);
+  bool uniform = true;  // every cell takes the same level
   for (std::size_t k = 0; k < cells.size(); ++k) {
     DGCell *c = cells[k];
     const double s = steps ? (*steps)[k] : stableStep(c, cfl);
@@ -131,10 +132,22 @@ double DGAnalysis::tagCells(double dtmin, double cfl, const std::vector<double> 
     }
     ++count[index];
     c->tag = static_cast<short>(best);
+    uniform = uniform && best == cells.front()->tag;
   }
-  TagBoundaryCells tagPass{M, true};
-  applyToAll(boundaryCells, tagPass);
-  comm_Tags();
+  if (uniform && !cells.empty()) {
+    // One level for all (always so with one level): the faces take it
+    // without reading their cells, as the copy would give.
+    const short level = cells.front()->tag;
+    for (DGBoundaryCell *f : boundaryCells) {
+      DGCell *L, *R;
+      f->sideCells(L, R);
+      f->leftTag = level;
+      f->rightTag = R ? level : static_cast<short>(M);
+    }
+    comm_Tags();
+  } else {
+    tagBoundaryCells(true, M);
+  }
   long long num = 0, den = 0;
   for (int i = 0; i < nbSub; ++i) {
     num += count[i] * M;
