@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <istream>
+#include <map>
 #include <ostream>
 #include <string>
 
@@ -228,6 +229,45 @@ void DGCell::leaveStore() {
   store = nullptr;
 }
 
+namespace {
+
+// The ratios m_0 / m_i of the reference integrals of the squares of the
+// cell's basis functions at its volume rule, made once per rule and basis
+// size; null when an integral is not positive.
+const double *massRatios(const DGCell *cell) {
+  using Key = std::pair<const RulePoint *, int>;
+  thread_local Key lastKey{nullptr, -1};
+  thread_local const double *last = nullptr;
+  const Key key(cell->rule, cell->nbFcts);
+  if (key == lastKey) return last;
+  thread_local std::map<Key, std::vector<double>> made;
+  auto it = made.find(key);
+  if (it == made.end()) {
+    // m_i = sum over the points of w phi_i^2, on the reference element.
+    const int n = cell->nbFcts, K = cell->nbPtGauss();
+    std::vector<double> ratio;
+    if (cell->rule && n > 0 && K > 0) {
+      std::vector<double> m(n, 0.0);
+      for (int k = 0; k < K; ++k) {
+        const double *phi = cell->gaussPoints[k].phi.data();
+        for (int i = 0; i < n; ++i) m[i] += cell->rule[k].weight * phi[i] * phi[i];
+      }
+      bool positive = true;
+      for (double v : m) positive = positive && v > 0.0;
+      if (positive) {
+        ratio.resize(n);
+        for (int i = 0; i < n; ++i) ratio[i] = i == 0 ? 1.0 : m[0] / m[i];
+      }
+    }
+    it = made.emplace(key, std::move(ratio)).first;
+  }
+  lastKey = key;
+  last = it->second.empty() ? nullptr : it->second.data();
+  return last;
+}
+
+}  // namespace
+
 void DGCell::init() {
   const int n = functionSpace->size();
   dgdetail::OwnedMatrix M(n, n);
@@ -249,6 +289,14 @@ void DGCell::init() {
     }
   massDiagonal = off <= 1e-13 * diagonal;
   initGaussPoints();
+  massScaled = false;
+  if (massDiagonal) {
+    const double *ratio = massRatios(this);
+    bool scaled = ratio != nullptr;
+    for (int i = 0; scaled && i < n; ++i)
+      scaled = std::fabs(invMass[0][0] * ratio[i] - invMass[i][i]) <= 1e-14 * std::fabs(invMass[i][i]);
+    massScaled = scaled;
+  }
 }
 
 int DGCell::computeOrder() const { return 2 * functionSpace->order() + mapping->order() - 1; }
@@ -360,6 +408,21 @@ double blockProduct(double *const *invMass, const double *rhs, int nbRun, int nf
 
 double DGCell::blockInvMassMultRHS(double dt, double *out) const {
   double r = 0.0;
+  if (massScaled) {
+    // invMass[i][i] from its first entry and the shared ratios: one line of
+    // the matrix instead of one per row.
+    const int n = nbFcts, nf = dofs->nbFields;
+    const double *ratio = massRatios(this);
+    const double d0 = invMass[0][0];
+    const double *b = rhs.data();
+    for (int f = 0; f < nf; ++f) {
+      const double s0 = d0 * b[f * n];
+      r += s0 * s0;
+      out[f * n] = s0 * dt;
+      for (int i = 1; i < n; ++i) out[f * n + i] = d0 * ratio[i] * b[f * n + i] * dt;
+    }
+    return r;
+  }
   if (massDiagonal) {
     // An orthogonal basis on an affine element: M^-1 is its diagonal.
     const int n = nbFcts, nf = dofs->nbFields;

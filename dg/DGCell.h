@@ -117,6 +117,10 @@ public:
   short tag;                      // local time-stepping level
   double **invMass;               // n x n (nbFields*n square for the viscous kind); owned
   bool massDiagonal = false;      // invMass is diagonal to round-off (set by init)
+  // invMass[i][i] is invMass[0][0] m_0 / m_i to round-off, m_i the reference
+  // integral of the square of function i (an orthogonal basis on an affine
+  // element): the update then reads one entry and a shared table (set by init).
+  bool massScaled = false;
   double cellSize;                // characteristic length of the element
   std::vector<vptGaussInfo> gaussPoints;
   // Inverse Jacobians of the volume points, 9 entries each, (i, j) = du_j/dx_i

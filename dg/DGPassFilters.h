@@ -58,7 +58,9 @@ void sweepCells(List &cells, Pass &pass) {
         __builtin_prefetch(c->rhs.data() + k);
       }
       if constexpr (kUpdate) {
-        if (c->invMass && c->massDiagonal) {
+        if (c->invMass && c->massScaled) {
+          __builtin_prefetch(c->invMass[0]);
+        } else if (c->invMass && c->massDiagonal) {
           for (int k = 0; k < c->nbFcts; ++k) __builtin_prefetch(c->invMass[k] + k);
         } else if (c->invMass) {
           for (int k = 0; k < 40; k += 8) __builtin_prefetch(c->invMass[0] + k);
