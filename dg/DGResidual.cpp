@@ -441,6 +441,7 @@ struct TensorTables {
 // equals it at every point; null when the basis or the rule is not a product
 // (the cell then takes the general pass).
 std::unique_ptr<TensorTables> makeTensorTables(const DGCell *cell) {
+  if (cell->entity->getType() != mEntity::QUAD) return nullptr;
   const int nb = cell->nbFcts, K = cell->nbPtGauss();
   int n1 = 1;
   while (n1 * n1 < nb) ++n1;
@@ -503,7 +504,9 @@ std::unique_ptr<TensorTables> makeTensorTables(const DGCell *cell) {
 
 // The tables of the cell's rule and basis size, made once (null: none).
 const TensorTables *tensorTablesOf(const DGCell *cell) {
-  if (!cell->planar || cell->entity->getType() != mEntity::QUAD) return nullptr;
+  // The rule tells the element kind (it is shared per kind and order): the
+  // element itself is looked at only when the tables are made.
+  if (!cell->planar) return nullptr;
   using Key = std::pair<const RulePoint *, int>;
   thread_local Key lastKey{nullptr, -1};
   thread_local const TensorTables *last = nullptr;

@@ -120,6 +120,7 @@ double DGAnalysis::tagCells(double dtmin, double cfl, const std::vector<double> 
   std::vector<long long> count(nbSub, 0);
   bool uniform = true;  // every cell takes the same level
   for (std::size_t k = 0; k < cells.size(); ++k) {
+    if (k + 8 < cells.size()) __builtin_prefetch(&cells[k + 8]->tag, 1);
     DGCell *c = cells[k];
     const double s = steps ? (*steps)[k] : stableStep(c, cfl);
     int best = 1, index = 0;
@@ -171,7 +172,19 @@ double DGAnalysis::localTimeStepping(double &gain, double &macroStep) {
   const BeginTimeStep begin{T};
   param->time.dt = param->time.dtRef;
   stableSteps.resize(cells.size());
-  for (std::size_t i = 0; i < cells.size(); ++i) {
+  const std::size_t count = cells.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    // Ask ahead for the coming cells, their times, spaces and means (hints).
+    if (i + 8 < count) {
+      const char *p = reinterpret_cast<const char *>(cells[i + 8]);
+      for (int line = 0; line < 4; ++line) __builtin_prefetch(p + 64 * line);
+    }
+    if (i + 4 < count) {
+      const DGCell *c = cells[i + 4];
+      __builtin_prefetch(c->dofs, 1);
+      __builtin_prefetch(c->functionSpace);
+      for (int f = 0; f < c->nbFieldCount; ++f) __builtin_prefetch(c->coef0 + f * c->nbFcts);
+    }
     begin(cells[i]);
     const double s = stableStep(cells[i], cfl);
     stableSteps[i] = s;
