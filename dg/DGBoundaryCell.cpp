@@ -1,6 +1,7 @@
 #include "DGBoundaryCell.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <list>
@@ -51,18 +52,26 @@ void orderSides(mEntity *&left, mEntity *&right) {
 // ---------------------------------------------------------------------------
 // InterProcData
 
+namespace {
+std::atomic<long> liveInterProcData{0};
+}
+
 InterProcData::InterProcData(int nPoints, int nVals) : U(nullptr), Uprev(nullptr), nGP(nPoints), nValues(nVals) {
   if (nGP < 0 || nValues < 0) throw std::string("remote face values: negative number of points or values");
   U = allocateMatrix(nGP, nValues);
   Uprev = allocateMatrix(nGP, nValues);
   for (int i = 0; i < nGP; ++i)
     for (int j = 0; j < nValues; ++j) U[i][j] = Uprev[i][j] = 0.0;
+  ++liveInterProcData;
 }
 
 InterProcData::~InterProcData() {
   freeMatrix(U);
   freeMatrix(Uprev);
+  --liveInterProcData;
 }
+
+long InterProcData::live() { return liveInterProcData; }
 
 void InterProcData::recieveSolution(double time, int nPoints, int nVals, const double *block) {
   tprev = t;

@@ -61,6 +61,8 @@ public:
 
   InterProcData(int nGP, int nValues);
   ~InterProcData();
+  // How many exist: none means no face is a partition face.
+  static long live();
   InterProcData(const InterProcData &) = delete;
   InterProcData &operator=(const InterProcData &) = delete;
 

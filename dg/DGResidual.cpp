@@ -797,14 +797,17 @@ void DGAnalysis::computeSolutionsOnBothSides(double t, bool withGradients, int l
   const int n = law->nbFields();
   const int size = law->needTheHigherOrderGradients() ? 4 * n : n;
   const short l = static_cast<short>(level);
+  // Without remote values anywhere there is no partition face: the sweeps
+  // for them would find nothing.
+  const bool partitioned = InterProcData::live() > 0;
   ComputeSolutionOnBothSides states{t, withGradients, l, n, size, partitionFacesOnly};
-  applyToAll(faceList, states);
+  if (!partitionFacesOnly || partitioned) applyToAll(faceList, states);
   if (withGradients)
     comm_GradsUl(t, l);
   else
     comm_Ul(t, l);
   ComputeSolutionOnRightSide_InParallel remote{t, withGradients, n, l, size};
-  applyToAll(faceList, remote);
+  if (partitioned) applyToAll(faceList, remote);
   KORA::ParUtil::Instance()->Barrier(__LINE__, __FILE__);
 }
 

@@ -139,7 +139,10 @@ double DGAnalysis::tagCells(double dtmin, double cfl, const std::vector<double> 
     // One level for all (always so with one level): the faces take it
     // without reading their cells, as the copy would give.
     const short level = cells.front()->tag;
-    for (DGBoundaryCell *f : boundaryCells) {
+    const std::size_t faces = boundaryCells.size();
+    for (std::size_t i = 0; i < faces; ++i) {
+      if (i + 8 < faces) __builtin_prefetch(boundaryCells[i + 8], 1);
+      DGBoundaryCell *f = boundaryCells[i];
       DGCell *L, *R;
       f->sideCells(L, R);
       f->leftTag = level;
