@@ -74,16 +74,31 @@ public:
 
 class DGBoundaryCell : public KORA::mAttachableData {
 public:
+  // The members the face sweeps read come first, so that they share the
+  // object's first cache lines.
   KORA::mEntity *left = nullptr;   // first upward element of the face
   KORA::mEntity *right = nullptr;  // second one, or null
-  KORA::Mapping *mapping;          // face mapping; owned
-  KORA::mEntity *faceEntity = nullptr;  // the mapping's entity, kept at hand
+
+private:
+  mutable DGCell *cachedL = nullptr;
+  mutable DGCell *cachedR = nullptr;
+  mutable KORA::mEntity *cachedLeft = nullptr;
+  mutable KORA::mEntity *cachedRight = nullptr;
+  mutable unsigned long cachedGeneration = ~0ul;
+
+public:
+  short leftTag = 0;
+  short rightTag = 0;
   int modelTag = 0;  // id of the face's model entity (0 unclassified), taken by init
+  InterProcData *interProc = nullptr;  // remote values on a partition face; owned
   std::vector<ptGaussInfo> gaussPoints;
   // States of all points in one block: point k's left state at 2 k stateSize,
   // its right state at (2 k + 1) stateSize (made by ensureStates).
   std::unique_ptr<double[]> stateBlock;
   int stateSize = 0;
+  int ruleOrder = 0;  // order of the face rule of the points
+  KORA::Mapping *mapping;          // face mapping; owned
+  KORA::mEntity *faceEntity = nullptr;  // the mapping's entity, kept at hand
   // Physical basis gradients of both sides at every point, point by point
   // (gradCountL left ones, then gradCountR right ones); empty unless the law
   // lifts gradients.
@@ -93,10 +108,6 @@ public:
   // Basis values of the points whose side coordinates are not those of a
   // shared table (hanging or curved faces).
   std::vector<std::unique_ptr<std::vector<double>>> ownBasis;
-  int ruleOrder = 0;  // order of the face rule of the points
-  InterProcData *interProc = nullptr;  // remote values on a partition face; owned
-  short leftTag = 0;
-  short rightTag = 0;
 
   // Takes ownership of the face mapping (also when it throws) and runs check.
   DGBoundaryCell(KORA::mEntity *face, KORA::Mapping *mapping);
@@ -170,11 +181,6 @@ public:
 
 private:
   void refreshSideCells() const;
-  mutable DGCell *cachedL = nullptr;
-  mutable DGCell *cachedR = nullptr;
-  mutable KORA::mEntity *cachedLeft = nullptr;
-  mutable KORA::mEntity *cachedRight = nullptr;
-  mutable unsigned long cachedGeneration = ~0ul;
 
 public:
   KORA::mEntity *getLeft() const { return left; }
