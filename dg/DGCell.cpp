@@ -324,8 +324,10 @@ void DGCell::initGaussPoints() {
     double *inv = inverses.data() + 9 * k;
     for (int i = 0; i < 3; ++i)
       for (int j = 0; j < 3; ++j) inv[3 * i + j] = t(i, j);
-    if (k > 0)
+    if (k > 0) {
       for (int i = 0; i < 9; ++i) same = same && inv[i] == inverses[i];
+      same = same && p.jacDet == gaussPoints.front().jacDet;
+    }
   }
   // In the plane: the inverse Jacobian couples x and y alone.
   planar = entity->getLevel() == 2;
@@ -333,6 +335,7 @@ void DGCell::initGaussPoints() {
     const double *inv = inverses.data() + 9 * k;
     planar = inv[2] == 0.0 && inv[5] == 0.0 && inv[6] == 0.0 && inv[7] == 0.0;
   }
+  affine = same && K > 0;
   if (same && K > 0) inverses.resize(9);
   inverses.shrink_to_fit();
   jacInverses = std::move(inverses);

@@ -130,6 +130,9 @@ public:
   // A two-dimensional element in the x-y plane: its basis gradients have no z
   // component and the x and y ones need only the first two reference ones.
   bool planar = false;
+  // The mapping's Jacobian is the same at every volume point (to the bit):
+  // one inverse Jacobian and one determinant serve all of them.
+  bool affine = false;
   // The volume rule of the points (shared, see sharedRule).
   const RulePoint *rule = nullptr;
   std::vector<double> stencilMax;  // per field, filled by the limiting passes (0 at start)

@@ -68,8 +68,14 @@ void sweepCells(List &cells, Pass &pass) {
         if (c->dofs->nLevels > 1)
           for (int k = 0; k < m; k += 8) __builtin_prefetch(c->dofs->levels[1] + k, 1);
       } else {
+        // The points of an affine planar quadrilateral (a square basis size)
+        // are not read but for the first one: its volume pass takes
+        // one-dimensional tables.
         const char *g = reinterpret_cast<const char *>(c->gaussPoints.data());
-        const std::size_t bytes = sizeof(c->gaussPoints[0]) * c->gaussPoints.size();
+        int root = 2;
+        while (root * root < c->nbFcts) ++root;
+        const bool tensor = c->affine && c->planar && root * root == c->nbFcts;
+        const std::size_t bytes = tensor ? 1 : sizeof(c->gaussPoints[0]) * c->gaussPoints.size();
         for (std::size_t b = 0; b < bytes; b += 64) __builtin_prefetch(g + b);
         __builtin_prefetch(c->jacInverses.data());
       }

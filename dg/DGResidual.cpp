@@ -353,8 +353,11 @@ void contravariantFluxes(const DGCell *cell, int m, const ConservationLaw *law, 
   const mPoint origin;
   const std::size_t total = static_cast<std::size_t>(K) * nf;
   double *A0 = s.A.data(), *A1 = A0 + total, *A2 = A1 + total, *SF = A2 + total;
+  // An affine cell's determinant is that of its first point: the others are
+  // not read.
+  const double detJ = cell->affine ? cell->gaussPoints[0].jacDet : 0.0;
   for (int k = 0; k < K; ++k) {
-    const double fac = cell->gaussPoints[k].jacDet * rule[k].weight;
+    const double fac = (cell->affine ? detJ : cell->gaussPoints[k].jacDet) * rule[k].weight;
     const double *t = cell->jacInverseAt(k);
     if (source) law->RHS(U + k * nf, nullptr, needPoints ? X[k] : origin, S);
     const mVector *Fk = F + k * nf;
@@ -765,6 +768,9 @@ void sweepFaces(DGBoundaryCellList &faces, Pass &pass) {
     }
     if (i + 2 < count) {
       const DGBoundaryCell *f = faces[i + 2];
+      // A cell asked for by the face before (the faces of one left cell come
+      // together) is not asked for again.
+      thread_local const DGCell *lastL = nullptr, *lastR = nullptr;
       // The face's states lie in one block; the sides' coefficients and
       // residuals in the store's slices: every line of them is asked for.
       const char *states = reinterpret_cast<const char *>(f->stateBlock.get());
@@ -774,7 +780,7 @@ void sweepFaces(DGBoundaryCellList &faces, Pass &pass) {
       f->sideCells(L, R);
       // Only hints: a face that the pass skips may lack a side.
       for (const DGCell *c : {L, R}) {
-        if (!c) continue;
+        if (!c || c == lastL || c == lastR) continue;
         const std::size_t bytes = sizeof(double) * c->rhs.size();
         const char *c0 = reinterpret_cast<const char *>(c->coef0);
         const char *r = reinterpret_cast<const char *>(c->rhs.data());
@@ -783,6 +789,8 @@ void sweepFaces(DGBoundaryCellList &faces, Pass &pass) {
           __builtin_prefetch(r + b);
         }
       }
+      lastL = L;
+      lastR = R;
     }
     pass(faces[i]);
   }
