@@ -45,10 +45,19 @@ template <bool kUpdate, class List, class Pass>
 void sweepCells(List &cells, Pass &pass) {
   const std::size_t count = cells.size();
   for (std::size_t i = 0; i < count; ++i) {
-    if (i + 6 < count) {
-      const char *p = reinterpret_cast<const char *>(cells[i + 6]);
+    // Each stage reads only what an earlier one asked for: a cell is read
+    // three cells after it was asked for, and an update's levels' holder two
+    // cells after that.
+    constexpr std::size_t kCellAhead = kUpdate ? 8 : 6;
+    if (i + kCellAhead < count) {
+      const char *p = reinterpret_cast<const char *>(cells[i + kCellAhead]);
       for (int line = 0; line < 4; ++line) __builtin_prefetch(p + 64 * line);
-      if constexpr (kUpdate) __builtin_prefetch(cells[i + 6]->dofs);
+    }
+    if constexpr (kUpdate) {
+      if (i + 5 < count) {
+        __builtin_prefetch(cells[i + 5]->dofs);
+        __builtin_prefetch(cells[i + 5]->invMass);
+      }
     }
     if (i + 3 < count) {
       const DGCell *c = cells[i + 3];
