@@ -757,7 +757,9 @@ void sweepFaces(DGBoundaryCellList &faces, Pass &pass) {
     if (i + 8 < count) __builtin_prefetch(faces[i + 8]);
     if (i + 4 < count) {
       const DGBoundaryCell *f = faces[i + 4];
-      __builtin_prefetch(f->gaussPoints.data());
+      const char *points = reinterpret_cast<const char *>(f->gaussPoints.data());
+      const std::size_t pointBytes = sizeof(ptGaussInfo) * f->gaussPoints.size();
+      for (std::size_t b = 0; b < pointBytes; b += 64) __builtin_prefetch(points + b);
       DGCell *L, *R;
       f->sideCells(L, R);
       for (const DGCell *c : {L, R}) {
