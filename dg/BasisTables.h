@@ -8,6 +8,8 @@
 // never move, so views into them stay valid.
 
 #include <cstddef>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "mVector.h"
@@ -56,5 +58,23 @@ struct RulePoint {
 // The Gauss rule of the element's kind and the order (as GaussIntegrator
 // gives it), made on first use and shared; it never moves.
 const RulePoint *sharedRule(KORA::mEntity *element, int order);
+
+// A table made once (by make()) per volume rule and basis size, and shared by
+// every cell with both; the last one asked for is kept at hand, since the
+// cells of a sweep mostly share it. Each call site keeps its own tables.
+template <class T, class Make>
+const T &tablePerRule(const RulePoint *rule, int basisSize, Make &&make) {
+  using Key = std::pair<const RulePoint *, int>;
+  thread_local Key lastKey{nullptr, -1};
+  thread_local const T *last = nullptr;
+  const Key key(rule, basisSize);
+  if (key == lastKey) return *last;
+  thread_local std::map<Key, T> made;
+  auto it = made.find(key);
+  if (it == made.end()) it = made.emplace(key, make()).first;
+  lastKey = key;
+  last = &it->second;
+  return *last;
+}
 
 #endif

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstddef>
 #include <istream>
-#include <map>
 #include <ostream>
 #include <string>
 
@@ -235,35 +234,23 @@ namespace {
 // cell's basis functions at its volume rule, made once per rule and basis
 // size; null when an integral is not positive.
 const double *massRatios(const DGCell *cell) {
-  using Key = std::pair<const RulePoint *, int>;
-  thread_local Key lastKey{nullptr, -1};
-  thread_local const double *last = nullptr;
-  const Key key(cell->rule, cell->nbFcts);
-  if (key == lastKey) return last;
-  thread_local std::map<Key, std::vector<double>> made;
-  auto it = made.find(key);
-  if (it == made.end()) {
+  const std::vector<double> &ratio = tablePerRule<std::vector<double>>(cell->rule, cell->nbFcts, [cell] {
     // m_i = sum over the points of w phi_i^2, on the reference element.
     const int n = cell->nbFcts, K = cell->nbPtGauss();
-    std::vector<double> ratio;
-    if (cell->rule && n > 0 && K > 0) {
-      std::vector<double> m(n, 0.0);
-      for (int k = 0; k < K; ++k) {
-        const double *phi = cell->gaussPoints[k].phi.data();
-        for (int i = 0; i < n; ++i) m[i] += cell->rule[k].weight * phi[i] * phi[i];
-      }
-      bool positive = true;
-      for (double v : m) positive = positive && v > 0.0;
-      if (positive) {
-        ratio.resize(n);
-        for (int i = 0; i < n; ++i) ratio[i] = i == 0 ? 1.0 : m[0] / m[i];
-      }
+    std::vector<double> r;
+    if (!cell->rule || n <= 0 || K <= 0) return r;
+    std::vector<double> m(n, 0.0);
+    for (int k = 0; k < K; ++k) {
+      const double *phi = cell->gaussPoints[k].phi.data();
+      for (int i = 0; i < n; ++i) m[i] += cell->rule[k].weight * phi[i] * phi[i];
     }
-    it = made.emplace(key, std::move(ratio)).first;
-  }
-  lastKey = key;
-  last = it->second.empty() ? nullptr : it->second.data();
-  return last;
+    for (double v : m)
+      if (!(v > 0.0)) return r;
+    r.resize(n);
+    for (int i = 0; i < n; ++i) r[i] = i == 0 ? 1.0 : m[0] / m[i];
+    return r;
+  });
+  return ratio.empty() ? nullptr : ratio.data();
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -510,17 +509,9 @@ const TensorTables *tensorTablesOf(const DGCell *cell) {
   // The rule tells the element kind (it is shared per kind and order): the
   // element itself is looked at only when the tables are made.
   if (!cell->planar) return nullptr;
-  using Key = std::pair<const RulePoint *, int>;
-  thread_local Key lastKey{nullptr, -1};
-  thread_local const TensorTables *last = nullptr;
-  const Key key(cell->rule, cell->nbFcts);
-  if (key == lastKey) return last;
-  thread_local std::map<Key, std::unique_ptr<TensorTables>> made;
-  auto it = made.find(key);
-  if (it == made.end()) it = made.emplace(key, makeTensorTables(cell)).first;
-  lastKey = key;
-  last = it->second.get();
-  return last;
+  return tablePerRule<std::unique_ptr<TensorTables>>(cell->rule, cell->nbFcts,
+                                                     [cell] { return makeTensorTables(cell); })
+      .get();
 }
 
 // The inviscid volume pass of a planar quadrilateral by sum factorisation
