@@ -56,7 +56,8 @@ public:
   KORA::Octree *octree;
   // Interface cells of the leaf faces, grouped by left cell (see gatherCells).
   DGBoundaryCellList boundaryCells;
-  // DG cells of the leaf elements of the top dimension, in the mesh's leaf order.
+  // DG cells of the leaf elements of the top dimension, along a space-filling
+  // curve through them (see gatherCells).
   DGCellList cells;
   // Their current and previous coefficients and residuals, in list order
   // (repacked by gatherCells).

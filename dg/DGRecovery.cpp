@@ -209,9 +209,8 @@ std::string canonicalMeshSection(const std::string &text) {
 }
 
 // Cells and interface cells in the order of their entities by (type, vertex
-// ids): compared in place, without building keys, since the time loop sorts
-// the lists after every regathering. Lists already in order are left as they
-// are after one linear check.
+// ids), the order of the records: compared in place, without building keys.
+// Lists already in order are left as they are after one linear check.
 template <class CellType>
 void sortByEntity(std::vector<CellType *> &list) {
   const auto before = [](const CellType *a, const CellType *b) {
