@@ -36,6 +36,7 @@ void DGAnyViscousCell::computeConstrainedInvertMassMatrix(bool constrained) {
   invMass = nullptr;
   invMass = allocateMatrix(N, N);
   massDiagonal = false;  // the coupled inverse is applied whole
+  massScaled = false;
 
   massMatrix(functionSpace, mapping, entity, M, 1.0);
   for (int i = 0; i < N; ++i)
