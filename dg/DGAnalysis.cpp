@@ -183,12 +183,20 @@ void DGAnalysis::gatherCells() {
   for (auto it = mesh->begin(dim); it != mesh->end(dim); ++it)
     if (dgCellOf(*it)) elements.push_back(*it);
   sortAlongCurve(elements);
+  gatherInOrder(mesh, elements);
+}
+
+void DGAnalysis::gatherInOrder(mMesh *mesh, const std::vector<mEntity *> &elements) {
+  boundaryCells.clear();
+  cells.clear();
+  const int dim = mesh->getDim();
   std::unordered_map<const mEntity *, std::size_t> position;
   position.reserve(elements.size());
-  for (mEntity *e : elements) {
-    position.emplace(e, cells.size());
-    cells.push_back(dgCellOf(e));
-  }
+  for (mEntity *e : elements)
+    if (DGCell *c = dgCellOf(e)) {
+      position.emplace(e, cells.size());
+      cells.push_back(c);
+    }
   std::vector<std::pair<std::size_t, DGBoundaryCell *>> keyed;
   for (auto it = mesh->begin(dim - 1); it != mesh->end(dim - 1); ++it)
     if (DGBoundaryCell *b = dgBoundaryCellOf(*it)) {
@@ -250,7 +258,13 @@ void DGAnalysis::init(int order, int initialise) {
     sortByLeftPosition(faces, [](const mEntity *f) { return f; });
     for (const auto &f : faces) addBoundaryCell(f.second);
   }
-  gatherCells();
+  // When every element has its cell, the elements are in the order that
+  // gatherCells would find (the curve through the same centroids): the lists
+  // take it as it is.
+  if (dim >= 1 && std::all_of(elements.begin(), elements.end(), [](mEntity *e) { return dgCellOf(e); }))
+    gatherInOrder(mesh, elements);
+  else
+    gatherCells();
   if (initialise) {
     par->Msg(KORA::ParUtil::INFO, "Computing Initial Solution ...\n");
     computeInitialSolution();

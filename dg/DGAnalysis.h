@@ -229,6 +229,11 @@ public:
   // sensors from a recovery file. A malformed file throws a text; a record
   // that names no entity of the mesh is a fatal message.
   void read(std::istream &is);
+
+private:
+  // gatherCells from the leaf elements of the mesh already in curve order
+  // (those without a cell are skipped).
+  void gatherInOrder(KORA::mMesh *mesh, const std::vector<KORA::mEntity *> &elements);
 };
 
 // "<directory>/dg-recov-<iteration>.dat"

@@ -744,6 +744,10 @@ namespace {
 template <class Pass>
 void sweepFaces(DGBoundaryCellList &faces, Pass &pass) {
   const std::size_t count = faces.size();
+  // The sides asked for by the face before: a cell asked for once is not
+  // asked for again by the next face (the faces of one left cell come
+  // together).
+  const DGCell *lastL = nullptr, *lastR = nullptr;
   for (std::size_t i = 0; i < count; ++i) {
     if (i + 8 < count) __builtin_prefetch(faces[i + 8]);
     if (i + 4 < count) {
@@ -761,9 +765,6 @@ void sweepFaces(DGBoundaryCellList &faces, Pass &pass) {
     }
     if (i + 2 < count) {
       const DGBoundaryCell *f = faces[i + 2];
-      // A cell asked for by the face before (the faces of one left cell come
-      // together) is not asked for again.
-      thread_local const DGCell *lastL = nullptr, *lastR = nullptr;
       // The face's states lie in one block; the sides' coefficients and
       // residuals in the store's slices: every line of them is asked for.
       const char *states = reinterpret_cast<const char *>(f->stateBlock.get());
