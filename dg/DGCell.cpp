@@ -170,9 +170,9 @@ DGCell::DGCell(mEntity *element, FunctionSpace *space, Mapping *map)
       functionSpace(space),
       mapping(map),
       tag(0),
+      active(true),
       invMass(nullptr),
       cellSize(0.0),
-      active(true),
       errorWeight(0.0),
       errorSum(0.0),
       jumpSum(0.0),
@@ -311,10 +311,19 @@ void DGCell::initGaussPoints() {
     double *inv = inverses.data() + 9 * k;
     for (int i = 0; i < 3; ++i)
       for (int j = 0; j < 3; ++j) inv[3 * i + j] = t(i, j);
-    if (k > 0) {
-      for (int i = 0; i < 9; ++i) same = same && inv[i] == inverses[i];
-      same = same && p.jacDet == gaussPoints.front().jacDet;
-    }
+  }
+  // The Jacobian is the same at every point to within 1e-12 of its size (a
+  // parallelogram's vertices carry rounding, so its bilinear map is constant
+  // only to that): one inverse and one determinant, the first point's, serve
+  // every point.
+  constexpr double kSame = 1e-12;
+  double scale = 0.0;
+  for (int i = 0; i < 9 && K > 0; ++i) scale = std::max(scale, std::fabs(inverses[i]));
+  for (int k = 1; k < K && same; ++k) {
+    const double *inv = inverses.data() + 9 * k;
+    for (int i = 0; i < 9; ++i) same = same && std::fabs(inv[i] - inverses[i]) <= kSame * scale;
+    const double d0 = gaussPoints.front().jacDet;
+    same = same && std::fabs(gaussPoints[k].jacDet - d0) <= kSame * std::fabs(d0);
   }
   // In the plane: the inverse Jacobian couples x and y alone.
   planar = entity->getLevel() == 2;
@@ -323,7 +332,10 @@ void DGCell::initGaussPoints() {
     planar = inv[2] == 0.0 && inv[5] == 0.0 && inv[6] == 0.0 && inv[7] == 0.0;
   }
   affine = same && K > 0;
-  if (same && K > 0) inverses.resize(9);
+  if (affine) {
+    inverses.resize(9);
+    for (vptGaussInfo &p : gaussPoints) p.jacDet = gaussPoints.front().jacDet;
+  }
   inverses.shrink_to_fit();
   jacInverses = std::move(inverses);
 }

@@ -115,6 +115,7 @@ public:
   FunctionSpace *functionSpace;   // owned
   KORA::Mapping *mapping;         // owned
   short tag;                      // local time-stepping level
+  bool active;                    // next to the level: every pass reads both first
   double **invMass;               // n x n (nbFields*n square for the viscous kind); owned
   bool massDiagonal = false;      // invMass is diagonal to round-off (set by init)
   // invMass[i][i] is invMass[0][0] m_0 / m_i to round-off, m_i the reference
@@ -137,7 +138,6 @@ public:
   const RulePoint *rule = nullptr;
   std::vector<double> stencilMax;  // per field, filled by the limiting passes (0 at start)
   std::vector<double> stencilMin;
-  bool active;
   // The store holding this cell's levels 0 and 1 and residual, and the slot,
   // or null while the cell owns them (see CellStore).
   CellStore *store = nullptr;

@@ -86,7 +86,12 @@ void sweepCells(List &cells, Pass &pass) {
         const bool tensor = c->affine && c->planar && root * root == c->nbFcts;
         const std::size_t bytes = tensor ? 1 : sizeof(c->gaussPoints[0]) * c->gaussPoints.size();
         for (std::size_t b = 0; b < bytes; b += 64) __builtin_prefetch(g + b);
-        __builtin_prefetch(c->jacInverses.data());
+        // Every line of the inverse Jacobians: one (72 bytes, often over two
+        // lines) on an affine cell, one per point on another.
+        const char *J = reinterpret_cast<const char *>(c->jacInverses.data());
+        const std::size_t jBytes = sizeof(double) * c->jacInverses.size();
+        for (std::size_t b = 0; b < jBytes; b += 64) __builtin_prefetch(J + b);
+        if (jBytes > 0) __builtin_prefetch(J + jBytes - 1);
       }
     }
     pass(cells[i]);

@@ -12,6 +12,8 @@
 #include "DenseMatrix.h"
 #include "ElementaryMatrices.h"
 #include "GaussIntegrator.h"
+#include "Mapping.h"
+#include "mTensor2.h"
 #include "cell_fixtures.h"
 
 using namespace celltest;
@@ -414,6 +416,67 @@ TEST(CellDofs, DiagonalMassOnAffineElementsOnly) {
         }
       }
       EXPECT_NEAR(r, expectedR, 1e-13 * expectedR);
+    }
+  }
+}
+
+// A parallelogram whose corners carry rounding (thirds, sevenths) has a
+// bilinear map whose Jacobian changes in the last bits from point to point:
+// the cell still keeps one inverse Jacobian and one determinant, and every
+// point's physical gradients stay within 1e-12 of those of its own exact
+// Jacobian. A corner moved by 1e-9 of the size, or a trapezoid, keeps one
+// inverse per point.
+TEST(CellDofs, OneJacobianOnParallelogramsWithRoundedCorners) {
+  AdvectionLaw law(1);
+  LawScope scope(&law);
+  const double a = 1.0 / 3.0, b = 2.0 / 7.0, s = 0.1 / 3.0;
+  struct Case {
+    const char *what;
+    double x[4][2];
+    bool affine;
+  };
+  const Case cases[] = {
+      {"rounded parallelogram", {{a, b}, {a + 3 * s, b + s}, {a + 4 * s, b + 3 * s}, {a + s, b + 2 * s}}, true},
+      {"corner moved by 1e-9", {{a, b}, {a + 3 * s, b + s}, {a + 4 * s, b + 3 * s + 1e-10}, {a + s, b + 2 * s}},
+       false},
+      {"trapezoid", {{0, 0}, {2, 0}, {1.5, 1}, {0.5, 1}}, false},
+  };
+  for (const Case &c : cases) {
+    for (int order = 1; order <= 3; ++order) {
+      SCOPED_TRACE(std::string(c.what) + " order " + std::to_string(order));
+      mMesh mesh(1);
+      DGCell *cell = makeCell(quadAt(mesh, c.x), order);
+      EXPECT_EQ(cell->affine, c.affine);
+      EXPECT_EQ(cell->jacInverses.size(), c.affine ? 9u : 9u * cell->nbPtGauss());
+      const int n = cell->nbFcts;
+      std::vector<mVector> kept(n);
+      bool bitsDiffer = false;
+      KORA::mTensor2 first(0.0);
+      double firstDet = 0.0;
+      for (int k = 0; k < cell->nbPtGauss(); ++k) {
+        KORA::mTensor2 t(0.0);
+        const RulePoint &q = cell->rule[k];
+        const double det = cell->mapping->jacInverse(q.u, q.v, q.w, t);
+        if (k == 0) {
+          first = t;
+          firstDet = det;
+        }
+        for (int i = 0; i < 3; ++i)
+          for (int j = 0; j < 3; ++j) bitsDiffer = bitsDiffer || t(i, j) != first(i, j);
+        bitsDiffer = bitsDiffer || det != firstDet;
+        EXPECT_NEAR(cell->gaussPoints[k].jacDet, det, 1e-12 * std::fabs(det));
+        cell->physicalGradients(k, kept.data());
+        const mVector *g = cell->gaussPoints[k].refGrads;
+        for (int j = 0; j < n; ++j)
+          for (int i = 0; i < 3; ++i) {
+            const double exact = t(i, 0) * g[j](0) + t(i, 1) * g[j](1) + t(i, 2) * g[j](2);
+            EXPECT_NEAR(kept[j](i), exact, 1e-12 * (std::fabs(exact) + 1.0));
+          }
+      }
+      // The rounded parallelogram is a real case: its exact Jacobians differ.
+      if (c.affine && order > 1) {
+        EXPECT_TRUE(bitsDiffer);
+      }
     }
   }
 }
