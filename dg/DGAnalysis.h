@@ -234,6 +234,15 @@ private:
   // gatherCells from the leaf elements of the mesh already in curve order
   // (those without a cell are skipped).
   void gatherInOrder(KORA::mMesh *mesh, const std::vector<KORA::mEntity *> &elements);
+  // The level sequence of nbSub levels (remade when it belongs to another
+  // count).
+  void ensureLevelSequence(int nbSub);
+  // Both levels of every interface cell become level, then the tags are
+  // exchanged.
+  void setFaceLevels(short level);
+  // With one time level every face takes level 1 on both sides: the next
+  // residual's face sweep sets it as it goes (0: nothing due).
+  short faceLevelDue = 0;
 };
 
 // "<directory>/dg-recov-<iteration>.dat"

@@ -134,6 +134,9 @@ struct ComputeBoundaryContributions {
   // False when the law's fluxes do not depend on the point: the numerical
   // fluxes of an interior face are then taken in one call.
   bool pointFluxes = true;
+  // When positive, both levels of the face are set to it first (one level
+  // for all faces, see DGAnalysis::localTimeStepping).
+  short setLevel = 0;
   void operator()(DGBoundaryCell *face) const;
 };
 

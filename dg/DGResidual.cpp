@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "ConservationLaw.h"
@@ -626,6 +627,7 @@ void ComputeVolumeContributionViscous::operator()(DGCell *cell) {
 // Face integrals
 
 void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
+  if (setLevel > 0) face->leftTag = face->rightTag = setLevel;
   if (!faceOfLevel(face, level)) return;
   if (stateSize > 0 && !face->interProc) computeFaceStates(face, level, t, stateSize);
   const auto sides = dgpass::faceSides(face, level);
@@ -819,6 +821,15 @@ void DGAnalysis::cSpatialOperator(double t, short level, DGCellList &cellList,
   if (!law) throw std::string("residual: no conservation law");
   const int n = law->nbFields();
   const bool lifting = law->needTheHigherOrderGradients();
+  // A level due on every face is set by the face sweep below, unless a pass
+  // reads the faces' levels before it (lifting, partition faces) or the sweep
+  // runs over other faces.
+  short due = 0;
+  std::swap(due, faceLevelDue);
+  if (due > 0 && (lifting || InterProcData::live() > 0 || &faceList != &boundaryCells)) {
+    setFaceLevels(due);
+    due = 0;
+  }
   // Without gradient lifting the face states are needed by the face integrals
   // alone: those of local faces are computed there, in the same sweep over
   // the faces. Partition faces take theirs (and the remote values) first.
@@ -851,6 +862,6 @@ void DGAnalysis::cSpatialOperator(double t, short level, DGCellList &cellList,
     dgpass::sweepCells<false>(cellList, volume);
   }
   if (lifting) computeSolutionsOnBothSides(t, true, level, faceList);
-  ComputeBoundaryContributions faces{t, level, n, law, lifting ? 0 : n, law->volumeTermsNeedPoints()};
+  ComputeBoundaryContributions faces{t, level, n, law, lifting ? 0 : n, law->volumeTermsNeedPoints(), due};
   sweepFaces(faceList, faces);
 }

@@ -106,9 +106,7 @@ void DGAnalysis::computeTimeStep(double &dtmin, double cfl) {
   for (const DGCell *c : cells) c->adaptTimeStep(cfl, dtmin);
 }
 
-double DGAnalysis::tagCells(double dtmin, double cfl, const std::vector<double> *steps) {
-  if (steps && steps->size() != cells.size()) steps = nullptr;
-  const int nbSub = GlobalParamManager::Instance()->parameters->time.nbSub;
+void DGAnalysis::ensureLevelSequence(int nbSub) {
   requireLevels(nbSub);
   if (static_cast<int>(levelSequence.size()) != (1 << nbSub) - 1) {
     // The sequence belongs to another level count: make the right one.
@@ -116,6 +114,22 @@ double DGAnalysis::tagCells(double dtmin, double cfl, const std::vector<double> 
     int M;
     computeSequense(levelSequence, nbSub, M);
   }
+}
+
+void DGAnalysis::setFaceLevels(short level) {
+  const std::size_t faces = boundaryCells.size();
+  for (std::size_t i = 0; i < faces; ++i) {
+    if (i + 8 < faces) __builtin_prefetch(&boundaryCells[i + 8]->leftTag, 1);
+    DGBoundaryCell *f = boundaryCells[i];
+    f->leftTag = f->rightTag = level;
+  }
+  comm_Tags();
+}
+
+double DGAnalysis::tagCells(double dtmin, double cfl, const std::vector<double> *steps) {
+  if (steps && steps->size() != cells.size()) steps = nullptr;
+  const int nbSub = GlobalParamManager::Instance()->parameters->time.nbSub;
+  ensureLevelSequence(nbSub);
   const int M = levelSequence[nbSub - 1];
   std::vector<long long> count(nbSub, 0);
   bool uniform = true;  // every cell takes the same level
@@ -135,13 +149,15 @@ double DGAnalysis::tagCells(double dtmin, double cfl, const std::vector<double> 
     c->tag = static_cast<short>(best);
     uniform = uniform && best == cells.front()->tag;
   }
-  if (uniform && !cells.empty()) {
-    // One level for all (always so with one level): the faces take it
-    // without reading their cells, as the copy would give.
+  if (uniform && !cells.empty() && cells.front()->tag == M) {
+    // One level for all, the outside's too (always so with one level): the
+    // faces take it without reading their cells, as the copy would give.
+    setFaceLevels(static_cast<short>(M));
+  } else if (uniform && !cells.empty()) {
     const short level = cells.front()->tag;
     const std::size_t faces = boundaryCells.size();
     for (std::size_t i = 0; i < faces; ++i) {
-      if (i + 8 < faces) __builtin_prefetch(boundaryCells[i + 8], 1);
+      if (i + 8 < faces) __builtin_prefetch(&boundaryCells[i + 8]->leftTag, 1);
       DGBoundaryCell *f = boundaryCells[i];
       DGCell *L, *R;
       f->sideCells(L, R);
@@ -173,6 +189,9 @@ double DGAnalysis::localTimeStepping(double &gain, double &macroStep) {
   // Every cell begins the step and gives its stable step once, in one sweep:
   // the smallest step and the levels need them.
   const BeginTimeStep begin{T};
+  // With one level every cell takes level 1 here, and every face in the
+  // residual's face sweep (faceLevelDue): no sweep of their own.
+  const bool oneLevel = param->time.nbSub == 1;
   param->time.dt = param->time.dtRef;
   stableSteps.resize(cells.size());
   const std::size_t count = cells.size();
@@ -189,13 +208,20 @@ double DGAnalysis::localTimeStepping(double &gain, double &macroStep) {
       for (int f = 0; f < c->nbFieldCount; ++f) __builtin_prefetch(c->coef0 + f * c->nbFcts);
     }
     begin(cells[i]);
+    if (oneLevel) cells[i]->tag = 1;
     const double s = stableStep(cells[i], cfl);
     stableSteps[i] = s;
     if (s < param->time.dt) param->time.dt = s;
   }
   requireFinitePositive(param->time.dt, "smallest stable time step");
 
-  gain = tagCells(param->time.dt, cfl, &stableSteps);
+  if (oneLevel) {
+    ensureLevelSequence(1);
+    faceLevelDue = 1;
+    gain = 1.0;
+  } else {
+    gain = tagCells(param->time.dt, cfl, &stableSteps);
+  }
   const double dtmin = param->time.dt;
   const int nbSub = param->time.nbSub;
   const int M = levelSequence[nbSub - 1];

@@ -7,10 +7,13 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "Euler.h"
+#include "ScalarLaw.h"
 #include "analysis_fixture.h"
 #include "analysis_testlaw.h"
 
@@ -249,6 +252,77 @@ TEST(AnalysisTimeLevels, UnusableParametersAreRefused) {
       EXPECT_THROW(a.localTimeStepping(gain, macro), std::string) << c.what;
     else
       EXPECT_THROW(a.localTimeStepping_Version2(gain, macro), std::string) << c.what;
+  }
+}
+
+// With one level every cell and face takes level 1 in the step itself, also
+// when cells and faces still carry other levels (here 7, as the goal-step
+// variant leaves them): the step equals the residual and update of all cells
+// and faces taken by hand, to the bit. Both a law without gradient lifting
+// (its faces take the level in the face sweep) and one with it (they take it
+// before the passes that lift the gradients).
+TEST(AnalysisTimeLevels, OneLevelStepSetsEveryLevelItself) {
+  static LambdaField velocity([](const mPoint &, double, double *a) { a[0] = 1.0; a[1] = 0.5; a[2] = 0.0; }, 0);
+  static LambdaField ramp([](const mPoint &p, double t, double *u) { u[0] = 1.0 + p.x() - 2.0 * p.y() + t; }, 1);
+  static LambdaField far([](const mPoint &, double, double *u) {
+    u[0] = 1.0; u[1] = 0.3; u[2] = -0.2; u[3] = 2.6;
+  }, 0);
+  const std::map<int, bc> farOnly;
+  for (const bool euler : {true, false}) {
+    SCOPED_TRACE(euler ? "Euler" : "advection-diffusion");
+    auto makeLaw = [&]() -> ConservationLaw * {
+      if (euler) return new Euler2d(false, farOnly, &far, false, false, 1.4, 287.0, 0, nullptr, nullptr);
+      return new advectionDiffusion(&ramp, &velocity, &ramp, nullptr, 10.0);
+    };
+    // A state that differs from cell to cell, the same in both runs.
+    auto setState = [](DGAnalysis &a) {
+      for (std::size_t i = 0; i < a.cells.size(); ++i) {
+        DGCell *c = a.cells[i];
+        const int nb = c->nbFcts;
+        for (int f = 0; f < c->nbFields(); ++f)
+          for (int j = 0; j < nb; ++j)
+            c->dofs->levels[0][f * nb + j] = j == 0 ? (f == 3 ? 2.6 : 1.0) + 0.05 * std::sin(1.0 + i + f)
+                                                    : 0.01 * std::cos(i + 2.0 * j + f);
+      }
+    };
+    ContextScope one(makeLaw(), grid2d(4, 3, false, wavy));
+    DGParameters &p = one.param();
+    p.time.nbSub = 1;
+    p.time.cflMax = 0.3;
+    p.time.dtRef = 1e30;
+    p.state.t = 0.5;
+    DGAnalysis a;
+    a.init(1, 1);
+    setState(a);
+    for (DGCell *c : a.cells) c->tag = 7;
+    for (DGBoundaryCell *f : a.boundaryCells) f->leftTag = f->rightTag = 7;
+    double gain = 0.0, macro = 0.0;
+    a.localTimeStepping(gain, macro);
+    EXPECT_EQ(gain, 1.0);
+    for (const DGCell *c : a.cells) EXPECT_EQ(c->tag, 1);
+    for (const DGBoundaryCell *f : a.boundaryCells) {
+      EXPECT_EQ(f->leftTag, 1);
+      EXPECT_EQ(f->rightTag, 1);
+    }
+    std::vector<double> stepped;
+    for (const DGCell *c : a.cells) stepped.insert(stepped.end(), c->coef0, c->coef0 + c->rhs.size());
+    const double dt = p.time.dt;
+
+    // By hand: the residual of all cells and faces, then the update.
+    ContextScope hand(makeLaw(), grid2d(4, 3, false, wavy));
+    hand.param().state.t = 0.5;
+    DGAnalysis b;
+    b.init(1, 1);
+    setState(b);
+    double dtmin = 1e30;
+    b.computeTimeStep(dtmin, 0.3);
+    EXPECT_EQ(dtmin, dt);
+    for (DGCell *c : b.cells) c->beginTimeStep(0.5);
+    b.cSpatialOperator(0.5, -1, b.cells, b.boundaryCells);
+    b.forwardEuler(dt, b.cells, -1);
+    std::vector<double> expected;
+    for (const DGCell *c : b.cells) expected.insert(expected.end(), c->coef0, c->coef0 + c->rhs.size());
+    EXPECT_EQ(stepped, expected);
   }
 }
 
