@@ -173,11 +173,11 @@ DGCell::DGCell(mEntity *element, FunctionSpace *space, Mapping *map)
       active(true),
       invMass(nullptr),
       cellSize(0.0),
-      errorWeight(0.0),
-      errorSum(0.0),
       jumpSum(0.0),
       jumpWeight(0.0),
-      limiterMeasure(0.0) {
+      limiterMeasure(0.0),
+      errorWeight(0.0),
+      errorSum(0.0) {
   ++dgCellGeneration;
   try {
     if (!entity || !functionSpace || !mapping)

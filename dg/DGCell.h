@@ -136,6 +136,11 @@ public:
   bool affine = false;
   // The volume rule of the points (shared, see sharedRule).
   const RulePoint *rule = nullptr;
+  // Accumulators of the limiting passes, cleared with the residual: kept
+  // among the members every residual pass reads.
+  double jumpSum;
+  double jumpWeight;
+  double limiterMeasure;
   std::vector<double> stencilMax;  // per field, filled by the limiting passes (0 at start)
   std::vector<double> stencilMin;
   // The store holding this cell's levels 0 and 1 and residual, and the slot,
@@ -144,9 +149,6 @@ public:
   std::size_t storeSlot = 0;
   double errorWeight;
   double errorSum;
-  double jumpSum;
-  double jumpWeight;
-  double limiterMeasure;
 
   // Takes ownership of the space and the mapping (also when it throws).
   DGCell(KORA::mEntity *element, FunctionSpace *space, KORA::Mapping *mapping);
