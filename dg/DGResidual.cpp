@@ -751,7 +751,13 @@ void sweepFaces(DGBoundaryCellList &faces, Pass &pass) {
   // together).
   const DGCell *lastL = nullptr, *lastR = nullptr;
   for (std::size_t i = 0; i < count; ++i) {
-    if (i + 8 < count) __builtin_prefetch(faces[i + 8]);
+    if (i + 8 < count) {
+      // The face's members up to its states (its first 120 bytes).
+      const char *p = reinterpret_cast<const char *>(faces[i + 8]);
+      __builtin_prefetch(p);
+      __builtin_prefetch(p + 64);
+      __builtin_prefetch(p + 119);
+    }
     if (i + 4 < count) {
       const DGBoundaryCell *f = faces[i + 4];
       const char *points = reinterpret_cast<const char *>(f->gaussPoints.data());
@@ -759,10 +765,11 @@ void sweepFaces(DGBoundaryCellList &faces, Pass &pass) {
       for (std::size_t b = 0; b < pointBytes; b += 64) __builtin_prefetch(points + b);
       DGCell *L, *R;
       f->sideCells(L, R);
+      // Of a side the sweep reads its residual, basis size and coefficients.
       for (const DGCell *c : {L, R}) {
         if (!c) continue;
-        const char *p = reinterpret_cast<const char *>(c);
-        for (int line = 0; line < 4; ++line) __builtin_prefetch(p + 64 * line);
+        __builtin_prefetch(&c->rhs);
+        __builtin_prefetch(&c->coef0);
       }
     }
     if (i + 2 < count) {
