@@ -50,8 +50,14 @@ void sweepCells(List &cells, Pass &pass) {
     // cells after that.
     constexpr std::size_t kCellAhead = kUpdate ? 8 : 6;
     if (i + kCellAhead < count) {
-      const char *p = reinterpret_cast<const char *>(cells[i + kCellAhead]);
-      for (int line = 0; line < 4; ++line) __builtin_prefetch(p + 64 * line);
+      // An update reads the cell's members up to its mass flags, a residual
+      // pass those up to its limiting accumulators.
+      const DGCell *next = cells[i + kCellAhead];
+      const char *p = reinterpret_cast<const char *>(next);
+      const char *last = kUpdate ? reinterpret_cast<const char *>(&next->massScaled)
+                                 : reinterpret_cast<const char *>(&next->limiterMeasure + 1) - 1;
+      for (; p < last; p += 64) __builtin_prefetch(p);
+      __builtin_prefetch(last);
     }
     if constexpr (kUpdate) {
       if (i + 5 < count) {
