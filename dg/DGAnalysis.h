@@ -243,6 +243,17 @@ private:
   // With one time level every face takes level 1 on both sides: the next
   // residual's face sweep sets it as it goes (0: nothing due).
   short faceLevelDue = 0;
+  // Every cell begins the step at T, takes level 1 when oneLevel is true and
+  // gives its stable step at the CFL number cfl (into stableSteps); returns
+  // the smallest of them and dt.
+  double beginAllCells(double T, double cfl, double dt, bool oneLevel);
+  // A step's beginning due in the next residual's volume pass (one level, an
+  // inviscid law without lifting): every cell begins the step at t, takes
+  // level 1 and lowers `smallest` to its stable step at the CFL number cfl.
+  struct BeginDue {
+    bool due = false;
+    double t = 0.0, cfl = 0.0, smallest = 0.0;
+  } beginDue;
 };
 
 // "<directory>/dg-recov-<iteration>.dat"

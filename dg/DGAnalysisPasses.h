@@ -104,6 +104,13 @@ struct ComputeVolumeContributionInviscid {
   // When positive, the pass first clears the cell as ZeroRHS with this count
   // does, so that the residual is cleared and summed in one sweep.
   int zeroFirst = 0;
+  // When set, each cell first begins the step at beginTime, takes level 1
+  // (one level for all) and lowers smallestStep to its stable step at the
+  // CFL number cfl, as the step's own first sweep would.
+  bool beginStep = false;
+  double beginTime = 0.0;
+  double cfl = 0.0;
+  double smallestStep = 0.0;
   KORA::mVector flux[dgpass::kMaxFields];
   void operator()(DGCell *cell);
 };

@@ -597,9 +597,10 @@ void DGCell::adaptTimeStep(double cfl, double &dtmin) const {
     mapping->eval(0.0, 0.0, 0.0, x, y, z);
     X = mPoint(x, y, z);
   }
-  const int nf = dofs->nbFields, nb = dofs->nbFunctions;
+  // The means, from the coefficients kept at hand (dofs->levels[0]).
+  const int nf = nbFieldCount, nb = nbFcts;
   double U[ConservationLaw::kMaxFields];
-  for (int f = 0; f < nf; ++f) U[f] = dofs->levels[0][f * nb];
+  for (int f = 0; f < nf; ++f) U[f] = coef0[f * nb];
   const double lambda = law->maximumEigenValue(U, X);
   const double p = functionSpace->order();
   const double dt = cfl * cellSize / (2.0 * p * lambda + lambda);

@@ -98,6 +98,14 @@ void sweepCells(List &cells, Pass &pass) {
         const std::size_t jBytes = sizeof(double) * c->jacInverses.size();
         for (std::size_t b = 0; b < jBytes; b += 64) __builtin_prefetch(J + b);
         if (jBytes > 0) __builtin_prefetch(J + jBytes - 1);
+        // A pass that also begins the step writes the levels' times and
+        // reads the space's order.
+        if constexpr (requires { pass.beginStep; }) {
+          if (pass.beginStep) {
+            __builtin_prefetch(c->dofs, 1);
+            __builtin_prefetch(c->functionSpace);
+          }
+        }
       }
     }
     pass(cells[i]);

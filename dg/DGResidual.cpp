@@ -605,6 +605,11 @@ bool tensorVolume(DGCell *cell, int n, const ConservationLaw *law, bool needPoin
 }  // namespace
 
 void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
+  if (beginStep) {
+    BeginTimeStep{beginTime}(cell);
+    cell->tag = 1;
+    cell->adaptTimeStep(cfl, smallestStep);
+  }
   if (!cellOfLevel(cell, level)) return;
   if (zeroFirst > 0) ZeroRHS{zeroFirst, level}(cell);
   thread_local InviscidScratch scratch;
@@ -866,7 +871,18 @@ void DGAnalysis::cSpatialOperator(double t, short level, DGCellList &cellList,
     volume.level = level;
     volume.law = law;
     volume.zeroFirst = lifting ? 0 : zero.n;
+    // A step's beginning due here (see localTimeStepping), unless the passes
+    // before read the cells' levels.
+    volume.beginStep = beginDue.due && !lifting && &cellList == &cells;
+    volume.beginTime = beginDue.t;
+    volume.cfl = beginDue.cfl;
+    volume.smallestStep = beginDue.smallest;
     dgpass::sweepCells<false>(cellList, volume);
+    if (volume.beginStep) {
+      beginDue.smallest = volume.smallestStep;
+      beginDue.due = false;
+    }
+    volume.beginStep = false;
   }
   if (lifting) computeSolutionsOnBothSides(t, true, level, faceList);
   ComputeBoundaryContributions faces{t, level, n, law, lifting ? 0 : n, law->volumeTermsNeedPoints(), due};

@@ -179,20 +179,8 @@ double DGAnalysis::tagCells(double dtmin, double cfl, const std::vector<double> 
 // ---------------------------------------------------------------------------
 // First variant: power-of-two levels
 
-double DGAnalysis::localTimeStepping(double &gain, double &macroStep) {
-  DGParameters *param = GlobalParamManager::Instance()->parameters;
-  const double T = param->state.t;
-  const double cfl = param->time.cflMax;
-  requireFinitePositive(param->time.dtRef, "goal time step");
-  requireLevels(param->time.nbSub);
-
-  // Every cell begins the step and gives its stable step once, in one sweep:
-  // the smallest step and the levels need them.
+double DGAnalysis::beginAllCells(double T, double cfl, double dt, bool oneLevel) {
   const BeginTimeStep begin{T};
-  // With one level every cell takes level 1 here, and every face in the
-  // residual's face sweep (faceLevelDue): no sweep of their own.
-  const bool oneLevel = param->time.nbSub == 1;
-  param->time.dt = param->time.dtRef;
   stableSteps.resize(cells.size());
   const std::size_t count = cells.size();
   for (std::size_t i = 0; i < count; ++i) {
@@ -211,10 +199,34 @@ double DGAnalysis::localTimeStepping(double &gain, double &macroStep) {
     if (oneLevel) cells[i]->tag = 1;
     const double s = stableStep(cells[i], cfl);
     stableSteps[i] = s;
-    if (s < param->time.dt) param->time.dt = s;
+    if (s < dt) dt = s;
   }
-  requireFinitePositive(param->time.dt, "smallest stable time step");
+  return dt;
+}
 
+double DGAnalysis::localTimeStepping(double &gain, double &macroStep) {
+  GlobalParamManager *ctx = GlobalParamManager::Instance();
+  DGParameters *param = ctx->parameters;
+  const ConservationLaw *law = ctx->law;
+  const double T = param->state.t;
+  const double cfl = param->time.cflMax;
+  requireFinitePositive(param->time.dtRef, "goal time step");
+  requireLevels(param->time.nbSub);
+
+  // Every cell begins the step and gives its stable step once: the smallest
+  // step and the levels need them. With one level every cell takes level 1
+  // there, and every face in the residual's face sweep (faceLevelDue).
+  const bool oneLevel = param->time.nbSub == 1;
+  // With one level the residual does not depend on the step: an inviscid law
+  // without lifting then begins the cells in the residual's volume pass,
+  // which reads them anyway (no partition faces, whose states come first).
+  const bool inVolumePass = oneLevel && law && !law->isViscous() && !law->needTheHigherOrderGradients() &&
+                            InterProcData::live() == 0 && !cells.empty();
+  param->time.dt = param->time.dtRef;
+  if (!inVolumePass) {
+    param->time.dt = beginAllCells(T, cfl, param->time.dt, oneLevel);
+    requireFinitePositive(param->time.dt, "smallest stable time step");
+  }
   if (oneLevel) {
     ensureLevelSequence(1);
     faceLevelDue = 1;
@@ -222,22 +234,34 @@ double DGAnalysis::localTimeStepping(double &gain, double &macroStep) {
   } else {
     gain = tagCells(param->time.dt, cfl, &stableSteps);
   }
-  const double dtmin = param->time.dt;
   const int nbSub = param->time.nbSub;
   const int M = levelSequence[nbSub - 1];
 
-  std::map<int, int> updates;
-  for (int m : levelSequence) updates[m] = 0;
   double resid = 0.0;
-  for (int m : levelSequence) {
-    const double h = m * dtmin;
-    int &k = updates[m];
-    const double t = T + k * h;
-    const short level = static_cast<short>(m);
-    cSpatialOperator(t, level, cells, boundaryCells);
-    resid += forwardEuler(h, cells, level);
-    applyLimiter(T, level, cells, boundaryCells);
-    ++k;
+  if (inVolumePass) {
+    beginDue = {true, T, cfl, param->time.dt};
+    cSpatialOperator(T, 1, cells, boundaryCells);
+    // A residual of another kind may have left the beginning undone.
+    if (beginDue.due) beginDue.smallest = beginAllCells(T, cfl, beginDue.smallest, true);
+    beginDue.due = false;
+    param->time.dt = beginDue.smallest;
+    requireFinitePositive(param->time.dt, "smallest stable time step");
+    resid += forwardEuler(param->time.dt, cells, 1);
+    applyLimiter(T, 1, cells, boundaryCells);
+  } else {
+    const double dtmin = param->time.dt;
+    std::map<int, int> updates;
+    for (int m : levelSequence) updates[m] = 0;
+    for (int m : levelSequence) {
+      const double h = m * dtmin;
+      int &k = updates[m];
+      const double t = T + k * h;
+      const short level = static_cast<short>(m);
+      cSpatialOperator(t, level, cells, boundaryCells);
+      resid += forwardEuler(h, cells, level);
+      applyLimiter(T, level, cells, boundaryCells);
+      ++k;
+    }
   }
   macroStep = M * param->time.dt;
   requireFinitePositive(macroStep, "macro time step");

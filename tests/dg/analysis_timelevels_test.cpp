@@ -257,10 +257,11 @@ TEST(AnalysisTimeLevels, UnusableParametersAreRefused) {
 
 // With one level every cell and face takes level 1 in the step itself, also
 // when cells and faces still carry other levels (here 7, as the goal-step
-// variant leaves them): the step equals the residual and update of all cells
-// and faces taken by hand, to the bit. Both a law without gradient lifting
-// (its faces take the level in the face sweep) and one with it (they take it
-// before the passes that lift the gradients).
+// variant leaves them) and the cells other times: the step equals the
+// beginning, residual and update of all cells and faces taken by hand, to the
+// bit. Both a law without gradient lifting (its cells begin the step in the
+// volume pass and its faces take the level in the face sweep) and one with it
+// (both happen before the passes that lift the gradients).
 TEST(AnalysisTimeLevels, OneLevelStepSetsEveryLevelItself) {
   static LambdaField velocity([](const mPoint &, double, double *a) { a[0] = 1.0; a[1] = 0.5; a[2] = 0.0; }, 0);
   static LambdaField ramp([](const mPoint &p, double t, double *u) { u[0] = 1.0 + p.x() - 2.0 * p.y() + t; }, 1);
@@ -294,12 +295,20 @@ TEST(AnalysisTimeLevels, OneLevelStepSetsEveryLevelItself) {
     DGAnalysis a;
     a.init(1, 1);
     setState(a);
-    for (DGCell *c : a.cells) c->tag = 7;
+    for (DGCell *c : a.cells) {
+      c->tag = 7;
+      c->dofs->t = c->dofs->tprev = -3.0;
+    }
     for (DGBoundaryCell *f : a.boundaryCells) f->leftTag = f->rightTag = 7;
     double gain = 0.0, macro = 0.0;
     a.localTimeStepping(gain, macro);
     EXPECT_EQ(gain, 1.0);
-    for (const DGCell *c : a.cells) EXPECT_EQ(c->tag, 1);
+    for (const DGCell *c : a.cells) {
+      EXPECT_EQ(c->tag, 1);
+      // The step began at 0.5 and went on by the step.
+      EXPECT_EQ(c->dofs->tprev, 0.5);
+      EXPECT_EQ(c->t(), 0.5 + p.time.dt);
+    }
     for (const DGBoundaryCell *f : a.boundaryCells) {
       EXPECT_EQ(f->leftTag, 1);
       EXPECT_EQ(f->rightTag, 1);
