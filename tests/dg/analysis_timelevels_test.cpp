@@ -286,36 +286,40 @@ TEST(AnalysisTimeLevels, OneLevelStepSetsEveryLevelItself) {
                                                     : 0.01 * std::cos(i + 2.0 * j + f);
       }
     };
-    ContextScope one(makeLaw(), grid2d(4, 3, false, wavy));
-    DGParameters &p = one.param();
-    p.time.nbSub = 1;
-    p.time.cflMax = 0.3;
-    p.time.dtRef = 1e30;
-    p.state.t = 0.5;
-    DGAnalysis a;
-    a.init(1, 1);
-    setState(a);
-    for (DGCell *c : a.cells) {
-      c->tag = 7;
-      c->dofs->t = c->dofs->tprev = -3.0;
-    }
-    for (DGBoundaryCell *f : a.boundaryCells) f->leftTag = f->rightTag = 7;
-    double gain = 0.0, macro = 0.0;
-    a.localTimeStepping(gain, macro);
-    EXPECT_EQ(gain, 1.0);
-    for (const DGCell *c : a.cells) {
-      EXPECT_EQ(c->tag, 1);
-      // The step began at 0.5 and went on by the step.
-      EXPECT_EQ(c->dofs->tprev, 0.5);
-      EXPECT_EQ(c->t(), 0.5 + p.time.dt);
-    }
-    for (const DGBoundaryCell *f : a.boundaryCells) {
-      EXPECT_EQ(f->leftTag, 1);
-      EXPECT_EQ(f->rightTag, 1);
-    }
+    // One run at a time: the context holds one law and one mesh.
     std::vector<double> stepped;
-    for (const DGCell *c : a.cells) stepped.insert(stepped.end(), c->coef0, c->coef0 + c->rhs.size());
-    const double dt = p.time.dt;
+    double dt = 0.0;
+    {
+      ContextScope one(makeLaw(), grid2d(4, 3, false, wavy));
+      DGParameters &p = one.param();
+      p.time.nbSub = 1;
+      p.time.cflMax = 0.3;
+      p.time.dtRef = 1e30;
+      p.state.t = 0.5;
+      DGAnalysis a;
+      a.init(1, 1);
+      setState(a);
+      for (DGCell *c : a.cells) {
+        c->tag = 7;
+        c->dofs->t = c->dofs->tprev = -3.0;
+      }
+      for (DGBoundaryCell *f : a.boundaryCells) f->leftTag = f->rightTag = 7;
+      double gain = 0.0, macro = 0.0;
+      a.localTimeStepping(gain, macro);
+      EXPECT_EQ(gain, 1.0);
+      for (const DGCell *c : a.cells) {
+        EXPECT_EQ(c->tag, 1);
+        // The step began at 0.5 and went on by the step.
+        EXPECT_EQ(c->dofs->tprev, 0.5);
+        EXPECT_EQ(c->t(), 0.5 + p.time.dt);
+      }
+      for (const DGBoundaryCell *f : a.boundaryCells) {
+        EXPECT_EQ(f->leftTag, 1);
+        EXPECT_EQ(f->rightTag, 1);
+      }
+      for (const DGCell *c : a.cells) stepped.insert(stepped.end(), c->coef0, c->coef0 + c->rhs.size());
+      dt = p.time.dt;
+    }
 
     // By hand: the residual of all cells and faces, then the update.
     ContextScope hand(makeLaw(), grid2d(4, 3, false, wavy));
