@@ -237,6 +237,7 @@ void DGBoundaryCell::init(DGCell *L, DGCell *R) {
   gaussPoints.shrink_to_fit();
   gaussPoints.reserve(K);
   ownBasis.clear();
+  tensors = nullptr;
   stateBlock.reset();
   stateSize = 0;
   gradients.clear();

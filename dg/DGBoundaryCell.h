@@ -21,6 +21,7 @@
 
 class DGCell;
 class DGErrorEstimator;
+struct FaceTensors;
 
 // Counts the DG cells made and destroyed: a cell pointer cached while the
 // count stood still is still the cell its element carries.
@@ -97,6 +98,10 @@ public:
   std::unique_ptr<double[]> stateBlock;
   int stateSize = 0;
   int ruleOrder = 0;  // order of the face rule of the points
+  // Each side's basis rows at the points as products of one-direction values
+  // (quadrilateral sides), shared; null until the residual's first visit
+  // after init looks for them.
+  mutable const FaceTensors *tensors = nullptr;
   KORA::Mapping *mapping;          // face mapping; owned
   KORA::mEntity *faceEntity = nullptr;  // the mapping's entity, kept at hand
   // Physical basis gradients of both sides at every point, point by point

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -18,6 +19,7 @@
 #include "DGBasisSize.h"
 #include "DGCell.h"
 #include "DGPassFilters.h"
+#include "FaceTensor.h"
 #include "DGParameters.h"
 #include "DenseMatrix.h"
 #include "ElementaryMatrices.h"
@@ -110,6 +112,9 @@ std::array<mVector, dgpass::kMaxFields> &gradientScratch() {
 
 namespace {
 
+// Finds (once after the face's init) the products of its sides.
+const FaceTensors *faceTensorsOf(const DGBoundaryCell *face, const DGCell *L, const DGCell *R);
+
 // Values of both sides at every point of a face of the level, at time t, into
 // the points' state arrays (at least size entries each).
 void computeFaceStates(DGBoundaryCell *face, short level, double t, int size) {
@@ -122,6 +127,13 @@ void computeFaceStates(DGBoundaryCell *face, short level, double t, int size) {
   if (face->stateSize < size || face->gaussPoints.empty() || !face->gaussPoints.front().UL ||
       (R && !face->gaussPoints.front().UR))
     face->ensureStates(size, R != nullptr);
+  // Quadrilateral sides with the current coefficients: from their products.
+  const FaceTensors *products = faceTensorsOf(face, L, R);
+  const FaceTensor *tL = products->L, *tR = R ? products->R : nullptr;
+  if (tL && (!R || tR) && (plainL || wL == 0.0) && (!R || plainR || wR == 0.0)) {
+    tensorFaceStates(face, L, R, tL, tR);
+    return;
+  }
   auto states = [&](auto NB) {
     constexpr int kNB = decltype(NB)::value;
     for (ptGaussInfo &g : face->gaussPoints) {
@@ -515,6 +527,16 @@ const TensorTables *tensorTablesOf(const DGCell *cell) {
       .get();
 }
 
+const FaceTensors *faceTensorsOf(const DGBoundaryCell *face, const DGCell *L, const DGCell *R) {
+  if (!face->tensors) {
+    const TensorTables *TL = tensorTablesOf(L);
+    const TensorTables *TR = R ? tensorTablesOf(R) : nullptr;
+    face->tensors = findFaceTensors(face, TL ? TL->basis.data() : nullptr, TL ? TL->n1 : 0,
+                                    TR ? TR->basis.data() : nullptr, TR ? TR->n1 : 0);
+  }
+  return face->tensors;
+}
+
 // The inviscid volume pass of a planar quadrilateral by sum factorisation
 // (N1 functions and KU x KV points per direction; 0: known at run time).
 template <int N1, int KU, int KV>
@@ -674,6 +696,13 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
         // Each field's residual takes the sum over all points at once:
         // one pass over the residual per face and side.
         const ptGaussInfo *gps = face->gaussPoints.data();
+        const FaceTensor *tL = face->tensors ? face->tensors->L : nullptr;
+        const FaceTensor *tR = face->tensors ? face->tensors->R : nullptr;
+        if (tL && tR && tL->K == K && tR->K == K && tL->n1 * tL->n1 == kNB && tR->n1 == tL->n1) {
+          // Quadrilateral sides: from their products.
+          tensorFaceIntegrals(face, *tL, *tR, n, fluxes.data(), toLeft, toRight, rhsL, rhsR);
+          return;
+        }
         for (int f = 0; f < n; ++f) {
           if (toLeft) {
             double acc[kNB] = {};
@@ -757,11 +786,12 @@ void sweepFaces(DGBoundaryCellList &faces, Pass &pass) {
   const DGCell *lastL = nullptr, *lastR = nullptr;
   for (std::size_t i = 0; i < count; ++i) {
     if (i + 8 < count) {
-      // The face's members up to its states (its first 120 bytes).
-      const char *p = reinterpret_cast<const char *>(faces[i + 8]);
+      // The face's members up to its sides' products (its first 128 bytes).
+      const DGBoundaryCell *f = faces[i + 8];
+      const char *p = reinterpret_cast<const char *>(f);
       __builtin_prefetch(p);
       __builtin_prefetch(p + 64);
-      __builtin_prefetch(p + 119);
+      __builtin_prefetch(reinterpret_cast<const char *>(&f->tensors + 1) - 1);
     }
     if (i + 4 < count) {
       const DGBoundaryCell *f = faces[i + 4];

@@ -7,10 +7,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "DGAnalysisPasses.h"
+#include "Euler.h"
+#include "FaceTensor.h"
 #include "ScalarLaw.h"
 #include "analysis_fixture.h"
 #include "analysis_testlaw.h"
@@ -86,6 +90,83 @@ TEST(AnalysisPasses, VolumeIntegralsMatchTheirQuadrature) {
         }
         for (int j = 0; j < nb; ++j) EXPECT_NEAR(cell->rhs[j], expected[j], 1e-13) << "function " << j;
       }
+    }
+}
+
+// The face states and face integrals against their definition: at every
+// face point each side's state is the sum over its basis, and each side's
+// residual takes -+ w J F phi_j of the numerical flux of those states. On
+// curved quadrilaterals, whose faces go one direction at a time (faces of
+// every orientation, orders up to one beyond the sizes fixed at compile
+// time), and on triangles, which take the general path.
+TEST(AnalysisPasses, FaceStatesAndIntegralsMatchTheirQuadrature) {
+  static LambdaField far([](const mPoint &, double, double *u) {
+    u[0] = 1.2; u[1] = 0.36; u[2] = -0.24; u[3] = 2.6;
+  }, 0);
+  const std::map<int, bc> farOnly;
+  for (bool quads : {true, false})
+    for (int order = 1; order <= 5; ++order) {
+      SCOPED_TRACE(testing::Message() << (quads ? "quads" : "triangles") << " p" << order);
+      ContextScope scope(new Euler2d(false, farOnly, &far, false, false, 1.4, 287.0, 0, nullptr, nullptr),
+                         grid2d(3, 3, quads, wavy));
+      DGAnalysis a;
+      a.init(order, 1);
+      const ConservationLaw *law = GlobalParamManager::Instance()->law;
+      // A state that varies within and between the cells (density and
+      // pressure stay positive).
+      for (std::size_t c = 0; c < a.cells.size(); ++c) {
+        DGCell *cell = a.cells[c];
+        const int nb = cell->nbFcts;
+        for (int f = 0; f < 4; ++f)
+          for (int j = 0; j < nb; ++j)
+            cell->coef0[f * nb + j] = j == 0 ? std::vector<double>{1.2, 0.36, -0.24, 2.6}[f] * (1.0 + 0.1 * std::sin(c + f))
+                                             : 0.02 * std::cos(3.0 * c + 7.0 * j + f);
+      }
+      a.cSpatialOperator(0.0, -1, a.cells, a.boundaryCells);
+      std::map<const DGCell *, std::vector<double>> residual;
+      for (const DGCell *cell : a.cells) residual[cell].assign(cell->rhs.begin(), cell->rhs.end());
+      // The volume part alone, then the face integrals by hand.
+      ComputeVolumeContributionInviscid volume{};
+      volume.n = 4;
+      volume.level = -1;
+      volume.law = law;
+      volume.zeroFirst = 4;
+      for (DGCell *cell : a.cells) volume(cell);
+      double scale = 0.0;
+      for (const DGBoundaryCell *face : a.boundaryCells) {
+        DGCell *L, *R;
+        face->sideCells(L, R);
+        ASSERT_TRUE(face->tensors);
+        EXPECT_EQ(face->tensors->L != nullptr, quads);
+        auto stateOf = [](const DGCell *c, const BasisRow &phi, double *U) {
+          for (int f = 0; f < 4; ++f) {
+            U[f] = 0.0;
+            for (int j = 0; j < c->nbFcts; ++j) U[f] += c->coef0[f * c->nbFcts + j] * phi[j];
+          }
+        };
+        for (const ptGaussInfo &g : face->gaussPoints) {
+          double UL[4], UR[4], FL[4], FR[4];
+          stateOf(L, g.fctsL, UL);
+          for (int f = 0; f < 4; ++f) EXPECT_NEAR(g.UL[f], UL[f], 1e-13 * (1.0 + std::fabs(UL[f])));
+          if (R) {
+            stateOf(R, g.fctsR, UR);
+            for (int f = 0; f < 4; ++f) EXPECT_NEAR(g.UR[f], UR[f], 1e-13 * (1.0 + std::fabs(UR[f])));
+            law->riemannSolver(g.n, g.x, UL, UR, FL, FR);
+          } else {
+            law->boundaryFlux(g.n, face->modelTag, g.x, UL, FL, 0.0);
+          }
+          for (int f = 0; f < 4; ++f)
+            for (int j = 0; j < L->nbFcts; ++j) {
+              L->rhs[f * L->nbFcts + j] -= g.JacW * FL[f] * g.fctsL[j];
+              if (R) R->rhs[f * R->nbFcts + j] += g.JacW * FR[f] * g.fctsR[j];
+            }
+        }
+      }
+      for (const DGCell *cell : a.cells)
+        for (double r : cell->rhs) scale = std::max(scale, std::fabs(r));
+      for (const DGCell *cell : a.cells)
+        for (std::size_t j = 0; j < cell->rhs.size(); ++j)
+          ASSERT_NEAR(residual[cell][j], cell->rhs[j], 1e-12 * scale) << "entry " << j;
     }
 }
 
