@@ -153,18 +153,6 @@ double DGAnalysis::tagCells(double dtmin, double cfl, const std::vector<double> 
     // One level for all, the outside's too (always so with one level): the
     // faces take it without reading their cells, as the copy would give.
     setFaceLevels(static_cast<short>(M));
-  } else if (uniform && !cells.empty()) {
-    const short level = cells.front()->tag;
-    const std::size_t faces = boundaryCells.size();
-    for (std::size_t i = 0; i < faces; ++i) {
-      if (i + 8 < faces) __builtin_prefetch(&boundaryCells[i + 8]->leftTag, 1);
-      DGBoundaryCell *f = boundaryCells[i];
-      DGCell *L, *R;
-      f->sideCells(L, R);
-      f->leftTag = level;
-      f->rightTag = R ? level : static_cast<short>(M);
-    }
-    comm_Tags();
   } else {
     tagBoundaryCells(true, M);
   }

@@ -103,7 +103,6 @@ const FaceTensor *faceTensor(const DGBoundaryCell *face, const int *b, int n1, b
     F->n1 = n1;
     F->K = K;
     F->uFixed = uFixed;
-    F->basis = b;
     F->fixed.resize(n1);
     F->along.resize(static_cast<std::size_t>(K) * n1);
     for (int m = 0; m < n1; ++m) F->fixed[m] = rows[0][uFixed ? b[m * n1] : b[m]] / r00;

@@ -11,19 +11,18 @@ class DGBoundaryCell;
 class DGCell;
 
 // One side of a face as products (see DGBoundaryCell::tensors): on a side
-// whose face lies at u = u0, point k's basis value at basis(i, j) is
-// fixed[i] along[k n1 + j] (P_i(u0) P_j(v_k)); at v = v0 it is
-// along[k n1 + i] fixed[j]. The values at all points then take one sum over
-// the fixed direction and K short sums, and so do the face integrals: about
-// half the operations of a sum over both directions per point.
+// whose face lies at u = u0, point k's value of the basis function
+// P_i(u) P_j(v) is fixed[i] along[k n1 + j] (P_i(u0) P_j(v_k)); at v = v0 it
+// is along[k n1 + i] fixed[j]. The values at all points then take one sum
+// over the fixed direction and K short sums, and so do the face integrals:
+// about half the operations of a sum over both directions per point.
 struct FaceTensor {
   static constexpr int kMaxN1 = 16;
   static constexpr int kMaxPoints = 64;
   int n1 = 0, K = 0;
   bool uFixed = false;
-  const int *basis = nullptr;  // n1 x n1: the basis index of (i, j) at i n1 + j
-  std::vector<double> fixed;   // n1
-  std::vector<double> along;   // K x n1
+  std::vector<double> fixed;  // n1
+  std::vector<double> along;  // K x n1
   // The basis index of (along m, fixed l) at m n1 + l: basis(l, m) when
   // u is fixed, basis(m, l) when v is.
   std::vector<int> perm;
