@@ -20,6 +20,7 @@
 #include "DGConformal.h"
 #include "DGErrorEstimator.h"
 #include "DGParameters.h"
+#include "ElementaryMatrices.h"
 #include "FunctionSpace.h"
 #include "GaussIntegrator.h"
 #include "GlobalParamManager.h"
@@ -65,8 +66,11 @@ void projectFromParts(DGCell *target, const std::vector<DGCell *> &parts) {
   const KORA::Mapping *to = target->getMapping();
   for (DGCell *part : parts) {
     const KORA::Mapping *from = part->getMapping();
-    const int q = part->getFunctionSpace()->order() + target->getFunctionSpace()->order() +
-                  from->order() - 1;
+    // The part's solution has the part's order in its reference coordinates,
+    // and so has the target's basis: the parts' vertices are the means of
+    // the target's, which map the target's reference element affinely.
+    const int q =
+        projectionRuleOrder(target->getFunctionSpace()->order(), part->getFunctionSpace()->order(), from);
     KORA::GaussIntegrator gauss(part->getEntity());
     const int K = gauss.nbIntegrationPoints(std::max(q, 0));
     for (int k = 0; k < K; ++k) {

@@ -460,7 +460,10 @@ double DGCell::advanceInTime(double dt) {
 void DGCell::L2Proj(const FieldEvaluator *field, std::span<double> out) {
   const int n = functionSpace->size();
   const int nf = dofs->nbFields;
-  const int q = field->order() + functionSpace->order() + mapping->order() - 1;
+  // Exact for a field whose pull-back is a polynomial of the field's order,
+  // with the same Jacobian as the mass matrix: a field in the cell's space
+  // is reproduced.
+  const int q = projectionRuleOrder(functionSpace->order(), field->order() * mapping->geomOrder(), mapping);
   SimulationState &state = GlobalParamManager::Instance()->parameters->state;
   const KORA::gEntity *g = entity->getClassification();
   state.region = g ? g->getId() : 0;

@@ -1,5 +1,7 @@
 #include "ElementaryMatrices.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -7,6 +9,7 @@
 #include "FunctionSpace.h"
 #include "GaussIntegrator.h"
 #include "Mapping.h"
+#include "mEntity.h"
 
 using KORA::GaussIntegrator;
 using KORA::Mapping;
@@ -42,12 +45,58 @@ void forEachGaussPoint(mEntity *e, int q, F &&f) {
   }
 }
 
+// Whether the Jacobian of a quadrilateral's or hexahedron's map is the same
+// at every corner of the reference square or cube: its entries are then
+// constant, each being multilinear in the other coordinates.
+bool constantJacobian(const Mapping *mapping, int dim) {
+  const int corners = 1 << dim;
+  double first[9] = {}, scale = 0.0;
+  bool same = true;
+  for (int c = 0; c < corners && same; ++c) {
+    const double u = (c & 1) ? 1.0 : -1.0, v = (c & 2) ? 1.0 : -1.0, w = dim == 3 ? ((c & 4) ? 1.0 : -1.0) : 0.0;
+    double d[9];
+    mapping->deval(u, v, w, d[0], d[1], d[2], d[3], d[4], d[5], d[6], d[7], d[8]);
+    if (c == 0) {
+      std::copy(d, d + 9, first);
+      for (double x : d) scale = std::max(scale, std::fabs(x));
+      continue;
+    }
+    for (int i = 0; i < 9; ++i) same = same && std::fabs(d[i] - first[i]) <= 1e-12 * scale;
+  }
+  return same;
+}
+
 }  // namespace
+
+int jacobianDegree(const Mapping *mapping) {
+  const int g = mapping->geomOrder();
+  // The cylindrical mapping weighs the determinant by the radius, a
+  // coordinate of degree g.
+  const int radius = (mapping->order() - 1) * g;
+  const mEntity *e = mapping->getEntity();
+  if (!e) return radius;
+  switch (e->getType()) {
+    case mEntity::QUAD:
+      return radius + (g == 1 && constantJacobian(mapping, 2) ? 0 : 2 * g - 1);
+    case mEntity::HEX:
+      return radius + (g == 1 && constantJacobian(mapping, 3) ? 0 : 3 * g - 1);
+    case mEntity::TRI:
+      return radius + 2 * (g - 1);
+    case mEntity::TET:
+      return radius + 3 * (g - 1);
+    default:
+      return radius;
+  }
+}
+
+int projectionRuleOrder(int p, int fieldDegree, const Mapping *mapping) {
+  return std::max(p, 0) + std::max(fieldDegree, 0) + jacobianDegree(mapping);
+}
 
 void massMatrix(const FunctionSpace *space, const Mapping *mapping, mEntity *entity, double **M,
                 const double &factor) {
   const int n = space->size();
-  const int q = 2 * space->order();
+  const int q = projectionRuleOrder(space->order(), space->order(), mapping);
   zero(M, n, n);
   std::vector<double> phi(n);
   forEachGaussPoint(entity, q, [&](double u, double v, double w, double weight) {
@@ -138,7 +187,7 @@ void restrictedNeumann(const FunctionSpace *space1, mEntity *, const Mapping *ma
 void sourceTerm(const FunctionSpace *space, const Mapping *mapping, mEntity *entity, double *b,
                 const FieldEvaluator *field) {
   const int n = space->size();
-  const int q = space->order() + field->order();
+  const int q = projectionRuleOrder(space->order(), field->order() * mapping->geomOrder(), mapping);
   for (int i = 0; i < n; ++i) b[i] = 0.0;
   std::vector<double> phi(n);
   // Room for every component a law can have, though only the first is used.

@@ -13,7 +13,23 @@ class Mapping;
 class mEntity;
 }  // namespace KORA
 
-// M (n x n) = factor * integral of phi_i phi_j over the entity (rule of order 2p).
+// Degree of the mapping's Jacobian determinant in the reference coordinates
+// (per direction on quadrilaterals and hexahedra, total on simplices): 0 on
+// affine cells, 1 on a bilinear quadrilateral, 2 on a trilinear hexahedron,
+// plus the degree of the radius in axisymmetric runs. A quadrilateral or
+// hexahedron whose Jacobian is the same at every corner to within 1e-12 of
+// its size counts as affine (its vertices carry rounding).
+int jacobianDegree(const KORA::Mapping *mapping);
+
+// Order of the Gauss rule that integrates exactly, on the mapping's entity, a
+// basis function of order p times a field of degree fieldDegree in the
+// reference coordinates times the Jacobian determinant. A physical
+// polynomial of degree r has degree r * geomOrder() there.
+int projectionRuleOrder(int p, int fieldDegree, const KORA::Mapping *mapping);
+
+// M (n x n) = factor * integral of phi_i phi_j over the entity, exact for
+// polynomial bases (rule of order projectionRuleOrder(p, p, mapping): 2p on
+// affine plane cells).
 void massMatrix(const FunctionSpace *space, const KORA::Mapping *mapping, KORA::mEntity *entity, double **M,
                 const double &factor);
 
@@ -41,7 +57,8 @@ void restrictedNeumann(const FunctionSpace *space1, KORA::mEntity *e1, const KOR
                        KORA::mEntity *sub, const KORA::Mapping *subMapping, double **M, const double &factor,
                        bool reset, bool print = true);
 
-// b (n) = integral of phi_i f, f the first component of the field at time 0.
+// b (n) = integral of phi_i f, f the first component of the field at time 0
+// (rule of projectionRuleOrder for the field's order).
 // The field may have up to 256 components.
 void sourceTerm(const FunctionSpace *space, const KORA::Mapping *mapping, KORA::mEntity *entity, double *b,
                 const FieldEvaluator *field);
