@@ -187,8 +187,9 @@ void DGAnalysis::run() {
         throw std::string("the macro time step is not finite and positive (") + numberText(dt) +
             ")";
       // A step too small to change the time would repeat forever (a solution
-      // that blew up drives the stable step towards zero).
-      if (p->state.t + dt == p->state.t)
+      // that blew up drives the stable step towards zero). The last step,
+      // which ends at the final time, changes it.
+      if (dt < p->time.tend - p->state.t && p->state.t + dt == p->state.t)
         throw std::string("the macro time step no longer advances the time (") + numberText(dt) +
             " at time " + numberText(p->state.t) + ")";
       // A solution that is no longer finite cannot recover: stop before it
@@ -217,8 +218,11 @@ void DGAnalysis::run() {
     // consistent state: the solution after the step with the time, the
     // iteration number and the running figures after it.
     const int stepNumber = p->state.iter;
+    // The last macro step covers what was left of the run: the time is the
+    // final time itself, not a sum that rounds next to it.
+    const bool last = !(dt < p->time.tend - p->state.t);
     p->time.dt = dt;
-    p->state.t += p->time.dt;
+    p->state.t = last ? p->time.tend : p->state.t + p->time.dt;
     p->state.iter += 1;
     const double w = 1.0 / static_cast<double>(p->state.iter);
     p->state.gain = (1.0 - w) * p->state.gain + w * gain;

@@ -36,6 +36,19 @@ void requireLevels(int n) {
         std::to_string(n) + ")";
 }
 
+// A step that lands this little short of the final time is stretched to it
+// rather than followed by a sliver of a step; the stretch is far below what
+// stability notices.
+constexpr double kFinalSliver = 1e-9;
+
+// The time left from T to the final time when a macro step of `step` would
+// reach it, pass it or fall short of it by a sliver: the last macro step then
+// ends the run at the final time. 0 when the step stays as it is.
+double finalStep(double T, double step) {
+  const double left = GlobalParamManager::Instance()->parameters->time.tend - T;
+  return left > 0.0 && left <= step * (1.0 + kFinalSliver) ? left : 0.0;
+}
+
 // The stable step of one cell (infinite when the law reports no wave speed).
 double stableStep(const DGCell *cell, double cfl) {
   double s = std::numeric_limits<double>::infinity();
@@ -211,9 +224,15 @@ double DGAnalysis::localTimeStepping(double &gain, double &macroStep) {
   const bool inVolumePass = oneLevel && law && !law->isViscous() && !law->needTheHigherOrderGradients() &&
                             InterProcData::live() == 0 && !cells.empty();
   param->time.dt = param->time.dtRef;
+  double last = 0.0;  // the time left, when this macro step is the last
   if (!inVolumePass) {
     param->time.dt = beginAllCells(T, cfl, param->time.dt, oneLevel);
     requireFinitePositive(param->time.dt, "smallest stable time step");
+    // The levels' steps shrink together so that the macro step ends at the
+    // final time (before the levels are chosen: they may rise).
+    const int levels = 1 << (param->time.nbSub - 1);
+    last = finalStep(T, levels * param->time.dt);
+    if (last > 0.0) param->time.dt = last / levels;
   }
   if (oneLevel) {
     ensureLevelSequence(1);
@@ -234,6 +253,10 @@ double DGAnalysis::localTimeStepping(double &gain, double &macroStep) {
     beginDue.due = false;
     param->time.dt = beginDue.smallest;
     requireFinitePositive(param->time.dt, "smallest stable time step");
+    // One level: the residual does not depend on the step, which may still
+    // shrink to end at the final time.
+    last = finalStep(T, param->time.dt);
+    if (last > 0.0) param->time.dt = last;
     resid += forwardEuler(param->time.dt, cells, 1);
     applyLimiter(T, 1, cells, boundaryCells);
   } else {
@@ -251,7 +274,7 @@ double DGAnalysis::localTimeStepping(double &gain, double &macroStep) {
       ++k;
     }
   }
-  macroStep = M * param->time.dt;
+  macroStep = last > 0.0 ? last : M * param->time.dt;
   requireFinitePositive(macroStep, "macro time step");
   return resid;
 }
@@ -265,11 +288,13 @@ double DGAnalysis::localTimeStepping_Version2(double &gain, double &macroStep) {
   const ConservationLaw *law = ctx->law;
   if (!law) throw std::string("time stepping: no conservation law");
   const double T = param->state.t;
-  const double goal = param->time.dtRef;
   const double cfl = param->time.cflMax;
   const int n = law->nbFields();
   const int size = law->needTheHigherOrderGradients() ? 4 * n : n;
-  requireFinitePositive(goal, "goal time step");
+  requireFinitePositive(param->time.dtRef, "goal time step");
+  // The last macro step aims at the final time.
+  const double last = finalStep(T, param->time.dtRef);
+  const double goal = last > 0.0 ? last : param->time.dtRef;
 
   double resid = 0.0;
   int updates = 0;
@@ -336,7 +361,7 @@ double DGAnalysis::localTimeStepping_Version2(double &gain, double &macroStep) {
 
   KORA::ParUtil::Instance()->Barrier(__LINE__, __FILE__);
   gatherCells();
-  macroStep = k * param->time.dt;
+  macroStep = last > 0.0 ? last : k * param->time.dt;
   requireFinitePositive(macroStep, "macro time step");
   const double N = static_cast<double>(cells.size());
   gain = updates == 0 ? 1.0 : (k * N) / updates;
