@@ -1,13 +1,16 @@
 #ifndef KORA_KORA_UTIL_H
 #define KORA_KORA_UTIL_H
 
+#include <cstddef>
 #include <iosfwd>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace KORA {
 
 class mMesh;
+class mEntity;
 
 // The mesh library's utility singleton: registry of attached-data names
 // (name <-> unsigned tag).
@@ -46,8 +49,27 @@ public:
   void exportDGFile(std::ostream& out, mMesh* m, bool boundary);
   void exportGmshFile(std::ostream& out, mMesh* m) const;
   void exportGmshFile(const char* fileName, mMesh* m) const;
-  // EnSight geometry, ".sms" reader, plain tetrahedral grid, model-entity mapping file.
+  // EnSight 6 geometry text (the format of a case file of type "ensight"):
+  // description lines, "node id given", "element id given", "coordinates",
+  // the vertex count and one line per vertex, then one part holding the
+  // elements in blocks of one type each, every block with its count. The
+  // element ids are the elements' positions in the file, from 1. The first
+  // form writes every face of every refinement level (the bool has no
+  // effect), the second the given elements in the order of ensightBlocks.
+  // Both throw (an mException*) when the file cannot be made or written.
   void exportEnsightFile(const char* fileName, mMesh* m, bool boundary);
+  void exportEnsightFile(const char* fileName, mMesh* m, std::vector<mEntity*> elements);
+  // A run of elements of one EnSight type: its name ("tria3", "hexa8", ...)
+  // and its range [begin, end) in the ordered elements.
+  struct EnsightBlock {
+    const char* type;
+    std::size_t begin, end;
+  };
+  // Orders the elements as the geometry file lists them: by type (bar2,
+  // tria3, quad4, tetra4, pyramid5, penta6, hexa8), keeping their order within
+  // a type; elements of no such type are dropped. Returns the blocks.
+  static std::vector<EnsightBlock> ensightBlocks(std::vector<mEntity*>& elements);
+  // ".sms" reader, plain tetrahedral grid, model-entity mapping file.
   void importSmsFile(const char* fileName, mMesh* m);
   void importBriselGrid(std::istream& in, mMesh* m);
   void setMappingFile(const char* fileName, mMesh* m);

@@ -5,6 +5,7 @@
 #include "DGSensor.h"
 #include "EnsightSensor.h"
 #include "mIterator.h"
+#include "ensight_reader.h"
 #include "probe_fixture.h"
 
 using namespace probetest;
@@ -37,20 +38,12 @@ std::vector<double> centreValues() {
   return u;
 }
 
-// The geometry text of a triangle mesh as the EnSight geometry format lays it out.
-std::string geometryText() {
-  mMesh *m = Scene::mesh();
-  std::string t = "blbabl\n blbabl\n node id given\n element id given\n coordinate\n # of unstructured node\n";
-  for (auto it = m->beginall(0); it != m->endall(0); ++it) {
-    const mPoint p = static_cast<KORA::mVertex *>(*it)->point();
-    t += fmt("%8d %12.5e %12.5e %12.5e \n", (*it)->getId(), p.x(), p.y(), p.z());
-  }
-  t += "tria3 \n";
-  for (auto it = m->beginall(2); it != m->endall(2); ++it) {
-    t += fmt("%8d", (*it)->getId());
-    for (int i = 0; i < 3; ++i) t += fmt("%8d", (*it)->get(0, i)->getId());
-    t += "\n";
-  }
+// The values of a per-element file of triangles, as the format lays them
+// out: six to a line, the last line of the block ending the file.
+std::string triangleValues(const std::string &field, const std::vector<std::string> &values) {
+  std::string t = field + "\npart 1\ntria3\n";
+  for (std::size_t i = 0; i < values.size(); ++i)
+    t += values[i] + (i % 6 == 5 || i + 1 == values.size() ? "\n" : "");
   return t;
 }
 
@@ -71,8 +64,16 @@ TEST(ProbeEnsightSensor, CaseGeometryAndVariableFilesOverTwoSamples) {
   EXPECT_EQ(readFile("run.case"), kHead + section + "number of steps: 1    \n" + tail + "0.000000\n");
   const std::vector<double> u = centreValues();
   ASSERT_EQ(u.size(), 2u);
-  EXPECT_EQ(readFile("run.rho00050"), "rho\n" + fmt("%12.5E ", u[0]) + fmt("%12.5E ", u[1]));
-  EXPECT_EQ(readFile("run.geo00050"), geometryText());
+  EXPECT_EQ(readFile("run.rho00050"),
+            triangleValues("rho", {fmt("%12.5E", u[0]), fmt("%12.5E", u[1])}));
+  // The geometry: the square's four vertices and its two triangles.
+  ensight6::Geometry geo;
+  ASSERT_NO_THROW(geo = ensight6::readGeometry("run.geo00050"));
+  EXPECT_EQ(geo.nodes.size(), 4u);
+  ASSERT_EQ(geo.parts.size(), 1u);
+  ASSERT_EQ(geo.parts[0].blocks.size(), 1u);
+  EXPECT_EQ(geo.parts[0].blocks[0].type, "tria3");
+  EXPECT_EQ(geo.parts[0].blocks[0].nodes.size(), 2u);
 
   Scene::param().state.t = 0.25;
   s.eval(&scene.analysis, 2, 1, 0.25);
@@ -116,17 +117,18 @@ TEST(ProbeEnsightSensor, ScalarsSixPerLineAndVectorsTwoPerLine) {
   s.eval(&scene.analysis, 2, 0, 0.0);
   const std::vector<double> u = centreValues();
   ASSERT_EQ(u.size(), 8u);
-  std::string rho = "rho\n", vel = "vel\n";
+  std::vector<std::string> rho;
+  std::string vel = "vel\npart 1\ntria3\n";
   for (int i = 0; i < 8; ++i) {
-    rho += fmt("%12.5E ", u[i]) + (i == 5 ? "\n" : "");
-    vel += fmt("%12.5E %12.5E %12.5E", u[i], 2 * u[i], 3 * u[i]) + (i % 2 == 1 ? "\n" : "");
+    rho.push_back(fmt("%12.5E", u[i]));
+    vel += fmt("%12.5E%12.5E%12.5E", u[i], 2 * u[i], 3 * u[i]) + (i % 2 == 1 ? "\n" : "");
   }
-  EXPECT_EQ(readFile("run.rho00050"), rho);
+  EXPECT_EQ(readFile("run.rho00050"), triangleValues("rho", rho));
   EXPECT_EQ(readFile("run.vel00050"), vel);
-  // A size EnSight does not know, and a name no field bears: no values, no
+  // A size EnSight does not know, and a name no field bears: no file, no
   // variable line.
-  EXPECT_EQ(readFile("run.pair00050"), "pair\n" + std::string(8, '\n'));
-  EXPECT_EQ(readFile("run.none00050"), "none\n");
+  EXPECT_FALSE(exists("run.pair00050"));
+  EXPECT_FALSE(exists("run.none00050"));
   const std::string text = readFile("run.case");
   EXPECT_NE(text.find("VARIABLE\nscalar per element:   rho\trun.rho*****\n"
                       "vector per element:   vel\trun.vel*****\nTIME\n"),
@@ -139,7 +141,7 @@ TEST(ProbeEnsightSensor, SectionsComeAtTheFirstSampleEvenWithNothingLocated) {
   Scene scene(square(), 1, linearField(), ensightLaw());
   const char *fields[] = {"rho"};
   DGEnsightSensor s("run.case", fields, 1, 0.0, 7, 3, 1);
-  // No analysis: nothing is located, the files still come.
+  // No analysis given: the values still come from the elements' own cells.
   for (int k = 0; k < 10; ++k) s.eval(nullptr, 2, k, 0.0);
   const std::string expected = "FORMAT\ntype:  ensight\nGEOMETRY\nmodel:  run.geo*\nVARIABLE\n"
                                "scalar per element:   rho\trun.rho*\nTIME\ntime set: 1\n"
@@ -151,7 +153,9 @@ TEST(ProbeEnsightSensor, SectionsComeAtTheFirstSampleEvenWithNothingLocated) {
                                  return t;
                                }();
   EXPECT_EQ(readFile("run.case"), expected);
-  EXPECT_EQ(readFile("run.rho7"), "rho\n");
+  const std::vector<double> u = centreValues();
+  ASSERT_EQ(u.size(), 2u);
+  EXPECT_EQ(readFile("run.rho7"), triangleValues("rho", {fmt("%12.5E", u[0]), fmt("%12.5E", u[1])}));
   EXPECT_TRUE(exists("run.rho34"));
 }
 
