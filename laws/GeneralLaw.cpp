@@ -2,6 +2,7 @@
 
 #include "GeneralLaw.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -66,10 +67,8 @@ bool boundaryTags(const KORA::mMesh *mesh, int dim, std::set<int> &tags) {
 // A piece of a boundary function for a tag that no boundary face carries is a
 // mistake in the file (a wrong number, or the mesh of another case): it would
 // silently leave the intended far-field boundaries walls.
-void checkBoundaryPieces(const Expression *const (&functions)[3], const char *const (&names)[3]) {
-  GlobalParamManager *ctx = GlobalParamManager::Instance();
-  std::set<int> tags;
-  if (!boundaryTags(ctx->mesh, ctx->dim, tags)) return;
+void checkBoundaryPieces(const std::set<int> &tags, const Expression *const (&functions)[3],
+                         const char *const (&names)[3]) {
   for (int k = 0; k < 3; ++k) {
     const Expression *e = functions[k];
     if (e->Type != EXP_PIECEWISE) continue;
@@ -119,10 +118,21 @@ ConservationLaw *createGeneralLaw() {
 
   ev->gamma = general.gamma;
 
+  std::set<int> meshTags;
+  const bool tagsKnown = boundaryTags(ctx->mesh, dim, meshTags);
   std::map<int, bc> bcs;
   Expression *pb = ev->pressureBnd;
   if (pb->Type == EXP_PIECEWISE) {
     const int np = List_Nbr(pb->Pieces);
+    // No piece ("PressureBnd[Region[{}]]"): no far-field boundary, every
+    // boundary face is a wall. The law takes an empty table for far field
+    // everywhere, so the walls are listed.
+    if (np == 0) {
+      if (tagsKnown)
+        for (int t : meshTags) bcs.emplace(t, bc(1));
+      else
+        bcs.emplace(INT_MIN, bc(1));  // a tag no face carries: every face a wall
+    }
     std::printf("external field defined on %d model entities [", np);
     for (int i = 0; i < np; ++i) {
       ExpressionPerRegion piece;
@@ -134,8 +144,9 @@ ConservationLaw *createGeneralLaw() {
   } else {
     std::printf("external field defined everywhere !!\n");
   }
-  checkBoundaryPieces({ev->pressureBnd, ev->densityBnd, ev->velocityBnd},
-                      {"PressureBnd", "DensityBnd", "VelocityBnd"});
+  if (tagsKnown)
+    checkBoundaryPieces(meshTags, {ev->pressureBnd, ev->densityBnd, ev->velocityBnd},
+                        {"PressureBnd", "DensityBnd", "VelocityBnd"});
 
   GeneralCFDEvaluator *far = ev.get();
   evaluators().push_back(std::move(ev));

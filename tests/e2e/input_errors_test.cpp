@@ -135,6 +135,23 @@ TEST(InputErrors, BoundaryFunctionsForTagsTheMeshLacksStopTheRun) {
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(find(r.out, "external field defined on 2 model entities [1 3 ]"), std::string::npos) << r.out;
   EXPECT_NE(find(r.out, "DG finishes"), std::string::npos) << r.out;
+
+  // No tag at all: every side is a wall (a closed box), and the boundary
+  // functions, which have no piece, are never asked for a far-field state.
+  ScratchDir box;
+  makeMesh(box / "square.msh", "tri", 4, 4, 0, 1, 0, 1, {1, 2, 3, 4, 10});
+  std::string text = parameterFile("", "PressureBnd[Region[{}]] = 1.0;");
+  text.replace(text.find("Tend = 0;"), 9, "Tend = 0.02;");
+  for (const char *f : {"DensityBnd[] = 1.0;", "VelocityBnd[] = Vector[1, 0, 0];"}) {
+    const std::string piecewise = std::string(f).replace(std::string(f).find("[]"), 2, "[Region[{}]]");
+    text.replace(text.find(f), std::string(f).size(), piecewise);
+  }
+  writeFile(box / "run.par", text);
+  const Result walls = runProgram(box.path(), "run.par");
+  EXPECT_EQ(walls.status, 0) << walls.out << walls.err;
+  EXPECT_NE(find(walls.out, "external field defined on 0 model entities []"), std::string::npos) << walls.out;
+  EXPECT_FALSE(progressLines(walls.out).empty()) << walls.out;
+  EXPECT_NE(find(walls.out, "DG finishes"), std::string::npos) << walls.out;
 }
 
 // A mesh of 8 triangles: a front through it crosses about sqrt(8) of them,
