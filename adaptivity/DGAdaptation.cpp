@@ -5,6 +5,7 @@
 #include "DGAdaptation.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -429,6 +430,40 @@ double fieldIntegral(const DGCellList &cells, int f) {
 
 void checkAdaptationSettings(const DGParameters &p, const DGErrorEstimator *estimator,
                              const mMesh *mesh) {
+  // The deepest refinement level. Refining to level L cuts each element that
+  // a front (a line in two dimensions, a surface in three) crosses into
+  // 2^((d-1) L) leaves along it, and a front through a mesh of n elements
+  // crosses about n^((d-1)/d) of them: a level at which even that least
+  // refinement holds more elements than a mesh can number (INT_MAX) cannot
+  // fit, and would only fill the memory and the disk with ever larger meshes.
+  // Cells of more than 40 levels are 2^40 (about 1e12) times smaller than the
+  // mesh's own, below what the double coordinates of their vertices resolve.
+  if (p.href.doWe) {
+    const int L = p.href.maxLevelOfRefinement;
+    if (L < 0)
+      throw std::string("the deepest refinement level (H_MaxLevelOfRefinement, option -href) is ") +
+          std::to_string(L) + "; it must be 0 or more";
+    constexpr int kPrecisionLevels = 40;
+    int deepest = kPrecisionLevels;
+    std::string why = "cells of more levels are too small for the precision of their coordinates";
+    const int d = mesh ? mesh->getDim() : 0;
+    if (d >= 2) {
+      const double n = std::max(1, mesh->size(d));
+      const double crossed = std::max(1.0, std::pow(n, (d - 1.0) / d));
+      const double levels = (std::log2(static_cast<double>(INT_MAX)) - std::log2(crossed)) / (d - 1);
+      const int fit = std::max(0, static_cast<int>(std::floor(levels)));
+      if (fit < deepest) {
+        deepest = fit;
+        why = "refined along a single front to a deeper level, this mesh of " +
+              std::to_string(mesh->size(d)) + " elements would hold more than " + std::to_string(INT_MAX) +
+              " elements";
+      }
+    }
+    if (L > deepest)
+      throw std::string("the deepest refinement level (H_MaxLevelOfRefinement, option -href) is ") +
+          std::to_string(L) + ", more than the " + std::to_string(deepest) +
+          " levels a run can hold: " + why;
+  }
   if (p.href.doWe && p.href.conforming != 0 && mesh && !conformallyAdaptable(*mesh))
     throw std::string(
         "conformal h-adaptation (H_Conforming) needs a mesh of triangles or tetrahedra; this mesh "

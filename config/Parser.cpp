@@ -22,6 +22,11 @@ int ErrorLevel = 0;
 int yynerrs = 0;
 
 namespace {
+// Errors reported since the last parse began.
+int errorsReported = 0;
+}  // namespace
+
+namespace {
 
 // ---------------------------------------------------------------------------
 // Ownership helpers: texts and lists are released when a syntax error
@@ -1687,6 +1692,7 @@ void yyerror(const char *message) {
               yytext.c_str());
   std::fflush(stdout);
   ErrorLevel = 1;
+  errorsReported++;
 }
 
 void vyyerror(const char *format, ...) {
@@ -1702,6 +1708,7 @@ void vyyerror(const char *format, ...) {
   std::printf("Error ('%s' line %ld): %s\n", yyname.c_str(), yylinenum, message.c_str());
   std::fflush(stdout);
   ErrorLevel = 1;
+  errorsReported++;
 }
 
 int yyparse() {
@@ -1711,6 +1718,7 @@ int yyparse() {
   hasPending = false;
   generatedBytes = 0;
   sensorFailures = 0;
+  errorsReported = 0;
   int result = 0;
   try {
     startAction();
@@ -1772,8 +1780,11 @@ void Free_ConstantTable() {
 
 int Parser_SensorFailures() { return sensorFailures; }
 
+int Parser_ErrorCount() { return errorsReported; }
+
 void Parser_Reset() {
   sensorFailures = 0;
+  errorsReported = 0;
   Free_ConstantTable();
   Free_Problem();
   Group_S = Group{nullptr, 0, 0, nullptr};

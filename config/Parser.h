@@ -81,6 +81,10 @@ struct SensorRequest {
 // or a sensor that could not be created); each was reported.
 int Parser_SensorFailures();
 
+// Errors ("Error ('FILE' line N): ...") reported by the last parse, the
+// syntax error that ended it included.
+int Parser_ErrorCount();
+
 // Creates the sensor of a checked "Sensor" block, binds it to its quantity
 // (DGSensor::setFunct) and adds it to the analysis of the global context;
 // returns false when it cannot (kind not available). The sensor library sets

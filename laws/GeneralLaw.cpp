@@ -2,10 +2,13 @@
 
 #include "GeneralLaw.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "DGParameters.h"
@@ -13,6 +16,8 @@
 #include "Expression.h"
 #include "GlobalParamManager.h"
 #include "List.h"
+#include "mEntity.h"
+#include "mMesh.h"
 
 void GeneralCFDEvaluator::eval(const KORA::mPoint &, double, double *U) const {
   const bool started = GlobalParamManager::Instance()->parameters->state.started != 0;
@@ -42,6 +47,44 @@ namespace {
 std::vector<std::unique_ptr<GeneralCFDEvaluator>> &evaluators() {
   static std::vector<std::unique_ptr<GeneralCFDEvaluator>> list;
   return list;
+}
+
+// Model tags of the mesh's boundary faces (the faces of a single element).
+// False when there is no mesh yet or its faces do not know their elements.
+bool boundaryTags(const KORA::mMesh *mesh, int dim, std::set<int> &tags) {
+  if (!mesh || dim < 1) return false;
+  for (auto it = mesh->begin(dim - 1); it != mesh->end(dim - 1); ++it) {
+    const KORA::mEntity *f = *it;
+    const KORA::mAdjacencyContainer *up = f->getAdjacencyList(dim);
+    if (!up) return false;
+    if (up->size() != 1) continue;
+    const KORA::gEntity *g = f->getClassification();
+    tags.insert(g ? g->getId() : 0);
+  }
+  return true;
+}
+
+// A piece of a boundary function for a tag that no boundary face carries is a
+// mistake in the file (a wrong number, or the mesh of another case): it would
+// silently leave the intended far-field boundaries walls.
+void checkBoundaryPieces(const std::set<int> &tags, const Expression *const (&functions)[3],
+                         const char *const (&names)[3]) {
+  for (int k = 0; k < 3; ++k) {
+    const Expression *e = functions[k];
+    if (e->Type != EXP_PIECEWISE) continue;
+    std::string missing;
+    for (int i = 0; i < List_Nbr(e->Pieces); ++i) {
+      ExpressionPerRegion piece;
+      List_Read(e->Pieces, i, &piece);
+      if (!tags.count(piece.Region)) missing += (missing.empty() ? "" : ", ") + std::to_string(piece.Region);
+    }
+    if (missing.empty()) continue;
+    std::string have;
+    for (int t : tags) have += (have.empty() ? "" : ", ") + std::to_string(t);
+    throw std::string("the boundary function \"") + names[k] + "\" is given for the tag(s) " + missing +
+        ", which no boundary face of the mesh carries; the mesh's boundary tags are: " +
+        (have.empty() ? "none" : have);
+  }
 }
 
 }  // namespace
@@ -75,10 +118,21 @@ ConservationLaw *createGeneralLaw() {
 
   ev->gamma = general.gamma;
 
+  std::set<int> meshTags;
+  const bool tagsKnown = boundaryTags(ctx->mesh, dim, meshTags);
   std::map<int, bc> bcs;
   Expression *pb = ev->pressureBnd;
   if (pb->Type == EXP_PIECEWISE) {
     const int np = List_Nbr(pb->Pieces);
+    // No piece ("PressureBnd[Region[{}]]"): no far-field boundary, every
+    // boundary face is a wall. The law takes an empty table for far field
+    // everywhere, so the walls are listed.
+    if (np == 0) {
+      if (tagsKnown)
+        for (int t : meshTags) bcs.emplace(t, bc(1));
+      else
+        bcs.emplace(INT_MIN, bc(1));  // a tag no face carries: every face a wall
+    }
     std::printf("external field defined on %d model entities [", np);
     for (int i = 0; i < np; ++i) {
       ExpressionPerRegion piece;
@@ -90,6 +144,9 @@ ConservationLaw *createGeneralLaw() {
   } else {
     std::printf("external field defined everywhere !!\n");
   }
+  if (tagsKnown)
+    checkBoundaryPieces(meshTags, {ev->pressureBnd, ev->densityBnd, ev->velocityBnd},
+                        {"PressureBnd", "DensityBnd", "VelocityBnd"});
 
   GeneralCFDEvaluator *far = ev.get();
   evaluators().push_back(std::move(ev));

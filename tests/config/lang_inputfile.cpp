@@ -45,7 +45,10 @@ TEST_F(LangInputFile, EveryBindableParameterIsSet) {
             "Limiter = -1\n"
             "Gravity = 1\n"
             "Axisymmetric = 0\n"
-            "NbSub = 2\n");
+            "NbSub = 2\n"
+            // The case-only near miss binds nothing, and says so.
+            "Warning: constant 'tend' sets nothing: the run setting is 'Tend' (names are "
+            "case-sensitive)\n");
   DGParameters &p = params();
   EXPECT_EQ(p.time.tend, 1.0);
   EXPECT_EQ(p.time.dt, 1e-3);

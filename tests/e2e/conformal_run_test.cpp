@@ -25,7 +25,7 @@ using namespace e2e;
 
 std::string dataFile(const char *name) { return readFile(std::string(DG_TEST_DATA) + "/" + name); }
 
-// A closed box (every side a wall: the boundary expressions name no side)
+// A closed box (every side a wall: the boundary expressions name no tag)
 // with gas at rest, the state of the left gas for x < x0 and of the right
 // one beyond; conformal adaptation with the given sizes and period, and a
 // checkpoint every recoverPeriod iterations.
@@ -41,9 +41,9 @@ std::string parameterFile(const std::string &mesh, double tend, double period, d
        "  DensityInit[] = $X < x0 ? 1.0 : 0.125;\n"
        "  PressureInit[] = $X < x0 ? 1.0 : 0.1;\n"
        "  VelocityInit[] = Vector[0, 0, 0];\n"
-       "  DensityBnd[Region[{999}]] = 1.0;\n"
-       "  PressureBnd[Region[{999}]] = 1.0;\n"
-       "  VelocityBnd[Region[{999}]] = Vector[0, 0, 0];\n"
+       "  DensityBnd[Region[{}]] = 1.0;\n"
+       "  PressureBnd[Region[{}]] = 1.0;\n"
+       "  VelocityBnd[Region[{}]] = Vector[0, 0, 0];\n"
        "}\n";
   return s.str();
 }
