@@ -33,7 +33,9 @@ double AdaptUtil::F_areaM(const metric* m, const double xyz[3][3]) {
   crossProd(a, b, n);
   const double a2 = 0.25 * dotProd(n, n);
   if (!m) return a2;
-  if (a2 < M_getTolerance()) return 0.0;
+  // Flat against the triangle's own size (a squared area goes as a length^4).
+  const double s2 = XYZ_size2(xyz, 3);
+  if (a2 <= M_getTolerance() * s2 * s2) return 0.0;
   double u[3];
   normVt(n, u);
   double c[3];
@@ -228,7 +230,7 @@ double AdaptUtil::XYZ_sqrDistSegments(const double P0[3], const double D0[3], co
     const double s = a > 0.0 ? clamp01(-(b * t + d) / a) : 0.0;
     return Q(s, t);
   };
-  if (det >= 1e-10) {
+  if (det >= 1e-10 * a * c) {  // not parallel: the sine squared of their angle
     const double s = b * e - c * d, t = b * d - a * e;
     if (s >= 0.0 && s <= det && t >= 0.0 && t <= det) return std::fabs(Q(s / det, t / det));
   }
@@ -253,7 +255,7 @@ double AdaptUtil::V_sqrDistToFace_2(pVertex v, pFace f) {
   V_coord(v, p);
   P_projOnTriPlane(x, p, q);
   for (int i = 0; i < 3; ++i)
-    if (XYZ_distance2(q, x[i]) < 1e-12) return XYZ_distance2(x[i], p);
+    if (XYZ_distance2(q, x[i]) < 1e-12 * XYZ_size2(x, 3)) return XYZ_distance2(x[i], p);
   double u[3], w[3], n[3], c[3];
   diffVt(x[1], x[0], u);
   diffVt(x[2], x[0], w);
@@ -307,15 +309,17 @@ void AdaptUtil::P_projOnTriPlane(const double xyz[3][3], const double p[3], doub
 
 double AdaptUtil::ParOnLinearEdge(const double xyz[2][3], const double p[3]) {
   int k = 0;
-  double big = -1.0;
+  double big = -1.0, coord = 0.0;
   for (int i = 0; i < 3; ++i) {
     const double d = std::fabs(xyz[1][i] - xyz[0][i]);
     if (d > big) {
       big = d;
       k = i;
     }
+    coord = std::fmax(coord, std::fmax(std::fabs(xyz[0][i]), std::fabs(xyz[1][i])));
   }
-  if (big < M_getTolerance()) return -1;
+  // An edge shorter than the round-off of its coordinates has no direction.
+  if (!(big > M_getTolerance() * coord)) return -1;
   return (p[k] - xyz[0][k]) / (xyz[1][k] - xyz[0][k]);
 }
 
@@ -326,7 +330,9 @@ int AdaptUtil::XYZ_InClosureOfLine(const double p[3], const double xyz[2][3]) {
   diffVt(xyz[0], p, a);
   diffVt(xyz[1], p, b);
   const double aa = dotProd(a, a), bb = dotProd(b, b), ab = dotProd(a, b);
-  if (aa < tol2 || bb < tol2) return 1;
+  // At an end, relative to the length of the line.
+  const double near = tol2 * XYZ_distance2(xyz[0], xyz[1]);
+  if (aa <= near || bb <= near) return 1;
   if (ab > 0.0) return 0;
   return 1.0 - ab * ab / (aa * bb) < tol2 ? 1 : 0;
 }

@@ -159,7 +159,14 @@ int EdgeSwapMod::geomCheck2D() {
   F_normalVector(fa, 1, na);
   F_normalVector(fb, 1, nb);
   const double la = dotProd(na, na), lb = dotProd(nb, nb);
-  if (noSnap && std::max(la, lb) < M_getTolerance()) {
+  // Both flat against the size of the quadrilateral (la and lb go as a length^4).
+  double quad[4][3];
+  V_coord(E_vertex(edge, 0), quad[0]);
+  V_coord(E_vertex(edge, 1), quad[1]);
+  V_coord(pa, quad[2]);
+  V_coord(F_edOpVt(fb, edge), quad[3]);
+  const double s2 = XYZ_size2(quad, 4);
+  if (noSnap && std::max(la, lb) <= M_getTolerance() * s2 * s2) {
     std::printf("Error: an edge bounded by two sliver faces\n");
     return 0;
   }

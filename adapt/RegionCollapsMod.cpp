@@ -1,5 +1,6 @@
 #include "RegionCollapsMod.h"
 
+#include <cmath>
 #include <iostream>
 
 #include "AdaptUtil.h"
@@ -208,9 +209,11 @@ int RegionCollapsMod::evaluate(unsigned int knownTag, unsigned int simTag) {
         if (!orientedAlike(faces[i], n[i], faces[0], n[0], 0)) return 0;
       pVertex apex = R_fcOpVt(region, faces[0]);
       if (V_whatInType(apex) != 3) return 0;
-      double x[3];
+      double x[3], f[3][3];
       V_coord(apex, x);
-      return XYZ_onBoundary(x, faces[0], M_getTolerance()) == faces[0];
+      F_coord(faces[0], f);
+      // The tolerance is a distance: relative to the face's size.
+      return XYZ_onBoundary(x, faces[0], M_getTolerance() * std::sqrt(XYZ_size2(f, 3))) == faces[0];
     }
     case 2: {
       const int flag = similarityFlag(knownTag, simTag, "RegionCollpase::evaulate()");

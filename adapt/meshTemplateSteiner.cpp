@@ -1,6 +1,7 @@
 // Removal of the Steiner vertices of the templates (an edge swap that makes
 // room, then a collapse) and improvement of the recorded face diagonals.
 #include <array>
+#include <cmath>
 #include <vector>
 
 #include "MT_geometry.h"
@@ -45,7 +46,9 @@ int swapConfiguration(pEdge a, pVertex b, pVertex c) {
         hasB = hasB || v == b;
         hasC = hasC || v == c;
       }
-      if (XYZ_volume(xyz) < tol) valid = false;
+      // Positive against the tetrahedron's own size (a volume goes as a length^3).
+      const double s2 = XYZ_size2(xyz, 4);
+      if (XYZ_volume(xyz) < tol * s2 * std::sqrt(s2)) valid = false;
       joins = joins || (hasB && hasC);
     }
     PList_delete(verts);

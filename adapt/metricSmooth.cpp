@@ -80,11 +80,12 @@ int metricField::E_anisoSmooth(pVertex A, pVertex B, double dirs[3][3], double l
   if (!goodFrame(dirs))
     for (int i = 0; i < 3; ++i)
       for (int j = 0; j < 3; ++j) dirs[i][j] = mA->e[i][j];
-  double nw[3];
+  double nw[3], largest = 0.0;
   int changed = 0;
   for (int i = 0; i < 3; ++i) {
     const double sA = mA->directionalSize(dirs[i]), sB = mB->directionalSize(dirs[i]);
     nw[i] = sA;
+    largest = std::max(largest, sA);
     if (sA >= 1.21 * sB) {
       const double g = std::pow(sA / sB, 0.5 / lenM);
       if (g > 1.05 * beta[i]) {
@@ -95,7 +96,9 @@ int metricField::E_anisoSmooth(pVertex A, pVertex B, double dirs[3][3], double l
     }
   }
   if (!changed) return 0;
-  if (nw[0] < 1e-20 || nw[1] < 1e-20 || nw[2] < 1e-20) {
+  // A size vanishing against the metric's largest one (squared sizes compared).
+  const double zero = 1e-20 * largest;
+  if (nw[0] < zero || nw[1] < zero || nw[2] < zero) {
     std::printf("Error: Zero desired length (metricField::E_anisoSmooth)\n");
     return 0;
   }

@@ -149,8 +149,9 @@ double AdaptUtil::F_angleToGNormal(pVertex v0, pVertex v1, pVertex v2, pGFace g)
   diffVt(x[1], x[0], a);
   diffVt(x[2], x[0], b);
   crossProd(a, b, f);
-  const double ff = dotProd(f, f), NN = dotProd(N, N), tol = M_getTolerance();
-  if (ff < tol || NN < tol) return 0.0;
+  // ff goes as a length^4: flat against the face's own size; N is a sum of unit normals.
+  const double ff = dotProd(f, f), NN = dotProd(N, N), tol = M_getTolerance(), s2 = XYZ_size2(x, 3);
+  if (ff < tol * s2 * s2 || NN < tol) return 0.0;
   const double c = dotProd(f, N);
   const double r = c * c / (ff * NN);
   return c > 0 ? r : -r;

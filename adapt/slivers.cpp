@@ -61,10 +61,11 @@ int AdaptUtil::getTetInfo(pRegion r, pFace f0, pVertex v, int project, pEntity k
     P_projOnTriPlane(x, p, q);
     for (int k = 0; k < 3; ++k) p[k] = q[k];
   }
+  const double near = 1e-12 * XYZ_size2(x, 3);  // relative to the face's size
   for (int i = 0; i < 3; ++i) {
     double d[3];
     diffVt(p, x[i], d);
-    if (dotProd(d, d) < 1e-12) {
+    if (dotProd(d, d) < near) {
       std::printf("Info: project onto a vertex AdaptUtil::getTetInfo()\n");
       return 0;
     }
@@ -156,9 +157,12 @@ int AdaptUtil::V_wrtFace(const double p[3], pVertex ref, pFace f) {
   diffVt(x[2], x[0], w);
   crossProd(u, w, n);
   diffVt(p, x[0], d);
-  const double s = dotProd(d, n);
-  const double tol = M_getTolerance();
-  if (s * s < tol * tol) return 0;
+  const double s = dotProd(d, n);  // a length^3
+  // In the plane within the tolerance relative to the size of the face and point.
+  const double pts[4][3] = {{x[0][0], x[0][1], x[0][2]}, {x[1][0], x[1][1], x[1][2]}, {x[2][0], x[2][1], x[2][2]},
+                            {p[0], p[1], p[2]}};
+  const double tol = M_getTolerance(), s2 = XYZ_size2(pts, 4);
+  if (s * s <= tol * tol * s2 * s2 * s2) return 0;
   if (!ref) return 2;
   double r[3];
   V_coord(ref, r);

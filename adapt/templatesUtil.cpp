@@ -356,7 +356,10 @@ double templatesUtil::det33(const double A[3][3]) {
 
 int templatesUtil::solve33(const double A[3][3], double x[3]) {
   const double d = det33(A);
-  if (std::fabs(d) < M_getTolerance()) return 0;
+  // Singular against the size of its rows, whatever their units.
+  double rows = 1.0;
+  for (int r = 0; r < 3; ++r) rows *= std::sqrt(A[r][0] * A[r][0] + A[r][1] * A[r][1] + A[r][2] * A[r][2]);
+  if (!(std::fabs(d) > M_getTolerance() * rows)) return 0;
   for (int j = 0; j < 3; ++j) {
     double B[3][3];
     for (int r = 0; r < 3; ++r)

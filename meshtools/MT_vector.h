@@ -29,7 +29,10 @@ int C_rgequal(double a, double b, double r);
 int C_rlequal(double a, double b, double r);
 int C_rnleql(double a, double b, double t);
 
-// The global geometric tolerance, 1e-14 unless set.
+// The global geometric tolerance, 1e-14 unless set. It is relative: the
+// geometric checks compare a length with it times the size of the element at
+// hand (XYZ_size2), an area with its square times the squared size, and so on,
+// so that a mesh and its metric scaled by any factor are judged alike.
 double M_getTolerance();
 void M_setTolerance(KORA::pMesh mesh);
 
@@ -50,10 +53,15 @@ double P_distToPlane(const double p[3], const double a[3], const double b[3], co
                      double* nn);
 void P_projOnTriPlane(const double xyz[][3], const double p[3], double proj[3], double normal[3],
                       double* dist);
-// 1 when the tetrahedron is flat (a height below t) or inverted.
+// Squared length of the longest segment joining two of the n points: the size
+// of an element, against which its geometric tolerances are taken.
+double XYZ_size2(const double xyz[][3], int n);
+// 1 when the tetrahedron is flat (a height below t times its longest edge) or
+// inverted.
 int XYZ_checkFlatTet(const double xyz[][3], double t);
 int XYZ_checkFlat(const double xyz[][3]);
-// 1 when the triangle is flat or turns the wrong way about normal.
+// 1 when the triangle is flat (a height below the tolerance times its longest
+// edge) or turns the wrong way about normal.
 int XYZ_checkFlatTri(const double xyz[][3], const double normal[3]);
 // Signed squared cosines of the six interior dihedral angles.
 void XYZ_dhdAngs(const double xyz[][3], double out[6]);

@@ -129,7 +129,7 @@ double R_aspectRatio(pRegion r) {
   double lmax = 0.0;
   for (int i = 0; i < 4; ++i)
     for (int j = i + 1; j < 4; ++j) lmax = std::max(lmax, XYZ_distance2(x[i], x[j]));
-  double hmin = 1e20;
+  double hmin = HUGE_VAL;  // squared heights: no finite start fits every scale
   for (int i = 0; i < 4; ++i) {
     const double* p = x[(i + 1) % 4];
     double a[3], b[3], n[3], d[3];
@@ -146,7 +146,7 @@ double R_aspectRatio(pRegion r) {
 double R_edgLenRatio(pRegion r) {
   double x[4][3];
   R_coord(r, x);
-  double lmax = 0.0, lmin = 999999999.0;
+  double lmax = 0.0, lmin = HUGE_VAL;  // squared lengths: no finite start fits every scale
   for (int i = 0; i < 4; ++i)
     for (int j = i + 1; j < 4; ++j) {
       const double l = XYZ_distance2(x[i], x[j]);

@@ -159,13 +159,21 @@ void P_projOnTriPlane(const double xyz[][3], const double p[3], double proj[3], 
   *dist = d / std::sqrt(n2);
 }
 
+double XYZ_size2(const double xyz[][3], int n) {
+  double s2 = 0.0;
+  for (int i = 0; i < n; ++i)
+    for (int j = i + 1; j < n; ++j) s2 = std::max(s2, XYZ_distance2(xyz[i], xyz[j]));
+  return s2;
+}
+
 int XYZ_checkFlatTet(const double xyz[][3], double t) {
   // Each vertex against its opposite face, ordered positive for a positive tet.
   static const int order[4][4] = {{0, 1, 3, 2}, {1, 0, 2, 3}, {2, 3, 1, 0}, {3, 0, 1, 2}};
+  const double t2 = t * t * XYZ_size2(xyz, 4);
   for (const auto& o : order) {
     double nn;
     const double d = P_distToPlane(xyz[o[0]], xyz[o[1]], xyz[o[2]], xyz[o[3]], &nn);
-    if (d <= 0 || d * d < t * t * nn) return 1;
+    if (d <= 0 || d * d < t2 * nn) return 1;
   }
   return 0;
 }
@@ -173,12 +181,12 @@ int XYZ_checkFlatTet(const double xyz[][3], double t) {
 int XYZ_checkFlat(const double xyz[][3]) { return XYZ_checkFlatTet(xyz, M_getTolerance()); }
 
 int XYZ_checkFlatTri(const double xyz[][3], const double normal[3]) {
-  const double t = M_getTolerance();
+  const double t = M_getTolerance(), t2 = t * t * XYZ_size2(xyz, 3);
   const double d[3] = {P_distToLine(xyz[2], xyz[0], xyz[1], normal),
                        P_distToLine(xyz[0], xyz[1], xyz[2], normal),
                        P_distToLine(xyz[1], xyz[2], xyz[0], normal)};
   for (double v : d)
-    if (v <= 0 || v < t * t) return 1;
+    if (!(v > 0) || v < t2) return 1;  // a zero-length side gives no number: flat
   return 0;
 }
 
