@@ -4,6 +4,7 @@
 
 #include "DGConformal.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -27,6 +28,7 @@
 #include "mAttachableDataContainer.h"
 #include "mEntity.h"
 #include "mMesh.h"
+#include "mVertex.h"
 #include "metricField.h"
 
 using KORA::mEntity;
@@ -37,10 +39,27 @@ namespace {
 
 GlobalParamManager *context() { return GlobalParamManager::Instance(); }
 
-// Smallest cell volume that is projected, and the largest relative change of
-// the covered volume that passes without a message.
+// Smallest cell volume that is projected, relative to the cube (square) of
+// the cell's longest edge so that a mesh in any unit is treated alike, and
+// the largest relative change of the covered volume that passes without a
+// message.
 constexpr double kSmallestVolume = 1e-12;
 constexpr double kVolumeTolerance = 1e-6;
+
+// The longest edge of an element raised to its dimension: the volume of a
+// sound element of that size, up to a shape factor.
+double sizeVolume(mEntity *e, int d) {
+  const int n = e->size(0);
+  double longest2 = 0.0;
+  for (int i = 0; i < n; ++i)
+    for (int j = i + 1; j < n; ++j) {
+      const KORA::mPoint a = static_cast<KORA::mVertex *>(e->get(0, i))->point();
+      const KORA::mPoint b = static_cast<KORA::mVertex *>(e->get(0, j))->point();
+      const double dx = a(0) - b(0), dy = a(1) - b(1), dz = a(2) - b(2);
+      longest2 = std::max(longest2, dx * dx + dy * dy + dz * dz);
+    }
+  return std::pow(longest2, 0.5 * d);
+}
 
 // A row of a nodal metric says a size (its length) along a direction; a row
 // of length 0 (an eigenvalue of exactly 0 that nothing replaced) says
@@ -103,7 +122,7 @@ void DGCallback(KORA::pPList removed, KORA::pPList created, void *, KORA::modTyp
     if (!e || e->getLevel() != d) continue;
     DGCell *c = analysis->addCell(e, order);
     const double volume = std::fabs(c->Volume());
-    if (!(volume > kSmallestVolume)) continue;
+    if (!(volume > kSmallestVolume * sizeVolume(e, d))) continue;
     // Without a removed cell there is no solution to carry: the cell keeps
     // the zero coefficients of a new cell rather than integrate undefined
     // values.
@@ -187,6 +206,7 @@ void DGAnalysis::conformalAdaptation(int) {
   auto field = std::make_unique<metricField>(&mesh);
   if (octree) KORA::Octree_Delete(octree);
   octree = nullptr;
+  bool viewWritten = false;
   try {
     computeErrorAndSizeField(field.get());
     ConformalAdapter adapter(&mesh, field.get(), 0, 0);
@@ -195,7 +215,7 @@ void DGAnalysis::conformalAdaptation(int) {
     const double limits[3] = {2.0, 2.0, 2.0};
     field->smooth_aniso(limits);
     adapter.run_2(5, 0, nullptr);
-    AdaptUtil::viewMetricField(&mesh, field.get());
+    viewWritten = AdaptUtil::viewMetricField(&mesh, field.get()) != 0;
     cleanSizeField();
     field.reset();
   } catch (...) {
@@ -206,4 +226,8 @@ void DGAnalysis::conformalAdaptation(int) {
     cleanSizeField();
     throw;
   }
+  // The adapted mesh and its solution are sound; the view that was asked for
+  // is lost, and a run with lost output does not end as a success.
+  if (!viewWritten)
+    throw std::string("conformal adaptation: the metric view mField.pos could not be written");
 }
