@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <sstream>
 #include <string>
@@ -404,3 +405,16 @@ TEST(ConformalRun, QuadrilateralMeshIsRefusedAtStart) {
 }
 
 }  // namespace
+
+// The metric view is part of a conformal run's output: when "mField.pos"
+// cannot be written (a folder holds its name) the run ends with status 1 and
+// says which file was lost.
+TEST(ConformalRun, LostMetricViewFailsTheRun) {
+  ScratchDir dir;
+  writeFile(dir / "square.msh", dataFile("conformal_square.msh"));
+  writeFile(dir / "c.par", parameterFile("square.msh", 0.012, 0.004, 0.01, 0.03, 0, "-1", 1));
+  std::filesystem::create_directory(dir / "mField.pos");
+  const Result r = runProgram(dir.path(), "c.par");
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(find(r.out + r.err, "mField.pos could not be written"), std::string::npos) << r.out << r.err;
+}
