@@ -12,6 +12,7 @@
 #include <map>
 #include <vector>
 
+#include "Euler.h"
 #include "NavierStokes.h"
 #include "analysis_fixture.h"
 
@@ -176,3 +177,48 @@ TEST(NoSlipWall, StokesFirstProblemConvergesUnderRefinement) {
 }
 
 }  // namespace
+
+namespace {
+
+// The stable step of the first cell of an n x n grid of the unit square, of
+// order 1, with a Navier-Stokes law at the Reynolds number re (a uniform
+// stream), or an inviscid Euler law when re is 0.
+double firstCellStep(int n, double re) {
+  static LambdaField stream(
+      [](const mPoint &, double, double *v) {
+        v[0] = 1.0;
+        v[1] = 1.0;
+        v[2] = 0.0;
+        v[3] = kPressure / (kGamma - 1.0) + 0.5;
+      },
+      0);
+  ConservationLaw *law = re > 0 ? static_cast<ConservationLaw *>(new StripLaw(&stream, re))
+                                : new Euler2d(false, std::map<int, bc>(), &stream, false, false,
+                                              kGamma, 287.0, 0, nullptr, nullptr);
+  ContextScope scope(law, grid2d(n, n, true));
+  DGAnalysis a;
+  a.init(1, 1);
+  double dt = 1e30;
+  a.cells.front()->adaptTimeStep(0.5, dt);
+  return dt;
+}
+
+}  // namespace
+
+// A viscous law's step keeps the diffusive limit: it falls as h^2 / nu when
+// diffusion dominates, and as h when the waves do; an inviscid law's step
+// is the wave step h / ((2p+1) lambda).
+TEST(ViscousStableStep, FollowsTheDiffusiveAndTheWaveLimits) {
+  testing::internal::CaptureStdout();
+  const double slow = firstCellStep(4, 1e-6), slower = firstCellStep(4, 0.5e-6);
+  const double slowFine = firstCellStep(8, 1e-6);
+  const double fast = firstCellStep(4, 1e12), fastFine = firstCellStep(8, 1e12);
+  const double inviscid = firstCellStep(4, 0.0);
+  testing::internal::GetCapturedStdout();
+  EXPECT_NEAR(slow / slower, 2.0, 1e-5);    // twice the viscosity, half the step
+  EXPECT_NEAR(slow / slowFine, 4.0, 1e-5);  // half the cell, a quarter of the step
+  EXPECT_NEAR(fast / fastFine, 2.0, 1e-6);
+  // The stream's wave speed 1 + 10 (Mach 0.1); the penalty adds 4 to it.
+  EXPECT_NEAR(inviscid, 0.5 * 0.25 / (3.0 * 11.0), 1e-12);
+  EXPECT_NEAR(fast, 0.5 * 0.25 / (3.0 * 15.0), 1e-9);
+}
