@@ -83,6 +83,9 @@ double elementSize(mEntity *e) {
   return plain.size(e);
 }
 
+// K of the diffusive limit K h^2 / ((2p+1)^2 nu) of the stable step.
+constexpr double kDiffusiveStepFactor = 0.5;
+
 int checkedShort(int value, const char *what) {
   if (value < 0 || value > 32767)
     throw std::string("coefficient store: ") + what + " " + std::to_string(value) + " does not fit 16 bits";
@@ -606,7 +609,17 @@ void DGCell::adaptTimeStep(double cfl, double &dtmin) const {
   for (int f = 0; f < nf; ++f) U[f] = coef0[f * nb];
   const double lambda = law->maximumEigenValue(U, X);
   const double p = functionSpace->order();
-  const double dt = cfl * cellSize / (2.0 * p * lambda + lambda);
+  double dt = cfl * cellSize / (2.0 * p * lambda + lambda);
+  double penaltySpeed = 0.0, nu = 0.0;
+  law->viscousStepLimits(U, X, penaltySpeed, nu);
+  if (penaltySpeed > 0.0 || nu > 0.0) {
+    // Waves (with the penalty's damping) and diffusion add up in the
+    // spectrum of the explicit operator: the step keeps the sum of both
+    // rates, (2p+1) a / h and (2p+1)^2 nu / (K h^2), below cfl.
+    const double w = 2.0 * p + 1.0, h = cellSize;
+    const double rate = w * (lambda + penaltySpeed) / h + w * w * nu / (kDiffusiveStepFactor * h * h);
+    dt = cfl / rate;
+  }
   if (dt < dtmin) dtmin = dt;
 }
 

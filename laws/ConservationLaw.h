@@ -135,6 +135,19 @@ public:
   // Largest wave speed of the state, for the stable time step.
   virtual double maximumEigenValue(const double *U, const KORA::mPoint &p) const = 0;
 
+  // What else bounds the stable step of a law with a viscous interface flux,
+  // asked once per cell with its mean state: the speed of the jump penalty
+  // (a penalty -c (UR - UL) in the face flux damps jumps as an upwind flux of
+  // speed 2c does) and the largest diffusivity (kinematic viscosity, thermal
+  // diffusivity). Both 0, as by default, leave the wave-speed step alone.
+  virtual void viscousStepLimits(const double *U, const KORA::mPoint &p, double &penaltySpeed,
+                                 double &diffusivity) const {
+    (void)U;
+    (void)p;
+    penaltySpeed = 0.0;
+    diffusivity = 0.0;
+  }
+
   // Output fields offered to the sensors.
   virtual int getNbFieldsOfInterest() const = 0;
   // Name and number of components (1 or 3, 2 for a few pairs) of output

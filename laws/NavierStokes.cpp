@@ -47,11 +47,52 @@ void nameAndSize(int i, bool extraField, double number, int &size, std::string &
   }
 }
 
-// Fields set by the boundary rather than by the flux: every field on tag 500,
-// the first two momentum components on tags 400, 919 and 999.
+// Coefficient of the jump penalty of the viscous interface average.
+constexpr double kJumpPenalty = 2.0;
+
+// Largest trace a wall builds: 6 fields and their gradients.
+constexpr int kMaxTrace = 6 + 3 * 6;
+
+// The outer trace of a no-slip wall: the inner density (and concentration),
+// zero velocity, the total energy rhoE (all internal at rest) and the inner
+// gradients, so that the viscous average's penalty pulls the momentum to
+// zero as the penalty of an interior face pulls both sides together.
+void noSlipTrace(const double *U, int nb, bool threeD, double rhoE, double *W) {
+  for (int i = 0; i < 4 * nb; ++i) W[i] = U[i];
+  W[1] = 0.0;
+  W[2] = 0.0;
+  if (threeD) W[4] = 0.0;
+  W[3] = rhoE;
+}
+
+// The wall's internal energy per unit mass (isothermal wall): the far
+// field's at the point and time.
+double wallInternalEnergy(const FieldEvaluator *farField, const mPoint &p, double t, bool threeD) {
+  if (!farField)
+    throw std::string(
+        "Navier-Stokes law: the isothermal wall (tag 500) takes its temperature from the far "
+        "field, and the law has none");
+  double W[ConservationLaw::kMaxFields] = {};
+  farField->eval(p, t, W);
+  double m2 = W[1] * W[1] + W[2] * W[2];
+  if (threeD) m2 += W[4] * W[4];
+  return (W[3] - 0.5 * m2 / W[0]) / W[0];
+}
+
+// Step limits shared by both dimensions: the penalty acts as an upwinding
+// of speed 2 kJumpPenalty; the diffusivity is the larger of the viscous one
+// (4/3 mu / rho, the normal stress) and the thermal one (kappa / rho).
+void stepLimits(double rho, double mu, double kappa, double &penaltySpeed, double &diffusivity) {
+  penaltySpeed = 2.0 * kJumpPenalty;
+  diffusivity = std::fmax(4.0 / 3.0 * mu, kappa) / rho;
+}
+
+// Fields set by the boundary rather than by the flux: the first two momentum
+// components on tag 999. The no-slip walls 400, 919 and 500 impose their
+// state weakly, through the penalty of their flux: a constraint on the cell's
+// updates would only hold the wall trace at its initial value.
 bool essentialOnTag(int field, int tag) {
-  if (tag == 500) return true;
-  return (field == 1 || field == 2) && (tag == 400 || tag == 919 || tag == 999);
+  return (field == 1 || field == 2) && tag == 999;
 }
 }  // namespace
 
@@ -160,7 +201,7 @@ void NavierStokes2d::viscousAverage(const mVector &n, const mPoint &p, const dou
   Fv(p, UR, GR, VR);
   for (int i = 0; i < nb; ++i) {
     const double a = 0.5 * ((VL[i] + VR[i]) * n);
-    const double h = a - 2.0 * (UR[i] - UL[i]);
+    const double h = a - kJumpPenalty * (UR[i] - UL[i]);
     FL[i] += h;
     FR[i] += h;
   }
@@ -177,22 +218,34 @@ void NavierStokes2d::boundaryFlux(const mVector &n, int tag, const mPoint &p, do
       // The trace then carries d(v)/dy = 0.
       U[nb + 7] = (U[2] / U[0]) * U[nb + 1];
       return;
-    case 500:
+    case 500: {
+      // Isothermal no-slip wall: at rest, at the far field's temperature.
       pressureWall(n, pressure(U), F, false);
-      if (isViscous()) viscousAverage(n, p, U, U, F, discarded);
+      double W[kMaxTrace];
+      noSlipTrace(U, nb, false, U[0] * wallInternalEnergy(farField, p, t, false), W);
+      if (isViscous()) viscousAverage(n, p, U, W, F, discarded);
       return;
+    }
     case 999:
       pressureWall(n, pressure(U), F, false);
       F[3] = n.y() * Quorl() / (gamma - 1.0);
       return;
     case 400:
-    case 919:
-      U[1] = 0.0;
-      U[2] = 0.0;
-      pressureWall(n, pressure(U), F, false);
-      if (isViscous()) viscousAverage(n, p, U, U, F, discarded);
+    case 919: {
+      // Adiabatic no-slip wall: at rest with the inner internal energy; no
+      // energy crosses it. The wall pressure is that of the trace brought to
+      // rest with its total energy.
+      double W[kMaxTrace];
+      noSlipTrace(U, nb, false, U[3] - 0.5 * (U[1] * U[1] + U[2] * U[2]) / U[0], W);
+      double R[kMaxTrace];
+      for (int i = 0; i < nb; ++i) R[i] = U[i];
+      R[1] = 0.0;
+      R[2] = 0.0;
+      pressureWall(n, pressure(R), F, false);
+      if (isViscous()) viscousAverage(n, p, U, W, F, discarded);
       F[3] = 0.0;
       return;
+    }
     default:
       Euler2d::boundaryFlux(n, tag, p, U, F, t);
       return;
@@ -241,6 +294,13 @@ bool NavierStokes2d::isPhysical(const double *U) const {
 
 bool NavierStokes2d::essentialBoundaryCondition(int field, int tag) const {
   return essentialOnTag(field, tag);
+}
+
+void NavierStokes2d::viscousStepLimits(const double *U, const mPoint &, double &penaltySpeed,
+                                       double &diffusivity) const {
+  const double mu = hasQuorl ? Prandlt() : 1.0 / Reynolds();
+  const double kappa = hasQuorl ? 1.0 : 1.0 / (Reynolds() * Prandlt());
+  stepLimits(U[0], mu, kappa, penaltySpeed, diffusivity);
 }
 
 double NavierStokes2d::pressure(const double *U) const {
@@ -366,7 +426,7 @@ void NavierStokes3d::viscousAverage(const mVector &n, const mPoint &p, const dou
   Fv(p, UR, GR, VR);
   for (int i = 0; i < nb; ++i) {
     const double a = 0.5 * ((VL[i] + VR[i]) * n);
-    const double h = a - 2.0 * (UR[i] - UL[i]);
+    const double h = a - kJumpPenalty * (UR[i] - UL[i]);
     FL[i] += h;
     FR[i] += h;
   }
@@ -379,22 +439,34 @@ void NavierStokes3d::boundaryFlux(const mVector &n, int tag, const mPoint &p, do
   double discarded[6] = {};
   switch (tag) {
     case 200: pressureWall(n, pressure(U), F, true); return;
-    case 500:
+    case 500: {
+      // Isothermal no-slip wall: at rest, at the far field's temperature.
       pressureWall(n, pressure(U), F, true);
-      if (isViscous()) viscousAverage(n, p, U, U, F, discarded);
+      double W[kMaxTrace];
+      noSlipTrace(U, nb, true, U[0] * wallInternalEnergy(farField, p, t, true), W);
+      if (isViscous()) viscousAverage(n, p, U, W, F, discarded);
       return;
+    }
     case 999:
       pressureWall(n, pressure(U), F, true);
       F[3] = n.y() * Quorl() / (gamma - 1.0);
       return;
     case 400:
-    case 919:
-      U[1] = 0.0;
-      U[2] = 0.0;
-      pressureWall(n, pressure(U), F, true);
-      if (isViscous()) viscousAverage(n, p, U, U, F, discarded);
+    case 919: {
+      // Adiabatic no-slip wall: at rest with the inner internal energy; no
+      // energy crosses it. The wall pressure is that of the trace brought to
+      // rest with its total energy.
+      double W[kMaxTrace];
+      noSlipTrace(U, nb, true, U[3] - 0.5 * (U[1] * U[1] + U[2] * U[2] + U[4] * U[4]) / U[0], W);
+      double R[kMaxTrace];
+      for (int i = 0; i < nb; ++i) R[i] = U[i];
+      R[1] = 0.0;
+      R[2] = 0.0;
+      pressureWall(n, pressure(R), F, true);
+      if (isViscous()) viscousAverage(n, p, U, W, F, discarded);
       F[3] = 0.0;
       return;
+    }
     default:
       Euler3d::boundaryFlux(n, tag, p, U, F, t);
       return;
@@ -442,6 +514,13 @@ bool NavierStokes3d::isPhysical(const double *) const { return true; }
 
 bool NavierStokes3d::essentialBoundaryCondition(int field, int tag) const {
   return essentialOnTag(field, tag);
+}
+
+void NavierStokes3d::viscousStepLimits(const double *U, const mPoint &, double &penaltySpeed,
+                                       double &diffusivity) const {
+  const double mu = hasQuorl ? Prandlt() : 1.0 / Reynolds();
+  const double kappa = hasQuorl ? 1.0 : 1.0 / (Reynolds() * Prandlt());
+  stepLimits(U[0], mu, kappa, penaltySpeed, diffusivity);
 }
 
 double NavierStokes3d::pressure(const double *U) const {

@@ -46,6 +46,10 @@ public:
                              const KORA::mVector *G, double *out, double t) const override;
   bool isPhysical(const double *U) const override;
   bool essentialBoundaryCondition(int field, int tag) const override;
+  // The jump penalty's speed and the larger of the kinematic viscosity and
+  // the thermal diffusivity at the state.
+  void viscousStepLimits(const double *U, const KORA::mPoint &p, double &penaltySpeed,
+                         double &diffusivity) const override;
 
   virtual double pressure(const double *U) const;
   // rho times the gradient of the internal energy per unit mass.
@@ -106,6 +110,10 @@ public:
                              const KORA::mVector *G, double *out, double t) const override;
   bool isPhysical(const double *U) const override;
   bool essentialBoundaryCondition(int field, int tag) const override;
+  // The jump penalty's speed and the larger of the kinematic viscosity and
+  // the thermal diffusivity at the state.
+  void viscousStepLimits(const double *U, const KORA::mPoint &p, double &penaltySpeed,
+                         double &diffusivity) const override;
 
   virtual double pressure(const double *U) const;
   virtual void heatflux(const double *U, const KORA::mVector *G, KORA::mVector &q) const;

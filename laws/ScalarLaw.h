@@ -60,6 +60,9 @@ public:
   void riemannSolver(const KORA::mVector &n, const KORA::mPoint &p, const double *UL,
                      const double *UR, double *FL, double *FR) const override;
   bool essentialBoundaryCondition(int, int tag) const override { return tag == 100; }
+  // The jump penalty's speed 4 / alpha and the diffusivity 1 / alpha.
+  void viscousStepLimits(const double *U, const KORA::mPoint &p, double &penaltySpeed,
+                         double &diffusivity) const override;
   // Adds the average viscous normal flux of both sides and the jump penalty
   // -2 (uR - uL) / alpha to FL[0] and FR[0].
   virtual void viscousAverage(const KORA::mVector &n, const KORA::mPoint &p, const double *UL,

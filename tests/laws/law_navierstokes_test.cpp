@@ -327,15 +327,58 @@ TEST(NavierStokes, WallTagsAndTheFarFieldFallback) {
     mVector V[6];
     s.law->Fv(mPoint(), U, G, V);
 
-    // 500: wall plus the viscous normal flux of the trace.
+    // A trace at rest with zero gradients, at the internal energy e per unit
+    // mass: the pressure wall and the no-slip penalties on it.
+    auto atRest = [&](double e) {
+      std::vector<double> R(4 * nb, 0.0);
+      R[0] = U[0];
+      R[3] = U[0] * e;
+      if (nb > s.dim + 2) R[nb - 1] = U[nb - 1];
+      return R;
+    };
+    const double farE = s.dim == 2 ? (2.4 - 0.5 * (0.01 + 0.0025) / 0.9) / 0.9
+                                   : (2.4 - 0.5 * (0.01 + 0.0025 + 0.0004) / 0.9) / 0.9;
+    // 500, isothermal no-slip wall: a trace with the wall's state (at rest,
+    // at the far field's temperature) and no gradients feels only the
+    // pressure; a moving, hotter one is pulled to rest and gives its heat
+    // to the wall, twice its excess momentum and energy per unit area.
     {
-      auto T = T0;
+      auto T = atRest(farE);
       std::vector<double> F(nb, 7.0);
       s.law->boundaryFlux(n, 500, mPoint(), T.data(), F.data(), 0);
-      auto expected = wall(P0);
-      for (int i = 0; i < nb; ++i) expected[i] += dot(V[i], n);
-      expectNear(F, expected, 1e-13);
-      EXPECT_EQ(T, T0);
+      expectNear(F, wall((kGamma - 1) * U[0] * farE), 1e-12);
+
+      auto M = atRest(farE + 0.5);
+      M[1] = 0.2;
+      M[2] = -0.1;
+      if (s.dim == 3) M[4] = 0.3;
+      const auto M0 = M;
+      s.law->boundaryFlux(n, 500, mPoint(), M.data(), F.data(), 0);
+      const double PM = s.dim == 2 ? computeP2d(M0.data(), kGamma) : computeP3d(M0.data(), kGamma);
+      auto expected = wall(PM);
+      expected[1] += 2 * 0.2;
+      expected[2] += 2 * -0.1;
+      if (s.dim == 3) expected[4] += 2 * 0.3;
+      expected[3] = 2 * (M0[3] - U[0] * farE);
+      expectNear(F, expected, 1e-12);
+      EXPECT_EQ(M, M0);  // the trace keeps its state
+    }
+    // 500 with gradients: the trace at rest at the wall's temperature adds
+    // its viscous normal flux to the pressure wall.
+    {
+      std::vector<double> T = T0;
+      for (int i = 1; i < nb; ++i) T[i] = atRest(farE)[i];
+      const auto Tk = T;
+      double Z[6];
+      for (int i = 0; i < nb; ++i) Z[i] = T[i];
+      mVector W[6];
+      s.law->Fv(mPoint(), Z, G, W);
+      std::vector<double> F(nb, 7.0);
+      s.law->boundaryFlux(n, 500, mPoint(), T.data(), F.data(), 0);
+      auto expected = wall((kGamma - 1) * Z[3]);
+      for (int i = 0; i < nb; ++i) expected[i] += dot(W[i], n);
+      expectNear(F, expected, 1e-12);
+      EXPECT_EQ(T, Tk);
     }
     // 999: wall with the imposed heat flux, whatever the sign of ny.
     {
@@ -348,26 +391,46 @@ TEST(NavierStokes, WallTagsAndTheFarFieldFallback) {
       expected.resize(nb, 0.0);
       expectNear(F, expected, 1e-13);
     }
-    // 400 and 919: the momentum of the trace is zeroed and no energy crosses.
+    // 400 and 919, adiabatic no-slip walls: no mass and no energy cross
+    // them, whatever the trace. The pressure is that of the trace brought to
+    // rest with its total energy; a trace at rest feels the pressure and its
+    // own viscous flux; a moving one is pulled to rest, twice its momentum
+    // per unit area, whatever its temperature (only the velocity is held).
     for (int tag : {400, 919}) {
+      SCOPED_TRACE(tag);
       auto T = T0;
       std::vector<double> F(nb, 7.0);
       s.law->boundaryFlux(n, tag, mPoint(), T.data(), F.data(), 0);
-      EXPECT_EQ(T[1], 0);
-      EXPECT_EQ(T[2], 0);
-      if (s.dim == 3) {
-        EXPECT_EQ(T[4], U[4]);
+      EXPECT_EQ(T, T0);  // the trace keeps its state
+      EXPECT_EQ(F[0], 0);
+      EXPECT_EQ(F[3], 0);
+
+      for (double e : {farE, 3 * farE}) {
+        auto R = atRest(e);
+        s.law->boundaryFlux(n, tag, mPoint(), R.data(), F.data(), 0);
+        expectNear(F, wall((kGamma - 1) * R[3]), 1e-12);
+        R[1] = 0.2;
+        R[2] = -0.1;
+        if (s.dim == 3) R[4] = 0.3;
+        s.law->boundaryFlux(n, tag, mPoint(), R.data(), F.data(), 0);
+        const double Pz = (kGamma - 1) * R[3] - (s.dim == 3 ? 0.2 * 0.3 * 0.3 / U[0] : 0.0);
+        auto expected = wall(Pz);
+        expected[1] += 2 * 0.2;
+        expected[2] += 2 * -0.1;
+        if (s.dim == 3) expected[4] += 2 * 0.3;
+        expectNear(F, expected, 1e-12);
       }
+      auto R = T0;
+      for (int i = 1; i < nb; ++i) R[i] = atRest(farE)[i];
       double Z[6];
-      for (int i = 0; i < nb; ++i) Z[i] = T[i];
+      for (int i = 0; i < nb; ++i) Z[i] = R[i];
       mVector W[6];
       s.law->Fv(mPoint(), Z, G, W);
-      const double Pz = s.dim == 2 ? computeP2d(Z, kGamma) : computeP3d(Z, kGamma);
-      auto expected = wall(Pz);
+      s.law->boundaryFlux(n, tag, mPoint(), R.data(), F.data(), 0);
+      auto expected = wall((kGamma - 1) * Z[3]);
       for (int i = 0; i < nb; ++i) expected[i] += dot(W[i], n);
       expected[3] = 0;
-      expectNear(F, expected, 1e-13);
-      EXPECT_EQ(F[0], 0);
+      expectNear(F, expected, 1e-12);
     }
     // 200: pressure wall; in 2-D the trace gets d(v)/dy = 0.
     {
@@ -406,8 +469,9 @@ TEST(NavierStokes, EssentialConditionsAdmissibilityAndSources) {
   struct Ess {
     int field, tag;
     bool answer;
-  } ess[] = {{1, 400, true}, {2, 919, true}, {1, 999, true}, {0, 400, false}, {3, 999, false},
-             {4, 400, false}, {0, 500, true}, {4, 500, true}, {1, 200, false}, {1, 4, false}};
+  } ess[] = {{1, 400, false}, {2, 919, false}, {1, 999, true}, {2, 999, true}, {0, 400, false},
+             {3, 999, false}, {4, 400, false}, {0, 500, false}, {1, 500, false}, {4, 500, false},
+             {1, 200, false}, {1, 4, false}};
   for (const Ess &e : ess) {
     EXPECT_EQ(l2.essentialBoundaryCondition(e.field, e.tag), e.answer) << e.field << " " << e.tag;
     EXPECT_EQ(l3.essentialBoundaryCondition(e.field, e.tag), e.answer) << e.field << " " << e.tag;
