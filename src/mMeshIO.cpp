@@ -185,7 +185,9 @@ class MshScanner {
     while (pos_ < end_ && !isBlank(static_cast<unsigned char>(*pos_))) ++pos_;
     tok_ = b;
     len_ = static_cast<std::size_t>(pos_ - b);
-    if (pos_ == end_ && mayCutToken()) {
+    // A token as long as the characters held ahead is longer than any number;
+    // the same bound holds from a one-way stream, which holds no more.
+    if (len_ >= kAhead || (pos_ == end_ && mayCutToken())) {
       // Longer than any number: report its start. The rest is not read, so
       // that an endless token (a stream of digits) ends the read too.
       checkText(b, len_);
