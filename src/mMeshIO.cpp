@@ -108,6 +108,8 @@ class MshScanner {
   double readDouble(const char* what) { return read<double>(what); }
 
   void setSection(const std::string& s) { section_ = s; }
+  // The name of the file read, for the messages ("the mesh file" otherwise).
+  void setFileName(const char* name) { file_ = name ? name : ""; }
 
  private:
   // Characters read ahead for one token, and per block otherwise.
@@ -176,8 +178,8 @@ class MshScanner {
         in_.setstate(std::ios::eofbit);
         len_ = 0;
         tok_ = "";
-        fail(__LINE__, mFormat("cannot read %s in section $%s of the mesh file: the file ends", what,
-                              section_.c_str()));
+        fail(__LINE__, mFormat("cannot read %s in section $%s of %s: the file ends", what,
+                              section_.c_str(), file().c_str()));
       }
     }
     if (mayCutToken()) more();
@@ -205,16 +207,18 @@ class MshScanner {
 
   [[noreturn]] void binaryData(unsigned char c) {
     if (section_.empty())
-      fail(__LINE__, mFormat("binary data in the mesh file (a byte 0x%02x outside the sections): not a "
-                            "sectioned text mesh file", c));
-    fail(__LINE__, mFormat("binary data in section $%s of the mesh file (a byte 0x%02x): not a "
-                          "sectioned text mesh file", section_.c_str(), c));
+      fail(__LINE__, mFormat("binary data in %s (a byte 0x%02x outside the sections): not a "
+                            "sectioned text mesh file", file().c_str(), c));
+    fail(__LINE__, mFormat("binary data in section $%s of %s (a byte 0x%02x): not a "
+                          "sectioned text mesh file", section_.c_str(), file().c_str(), c));
   }
+
+  std::string file() const { return file_.empty() ? "the mesh file" : "the mesh file " + file_; }
 
   [[noreturn]] void bad(const char* what) {
     const std::string text(tok_, std::min<std::size_t>(len_, 71));
-    fail(__LINE__, mFormat("cannot read %s in section $%s of the mesh file: found \"%s\"", what,
-                          section_.c_str(), text.c_str()));
+    fail(__LINE__, mFormat("cannot read %s in section $%s of %s: found \"%s\"", what,
+                          section_.c_str(), file().c_str(), text.c_str()));
   }
 
   std::istream& in_;
@@ -226,6 +230,7 @@ class MshScanner {
   const char* pos_ = nullptr;
   const char* end_ = nullptr;
   std::string section_;
+  std::string file_;
   const char* tok_ = "";
   std::size_t len_ = 0;
   std::string kept_;
@@ -835,8 +840,16 @@ void classifyUnclassifiedVerices(mMesh* m) {
 
 // ----------------------------------------------------------- the files
 
-void KORA_Util::importDGFile(std::istream& in, mMesh* m) {
+namespace {
+void readSections(std::istream& in, mMesh* m, const char* fileName);
+}
+
+void KORA_Util::importDGFile(std::istream& in, mMesh* m) { readSections(in, m, nullptr); }
+
+namespace {
+void readSections(std::istream& in, mMesh* m, const char* fileName) {
   MshReader r(in, m);
+  r.sc.setFileName(fileName);
   std::string line;
   for (;;) {
     // A section header: the next line that starts with '$'.
@@ -883,11 +896,12 @@ void KORA_Util::importDGFile(std::istream& in, mMesh* m) {
   }
   if (!r.classifyMade()) classifyUnclassifiedVerices(m);
 }
+}  // namespace
 
 void KORA_Util::importDGFile(const char* fileName, mMesh* m) {
   std::ifstream in(fileName ? fileName : "");
   if (!in) fail(__LINE__, mFormat("cannot open the mesh file %s", fileName ? fileName : "(null)"));
-  importDGFile(in, m);
+  readSections(in, m, fileName);
 }
 
 void KORA_Util::exportDGFile(std::ostream& out, mMesh* m, bool boundary) {

@@ -98,7 +98,7 @@ TEST(FilesMshStream, EndlessStreamsEndTheReadAfterAFewBytes) {
   }
 }
 
-// The named file is read in a child that an alarm ends, so that a reader that
+// The named file is read (and named in the message) in a child that an alarm ends, so that a reader that
 // does not stop fails the test instead of hanging it.
 void expectFileReadFails(const std::string& name, const std::string& message) {
   EXPECT_EXIT(
@@ -119,7 +119,7 @@ class FilesMshDevices : public InTempDir {};
 TEST_F(FilesMshDevices, DevZeroAndAFileOfRandomBytesGiveTheReadersMessage) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   if (access("/dev/zero", R_OK) == 0)
-    expectFileReadFails("/dev/zero", "binary data in the mesh file (a byte 0x00");
+    expectFileReadFails("/dev/zero", "binary data in the mesh file /dev/zero (a byte 0x00");
   std::string bytes;
   auto next = randomBytes(12345);
   for (int i = 0; i < 65536; ++i) bytes.push_back(next());
@@ -128,7 +128,7 @@ TEST_F(FilesMshDevices, DevZeroAndAFileOfRandomBytesGiveTheReadersMessage) {
     out << bytes;
   }
   const std::string full = dir_ + "/random.msh";
-  expectFileReadFails(full, "binary data in the mesh file");
+  expectFileReadFails(full, "binary data in the mesh file " + full + " (a byte 0x");
 }
 
 TEST(FilesMshStream, ControlCharactersAreAFormatErrorButOtherBytesOutsideSectionsAreNot) {
@@ -198,7 +198,6 @@ TEST(FilesMshStream, DamagedFileFromFuzzingFailsAlikeAndTheMeshIsFreed) {
   const std::string path = data("msh_free_after_error.msh");
   const std::string text = fileText(path);
   ASSERT_EQ(text.size(), 191u);
-  const std::string found = "cannot read a coordinate in section $NO of the mesh file: found \"0.333";
   for (int how = 0; how < 3; ++how) {
     auto m = std::make_unique<mMesh>(1);
     const std::string printed = readFailure([&] {
@@ -207,6 +206,9 @@ TEST(FilesMshStream, DamagedFileFromFuzzingFailsAlikeAndTheMeshIsFreed) {
       else
         readMsh(*m, text.substr(1), how == 2);
     });
+    // Read by name, the message names the file.
+    const std::string found = "cannot read a coordinate in section $NO of the mesh file" +
+                              (how == 0 ? " " + path : std::string()) + ": found \"0.333";
     EXPECT_NE(printed.find(found), std::string::npos) << how << ": " << printed;
     EXPECT_EQ(m->size(0), 0) << how;
     walkWriteAndFree(std::move(m));
