@@ -56,6 +56,11 @@ const std::size_t kEarlyIds = 1 << 12;
 
 inline bool isBlank(int c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
+// Control characters other than white space: a text mesh file has none, so
+// that an endless or binary stream (/dev/zero, random bytes) ends the read at
+// once instead of being searched for line ends.
+inline bool isBinary(unsigned char c) { return (c < 0x20 && !isBlank(c)) || c == 0x7f; }
+
 // Reads tokens and lines from the stream in blocks. A seekable stream is read
 // ahead and, when the scanner is done, set back to just after the last
 // character consumed (the line of "$FIN" in a recovery file); any other
@@ -86,6 +91,8 @@ class MshScanner {
     for (;;) {
       const char* nl = static_cast<const char*>(std::memchr(pos_, '\n', end_ - pos_));
       const char* stop = nl ? nl : end_;
+      for (const char* c = pos_; c < stop; ++c)
+        if (isBinary(static_cast<unsigned char>(*c))) binaryData(static_cast<unsigned char>(*c));
       for (const char* c = pos_; c < stop && head.size() < 64; ++c)
         if (*c != '\r') head.push_back(*c);
       pos_ = stop;
@@ -101,6 +108,8 @@ class MshScanner {
   double readDouble(const char* what) { return read<double>(what); }
 
   void setSection(const std::string& s) { section_ = s; }
+  // The name of the file read, for the messages ("the mesh file" otherwise).
+  void setFileName(const char* name) { file_ = name ? name : ""; }
 
  private:
   // Characters read ahead for one token, and per block otherwise.
@@ -113,7 +122,10 @@ class MshScanner {
     T v{};
     const char* b = *tok_ == '+' ? tok_ + 1 : tok_;
     auto r = std::from_chars(b, tok_ + len_, v);
-    if (r.ec != std::errc() || r.ptr != tok_ + len_) bad(what);
+    if (r.ec != std::errc() || r.ptr != tok_ + len_) {
+      checkText(tok_, len_);
+      bad(what);
+    }
     return v;
   }
 
@@ -166,8 +178,8 @@ class MshScanner {
         in_.setstate(std::ios::eofbit);
         len_ = 0;
         tok_ = "";
-        fail(__LINE__, mFormat("cannot read %s in section $%s of the mesh file: the file ends", what,
-                              section_.c_str()));
+        fail(__LINE__, mFormat("cannot read %s in section $%s of %s: the file ends", what,
+                              section_.c_str(), file().c_str()));
       }
     }
     if (mayCutToken()) more();
@@ -175,23 +187,38 @@ class MshScanner {
     while (pos_ < end_ && !isBlank(static_cast<unsigned char>(*pos_))) ++pos_;
     tok_ = b;
     len_ = static_cast<std::size_t>(pos_ - b);
-    if (pos_ == end_ && mayCutToken()) {
-      // Longer than any number: drop the rest of it and report its start.
+    // A token as long as the characters held ahead is longer than any number;
+    // the same bound holds from a one-way stream, which holds no more.
+    if (len_ >= kAhead || (pos_ == end_ && mayCutToken())) {
+      // Longer than any number: report its start. The rest is not read, so
+      // that an endless token (a stream of digits) ends the read too.
+      checkText(b, len_);
       kept_.assign(b, std::min<std::size_t>(len_, 71));
-      while (more() && !isBlank(static_cast<unsigned char>(*pos_))) {
-        while (pos_ < end_ && !isBlank(static_cast<unsigned char>(*pos_))) ++pos_;
-        if (pos_ < end_) break;
-      }
       tok_ = kept_.c_str();
       len_ = kept_.size();
       bad(what);
     }
   }
 
+  void checkText(const char* b, std::size_t n) {
+    for (std::size_t k = 0; k < n; ++k)
+      if (isBinary(static_cast<unsigned char>(b[k]))) binaryData(static_cast<unsigned char>(b[k]));
+  }
+
+  [[noreturn]] void binaryData(unsigned char c) {
+    if (section_.empty())
+      fail(__LINE__, mFormat("binary data in %s (a byte 0x%02x outside the sections): not a "
+                            "sectioned text mesh file", file().c_str(), c));
+    fail(__LINE__, mFormat("binary data in section $%s of %s (a byte 0x%02x): not a "
+                          "sectioned text mesh file", section_.c_str(), file().c_str(), c));
+  }
+
+  std::string file() const { return file_.empty() ? "the mesh file" : "the mesh file " + file_; }
+
   [[noreturn]] void bad(const char* what) {
     const std::string text(tok_, std::min<std::size_t>(len_, 71));
-    fail(__LINE__, mFormat("cannot read %s in section $%s of the mesh file: found \"%s\"", what,
-                          section_.c_str(), text.c_str()));
+    fail(__LINE__, mFormat("cannot read %s in section $%s of %s: found \"%s\"", what,
+                          section_.c_str(), file().c_str(), text.c_str()));
   }
 
   std::istream& in_;
@@ -203,6 +230,7 @@ class MshScanner {
   const char* pos_ = nullptr;
   const char* end_ = nullptr;
   std::string section_;
+  std::string file_;
   const char* tok_ = "";
   std::size_t len_ = 0;
   std::string kept_;
@@ -812,8 +840,16 @@ void classifyUnclassifiedVerices(mMesh* m) {
 
 // ----------------------------------------------------------- the files
 
-void KORA_Util::importDGFile(std::istream& in, mMesh* m) {
+namespace {
+void readSections(std::istream& in, mMesh* m, const char* fileName);
+}
+
+void KORA_Util::importDGFile(std::istream& in, mMesh* m) { readSections(in, m, nullptr); }
+
+namespace {
+void readSections(std::istream& in, mMesh* m, const char* fileName) {
   MshReader r(in, m);
+  r.sc.setFileName(fileName);
   std::string line;
   for (;;) {
     // A section header: the next line that starts with '$'.
@@ -856,14 +892,16 @@ void KORA_Util::importDGFile(std::istream& in, mMesh* m) {
     // The rest of the section, up to its end line (or the next header).
     while (r.sc.readLine(line))
       if (!line.empty() && line[0] == '$') break;
+    r.sc.setSection("");
   }
   if (!r.classifyMade()) classifyUnclassifiedVerices(m);
 }
+}  // namespace
 
 void KORA_Util::importDGFile(const char* fileName, mMesh* m) {
   std::ifstream in(fileName ? fileName : "");
   if (!in) fail(__LINE__, mFormat("cannot open the mesh file %s", fileName ? fileName : "(null)"));
-  importDGFile(in, m);
+  readSections(in, m, fileName);
 }
 
 void KORA_Util::exportDGFile(std::ostream& out, mMesh* m, bool boundary) {
