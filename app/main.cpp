@@ -77,6 +77,19 @@ int readParameters(GlobalParamManager *ctx, int argc, char **argv) {
   return -1;
 }
 
+// Reads a mesh file; the mesh library's error, printed when it was made, is
+// told once more as the file that could not be read.
+void importMesh(const std::string &name, mMesh *mesh) {
+  try {
+    KORA::KORA_Util::Instance()->import(name.c_str(), mesh);
+  } catch (KORA::mException *e) {
+    delete e;
+    throw std::string("cannot read the mesh file ") + name;
+  } catch (const KORA::mException &) {
+    throw std::string("cannot read the mesh file ") + name;
+  }
+}
+
 int runAll(GlobalParamManager *ctx, int argc, char **argv) {
   const int early = readParameters(ctx, argc, argv);
   if (early >= 0) return early;
@@ -88,7 +101,7 @@ int runAll(GlobalParamManager *ctx, int argc, char **argv) {
 
   if (g.modelGiven) {
     modelMesh = std::make_unique<mMesh>(1);
-    KORA::KORA_Util::Instance()->import(g.modelFileName.c_str(), modelMesh.get());
+    importMesh(g.modelFileName, modelMesh.get());
     ctx->setMeshModel(modelMesh.get());
   }
 
@@ -96,7 +109,7 @@ int runAll(GlobalParamManager *ctx, int argc, char **argv) {
   if (g.restart == 0) {
     mesh = new mMesh(1);
     ctx->setMes(mesh);  // owned by the context from here on
-    KORA::KORA_Util::Instance()->import(g.meshFileName.c_str(), mesh);
+    importMesh(g.meshFileName, mesh);
     if (mesh->getDim() < 1 || mesh->size(mesh->getDim()) == 0)
       throw std::string("the mesh file ") + g.meshFileName + " holds no elements";
     std::printf("Setting up the mesh ...\n");

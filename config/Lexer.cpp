@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "List.h"
+#include "Parser.h"
 
 YYSTYPE yylval;
 std::string yytext;
@@ -22,6 +23,13 @@ std::size_t pos = 0;
 bool loaded = false;
 bool fromText = false;
 
+// A parameter file is text of modest size: reading stops at the first binary
+// byte or past this size, so that a device or a binary file given by mistake
+// is not read without end; the lexer reports what it stopped at.
+constexpr std::size_t kLargestInput = std::size_t(64) << 20;
+
+bool isBinaryByte(int c) { return (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') || c == 0x7f; }
+
 void load() {
   if (loaded) return;
   loaded = true;
@@ -31,7 +39,18 @@ void load() {
   if (!yyin) return;  // no stream: empty input (standard input is never read)
   char buffer[16384];
   std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, yyin)) > 0) input.append(buffer, n);
+  while ((n = std::fread(buffer, 1, sizeof buffer, yyin)) > 0) {
+    input.append(buffer, n);
+    bool binary = false;
+    for (std::size_t i = 0; i < n && !binary; ++i) binary = isBinaryByte(static_cast<unsigned char>(buffer[i]));
+    if (binary) break;
+    if (input.size() > kLargestInput) {
+      // Nothing of such a file is parsed: its cut would be a parse error of its own.
+      input.clear();
+      vyyerror("the input file is larger than %zu MiB: not a parameter file", kLargestInput >> 20);
+      break;
+    }
+  }
 }
 
 int at(std::size_t p) {
@@ -224,6 +243,12 @@ int yylex() {
   for (;;) {
     std::size_t start = pos;
     int c = at(start);
+    if (c >= 0 && isBinaryByte(c)) {
+      // Reported as an error of the file; the parse ends here.
+      vyyerror("binary data in the input file (a byte 0x%02x): not a parameter file", c);
+      pos = input.size();
+      c = -1;
+    }
     if (c < 0) {
       yywrap();
       yyincludenum = 0;

@@ -186,3 +186,23 @@ TEST(InputErrors, RefinementLevelsNoMeshCouldHoldStopTheRun) {
 }
 
 }  // namespace
+
+namespace {
+
+// A parameter file is text: a binary byte ends the parse with an error (the
+// statements after it would otherwise be lost without a word), and a device
+// that never ends is not read to its end.
+TEST(InputErrors, BinaryDataIsNotAParameterFile) {
+  ScratchDir dir;
+  makeMesh(dir / "square.msh", "tri", 2, 2, 0, 1, 0, 1);
+  // "Tend" after the byte would set the final time: nothing after it counts.
+  std::string text = parameterFile("");
+  text.insert(text.find("Tend"), std::string("\0\1", 2));
+  writeFile(dir / "run.par", text);
+  expectStoppedBeforeTheRun(runProgram(dir.path(), "run.par"),
+                            "Error ('run.par' line 1): binary data in the input file (a byte 0x00)");
+  expectStoppedBeforeTheRun(runProgram(dir.path(), "/dev/zero"),
+                            "Error ('/dev/zero' line 0): binary data in the input file (a byte 0x00)");
+}
+
+}  // namespace
