@@ -9,7 +9,18 @@
 #include <sys/mman.h>
 #endif
 
+// Under AddressSanitizer (g++ defines the first macro, clang answers the
+// feature test) entities come from the ordinary heap, so that a use after
+// free or a double delete is caught where it happens.
 #if defined(__SANITIZE_ADDRESS__)
+#define KORA_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KORA_ASAN 1
+#endif
+#endif
+
+#if defined(KORA_ASAN)
 #include <sanitizer/asan_interface.h>
 #define KORA_POISON(p, n) ASAN_POISON_MEMORY_REGION((p), (n))
 #define KORA_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION((p), (n))
@@ -212,7 +223,7 @@ constexpr PoolTable<I...> makeTable(std::index_sequence<I...>) {
 // Constant-initialised and never destroyed (see mBlockPool).
 constinit decltype(makeTable(std::make_index_sequence<kPoolCount>())) sharedPools;
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(KORA_ASAN)
 constexpr bool kUsePools = false;
 #else
 constexpr bool kUsePools = true;
