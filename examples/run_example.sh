@@ -3,7 +3,7 @@
 #
 #   examples/run_example.sh DG_BINARY CASE OUTPUT_DIR [extra options ...]
 #
-# CASE is the name of a folder of examples/ (burgers, shock-tube,
+# CASE is the name of a folder of examples/ (burgers, shock-tube, bow-shock,
 # isentropic-vortex, scalar-advection) or the path of such a folder. The
 # case's mesh is copied into OUTPUT_DIR (created when missing) and the solver
 # runs there with the case's options followed by the extra ones (a later
