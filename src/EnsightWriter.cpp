@@ -78,7 +78,7 @@ void KORA_Util::exportEnsightFile(const char* fileName, mMesh* m, std::vector<mE
     const std::string text = std::string("cannot open the EnSight geometry file ") + name;
     throw new mException(__LINE__, "src/mKORA", text.c_str());
   }
-  std::fprintf(f, "blbabl\n blbabl\n node id given\n element id given\n coordinates\n");
+  std::fprintf(f, "blbabl\n blbabl\n node id given\n element id given\n coordinate\n");
   std::vector<mEntity*> vertices;
   if (m)
     for (mEntityHashTableIterator it = m->beginall(0), last = m->endall(0); it != last; ++it)

@@ -156,7 +156,10 @@ inline Geometry readGeometry(const std::string &path) {
   in.next();
   const std::string nodeIds = detail::idMode(in, "node id");
   const std::string elementIds = detail::idMode(in, "element id");
-  if (detail::trim(in.next()) != "coordinates") in.fail("expected 'coordinates'");
+  // The keyword line of the node block; this system's files keep its older
+  // singular spelling, which readers take alike.
+  const std::string keyword = detail::trim(in.next());
+  if (keyword != "coordinates" && keyword != "coordinate") in.fail("expected 'coordinates'");
   const bool nodeIdColumn = nodeIds == "given" || nodeIds == "ignore";
   const bool elementIdColumn = elementIds == "given" || elementIds == "ignore";
   const std::string countLine = in.next();

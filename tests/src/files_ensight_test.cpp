@@ -18,7 +18,7 @@ using namespace filestest;
 
 class FilesEnsight : public InTempDir {};
 
-const char* kHeader = "blbabl\n blbabl\n node id given\n element id given\n coordinates\n";
+const char* kHeader = "blbabl\n blbabl\n node id given\n element id given\n coordinate\n";
 
 TEST_F(FilesEnsight, TrianglesAndQuadrilateralsInTheirBlocks) {
   mMesh m(1);
