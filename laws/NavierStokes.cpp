@@ -81,8 +81,13 @@ double wallInternalEnergy(const FieldEvaluator *farField, const mPoint &p, doubl
 
 // Step limits shared by both dimensions: the penalty acts as an upwinding
 // of speed 2 kJumpPenalty; the diffusivity is the larger of the viscous one
-// (4/3 mu / rho, the normal stress) and the thermal one (kappa / rho).
-void stepLimits(double rho, double mu, double kappa, double &penaltySpeed, double &diffusivity) {
+// (4/3 mu / rho, the normal stress) and the thermal one (kappa / rho). The
+// convection form scales mu by Pr and kappa by 1, the plain form by 1/Re and
+// 1/(Re Pr).
+void stepLimits(double rho, bool convection, double re, double pr, double &penaltySpeed,
+                double &diffusivity) {
+  const double mu = convection ? pr : 1.0 / re;
+  const double kappa = convection ? 1.0 : 1.0 / (re * pr);
   penaltySpeed = 2.0 * kJumpPenalty;
   diffusivity = std::fmax(4.0 / 3.0 * mu, kappa) / rho;
 }
@@ -298,9 +303,7 @@ bool NavierStokes2d::essentialBoundaryCondition(int field, int tag) const {
 
 void NavierStokes2d::viscousStepLimits(const double *U, const mPoint &, double &penaltySpeed,
                                        double &diffusivity) const {
-  const double mu = hasQuorl ? Prandlt() : 1.0 / Reynolds();
-  const double kappa = hasQuorl ? 1.0 : 1.0 / (Reynolds() * Prandlt());
-  stepLimits(U[0], mu, kappa, penaltySpeed, diffusivity);
+  stepLimits(U[0], hasQuorl, Reynolds(), Prandlt(), penaltySpeed, diffusivity);
 }
 
 double NavierStokes2d::pressure(const double *U) const {
@@ -518,9 +521,7 @@ bool NavierStokes3d::essentialBoundaryCondition(int field, int tag) const {
 
 void NavierStokes3d::viscousStepLimits(const double *U, const mPoint &, double &penaltySpeed,
                                        double &diffusivity) const {
-  const double mu = hasQuorl ? Prandlt() : 1.0 / Reynolds();
-  const double kappa = hasQuorl ? 1.0 : 1.0 / (Reynolds() * Prandlt());
-  stepLimits(U[0], mu, kappa, penaltySpeed, diffusivity);
+  stepLimits(U[0], hasQuorl, Reynolds(), Prandlt(), penaltySpeed, diffusivity);
 }
 
 double NavierStokes3d::pressure(const double *U) const {
