@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <span>
@@ -436,6 +437,133 @@ void inviscidVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool ne
   }
 }
 
+// ---- Products over all points of a cell
+//
+// Triangles, tetrahedra and the other cells without a product basis: the
+// basis values and reference gradients of the rule's points laid out
+// contiguously, so that the states of all points and each field's sums are
+// small dense products whose inner loops run over contiguous pairs of
+// entries. The arithmetic is that of the pass above, term for term (pairs
+// are computed side by side, each entry as alone); rows are padded with
+// zeros to an even length.
+
+using Pair = double __attribute__((vector_size(16)));
+
+inline Pair loadPair(const double *p) {
+  Pair v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+constexpr int evenUp(int n) { return (n + 1) & ~1; }
+
+struct DenseTables {
+  int nbp = 0, kp = 0;        // nb and K rounded up to even
+  std::vector<double> phiT;   // nb x kp: function j at point k at j kp + k
+  std::vector<double> phi;    // K x nbp: the same at k nbp + j
+  std::vector<double> grads;  // K x 3 x nbp: reference derivative d of function j at point k at (3 k + d) nbp + j
+};
+
+// The tables of the cell's rule and basis size, made once.
+const DenseTables &denseTablesOf(const DGCell *cell) {
+  return tablePerRule<DenseTables>(cell->rule, cell->nbFcts, [cell] {
+    const int nb = cell->nbFcts, K = cell->nbPtGauss();
+    DenseTables T;
+    T.nbp = evenUp(nb);
+    T.kp = evenUp(K);
+    T.phiT.assign(static_cast<std::size_t>(nb) * T.kp, 0.0);
+    T.phi.assign(static_cast<std::size_t>(T.nbp) * K, 0.0);
+    T.grads.assign(3 * static_cast<std::size_t>(T.nbp) * K, 0.0);
+    for (int k = 0; k < K; ++k) {
+      const vptGaussInfo &g = cell->gaussPoints[k];
+      for (int j = 0; j < nb; ++j) {
+        T.phiT[j * T.kp + k] = g.phi[j];
+        T.phi[k * T.nbp + j] = g.phi[j];
+        for (int d = 0; d < 3; ++d) T.grads[(3 * k + d) * T.nbp + j] = g.refGrads[j][d];
+      }
+    }
+    return T;
+  });
+}
+
+template <int NB, int K, bool kPlanar>
+void denseVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool needPoints, bool source,
+                     InviscidScratch &s) {
+  constexpr int kNP = evenUp(NB) / 2, kKP = evenUp(K) / 2;  // pairs per row
+  const int nf = cell->nbFieldCount;
+  const int m = std::min(n, nf);
+  s.ensure(K, nf);
+  const DenseTables &T = denseTablesOf(cell);
+  const double *c0 = cell->coef0;
+  double *U = s.U.data();
+  // Each field's values at all points: u = sum_j c_j phi_j, in the order of
+  // the basis.
+  const double *phiT = T.phiT.data();
+  for (int f = 0; f < nf; ++f) {
+    const double *c = c0 + f * NB;
+    Pair u[kKP];
+    for (int k = 0; k < kKP; ++k) u[k] = Pair{0.0, 0.0};
+    for (int j = 0; j < NB; ++j) {
+      const Pair cj = Pair{c[j], c[j]};
+      const double *p = phiT + j * 2 * kKP;
+      for (int k = 0; k < kKP; ++k) u[k] += cj * loadPair(p + 2 * k);
+    }
+    for (int k = 0; k < K; ++k) U[k * nf + f] = u[k / 2][k % 2];
+  }
+  contravariantFluxes<kPlanar>(cell, m, law, needPoints, source, s);
+  double *rhs = cell->rhs.data();
+  const std::size_t total = static_cast<std::size_t>(K) * nf;
+  const double *A0 = s.A.data(), *A1 = A0 + total, *A2 = A1 + total, *SF = A2 + total;
+  const double *G = T.grads.data(), *P = T.phi.data();
+  for (int f = 0; f < m; ++f) {
+    Pair acc[kNP];
+    for (int j = 0; j < kNP; ++j) acc[j] = Pair{0.0, 0.0};
+    for (int k = 0; k < K; ++k) {
+      const std::size_t i = static_cast<std::size_t>(k) * nf + f;
+      const double *g0 = G + 3 * k * 2 * kNP, *g1 = g0 + 2 * kNP, *g2 = g1 + 2 * kNP;
+      const Pair a0 = Pair{A0[i], A0[i]}, a1 = Pair{A1[i], A1[i]};
+      if constexpr (kPlanar) {
+        for (int j = 0; j < kNP; ++j) acc[j] += a0 * loadPair(g0 + 2 * j) + a1 * loadPair(g1 + 2 * j);
+      } else {
+        const Pair a2 = Pair{A2[i], A2[i]};
+        for (int j = 0; j < kNP; ++j)
+          acc[j] += a0 * loadPair(g0 + 2 * j) + a1 * loadPair(g1 + 2 * j) + a2 * loadPair(g2 + 2 * j);
+      }
+      if (source) {
+        const Pair sf = Pair{SF[i], SF[i]};
+        const double *phi = P + k * 2 * kNP;
+        for (int j = 0; j < kNP; ++j) acc[j] += sf * loadPair(phi + 2 * j);
+      }
+    }
+    double *r = rhs + f * NB;
+    for (int j = 0; j < NB; ++j) r[j] += acc[j / 2][j % 2];
+  }
+}
+
+// Runs the dense pass when the basis size and number of points are those of
+// triangles (orders 1 to 4) or tetrahedra (orders 1 to 3) with their usual
+// rules, or of first-order hexahedra.
+bool denseVolume(DGCell *cell, int n, const ConservationLaw *law, bool needPoints, bool source,
+                 InviscidScratch &s) {
+  const int key = cell->nbFcts * 1000 + cell->nbPtGauss();
+  if (cell->planar) {
+    switch (key) {
+    case 3003: denseVolumePass<3, 3, true>(cell, n, law, needPoints, source, s); return true;
+    case 6006: denseVolumePass<6, 6, true>(cell, n, law, needPoints, source, s); return true;
+    case 10012: denseVolumePass<10, 12, true>(cell, n, law, needPoints, source, s); return true;
+    case 15025: denseVolumePass<15, 25, true>(cell, n, law, needPoints, source, s); return true;
+    default: return false;
+    }
+  }
+  switch (key) {
+  case 4004: denseVolumePass<4, 4, false>(cell, n, law, needPoints, source, s); return true;
+  case 10016: denseVolumePass<10, 16, false>(cell, n, law, needPoints, source, s); return true;
+  case 20029: denseVolumePass<20, 29, false>(cell, n, law, needPoints, source, s); return true;
+  case 8008: denseVolumePass<8, 8, false>(cell, n, law, needPoints, source, s); return true;
+  default: return false;
+  }
+}
+
 // ---- Sum factorisation on quadrilaterals
 //
 // The quadrilateral basis functions are products P_i(u) P_j(v) of Legendre
@@ -638,6 +766,7 @@ void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
   const bool needPoints = law->volumeTermsNeedPoints();
   const bool source = law->hasSource();
   if (cell->planar && cell->nbFcts >= 4 && tensorVolume(cell, n, law, needPoints, source, scratch)) return;
+  if (denseVolume(cell, n, law, needPoints, source, scratch)) return;
   withBasisSize(cell->nbFcts, [&](auto NB) {
     if (cell->planar)
       inviscidVolumePass<decltype(NB)::value, true>(cell, n, law, needPoints, source, scratch);
