@@ -752,6 +752,218 @@ bool tensorVolume(DGCell *cell, int n, const ConservationLaw *law, bool needPoin
   return true;
 }
 
+// ---- Sum factorisation on hexahedra
+//
+// The same one direction at a time in three dimensions: the basis functions
+// are products P_i(u) P_j(v) P_l(w) and the rule a grid (u_a, v_b, w_c).
+
+struct HexTables {
+  int n1 = 0, ku = 0, kv = 0, kw = 0;
+  std::vector<int> basis;       // n1^3: basis index of P_i(u) P_j(v) P_l(w) at (i n1 + j) n1 + l
+  std::vector<int> point;       // ku x kv x kw: rule point (u_a, v_b, w_c) at (a kv + b) kw + c
+  std::vector<double> L[3];     // per direction, k x n1: P_i at the direction's coordinate a at a n1 + i
+  std::vector<double> dL[3];    // the same of P_i'
+};
+
+// The tables of a hexahedral cell, null when its basis or rule is not a
+// product (the cell then takes the general pass).
+std::unique_ptr<HexTables> makeHexTables(const DGCell *cell) {
+  if (cell->entity->getType() != mEntity::HEX || !cell->rule) return nullptr;
+  const int nb = cell->nbFcts, K = cell->nbPtGauss();
+  int n1 = 1;
+  while (n1 * n1 * n1 < nb) ++n1;
+  if (n1 < 2 || n1 * n1 * n1 != nb) return nullptr;
+  auto T = std::make_unique<HexTables>();
+  T->n1 = n1;
+  std::vector<double> xs[3];
+  auto coordinate = [&](int k, int d) { return d == 0 ? cell->rule[k].u : d == 1 ? cell->rule[k].v : cell->rule[k].w; };
+  for (int d = 0; d < 3; ++d)
+    for (int k = 0; k < K; ++k)
+      if (std::find(xs[d].begin(), xs[d].end(), coordinate(k, d)) == xs[d].end()) xs[d].push_back(coordinate(k, d));
+  T->ku = static_cast<int>(xs[0].size());
+  T->kv = static_cast<int>(xs[1].size());
+  T->kw = static_cast<int>(xs[2].size());
+  if (T->ku * T->kv * T->kw != K) return nullptr;
+  T->point.assign(K, -1);
+  for (int k = 0; k < K; ++k) {
+    int idx[3];
+    for (int d = 0; d < 3; ++d)
+      idx[d] = static_cast<int>(std::find(xs[d].begin(), xs[d].end(), coordinate(k, d)) - xs[d].begin());
+    int &slot = T->point[(idx[0] * T->kv + idx[1]) * T->kw + idx[2]];
+    if (slot >= 0) return nullptr;
+    slot = k;
+  }
+  for (int d = 0; d < 3; ++d) {
+    const int kd = static_cast<int>(xs[d].size());
+    T->L[d].resize(kd * n1);
+    T->dL[d].resize(kd * n1);
+    for (int a = 0; a < kd; ++a)
+      for (int i = 0; i < n1; ++i) {
+        T->L[d][a * n1 + i] = LegendrePolynomial(i, xs[d][a]);
+        T->dL[d][a * n1 + i] = dLegendrePolynomial(i, xs[d][a]);
+      }
+  }
+  const auto close = [](double x, double y) { return std::fabs(x - y) <= 1e-12 * (1.0 + std::fabs(x)); };
+  // Basis function q is P_i(u) P_j(v) P_l(w) when the values and the three
+  // reference gradients agree at every point.
+  auto matches = [&](int q, int i, int j, int l) {
+    for (int a = 0; a < T->ku; ++a)
+      for (int b = 0; b < T->kv; ++b)
+        for (int c = 0; c < T->kw; ++c) {
+          const vptGaussInfo &g = cell->gaussPoints[T->point[(a * T->kv + b) * T->kw + c]];
+          const double lu = T->L[0][a * n1 + i], lv = T->L[1][b * n1 + j], lw = T->L[2][c * n1 + l];
+          if (!close(g.phi[q], lu * lv * lw) || !close(g.refGrads[q][0], T->dL[0][a * n1 + i] * lv * lw) ||
+              !close(g.refGrads[q][1], lu * T->dL[1][b * n1 + j] * lw) ||
+              !close(g.refGrads[q][2], lu * lv * T->dL[2][c * n1 + l]))
+            return false;
+        }
+    return true;
+  };
+  T->basis.assign(nb, -1);
+  for (int q = 0; q < nb; ++q) {
+    int found = -1;
+    for (int ijl = 0; ijl < nb && found < 0; ++ijl)
+      if (T->basis[ijl] < 0 && matches(q, ijl / (n1 * n1), (ijl / n1) % n1, ijl % n1)) found = ijl;
+    if (found < 0) return nullptr;
+    T->basis[found] = q;
+  }
+  return T;
+}
+
+// The tables of the cell's rule and basis size, made once (null: none); as
+// for quadrilaterals the rule tells the element kind.
+const HexTables *hexTablesOf(const DGCell *cell) {
+  return tablePerRule<std::unique_ptr<HexTables>>(cell->rule, cell->nbFcts,
+                                                  [cell] { return makeHexTables(cell); })
+      .get();
+}
+
+// The inviscid volume pass of a hexahedron by sum factorisation (N1
+// functions and KQ points per direction; 0: known at run time, up to 8).
+template <int N1, int KQ>
+void hexVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool needPoints, bool source,
+                   InviscidScratch &s, const HexTables &T) {
+  constexpr int kMax = 8;
+  const int n1 = N1 ? N1 : T.n1, ku = KQ ? KQ : T.ku, kv = KQ ? KQ : T.kv, kw = KQ ? KQ : T.kw;
+  const int nb = n1 * n1 * n1;
+  const int nf = cell->nbFieldCount;
+  const int m = std::min(n, nf);
+  const int K = ku * kv * kw;
+  s.ensure(K, nf);
+  const int *basis = T.basis.data(), *point = T.point.data();
+  const double *Lu = T.L[0].data(), *Lv = T.L[1].data(), *Lw = T.L[2].data();
+  const double *dLu = T.dL[0].data(), *dLv = T.dL[1].data(), *dLw = T.dL[2].data();
+  const double *c0 = cell->coef0;
+  double *U = s.U.data();
+  for (int f = 0; f < nf; ++f) {
+    const double *c = c0 + f * nb;
+    // W1(i, j, c) = sum_l c(i, j, l) P_l(w_c); W2(i, b, c) = sum_j W1(i, j, c)
+    // P_j(v_b); U(a, b, c) = sum_i P_i(u_a) W2(i, b, c).
+    double W1[kMax][kMax][kMax], W2[kMax][kMax][kMax];
+    for (int i = 0; i < n1; ++i)
+      for (int j = 0; j < n1; ++j) {
+        const int *q = basis + (i * n1 + j) * n1;
+        for (int cc = 0; cc < kw; ++cc) {
+          double w = 0.0;
+          for (int l = 0; l < n1; ++l) w += c[q[l]] * Lw[cc * n1 + l];
+          W1[i][j][cc] = w;
+        }
+      }
+    for (int i = 0; i < n1; ++i)
+      for (int b = 0; b < kv; ++b)
+        for (int cc = 0; cc < kw; ++cc) {
+          double w = 0.0;
+          for (int j = 0; j < n1; ++j) w += W1[i][j][cc] * Lv[b * n1 + j];
+          W2[i][b][cc] = w;
+        }
+    for (int a = 0; a < ku; ++a)
+      for (int b = 0; b < kv; ++b)
+        for (int cc = 0; cc < kw; ++cc) {
+          double u = 0.0;
+          for (int i = 0; i < n1; ++i) u += Lu[a * n1 + i] * W2[i][b][cc];
+          U[point[(a * kv + b) * kw + cc] * nf + f] = u;
+        }
+  }
+  contravariantFluxes<false>(cell, m, law, needPoints, source, s);
+  double *rhs = cell->rhs.data();
+  const std::size_t total = static_cast<std::size_t>(K) * nf;
+  const double *A0 = s.A.data(), *A1 = A0 + total, *A2 = A1 + total, *SF = A2 + total;
+  for (int f = 0; f < m; ++f) {
+    // Along w: B0(a, b, l) = sum_c A0 P_l(w_c), B1 likewise with A1, B2 =
+    // sum_c A2 P_l'(w_c) + SF P_l(w_c). Along v: C0(a, j, l) = sum_b B0
+    // P_j(v_b), C1 = sum_b B1 P_j'(v_b) + B2 P_j(v_b). Along u: r(i, j, l) =
+    // sum_a P_i'(u_a) C0 + P_i(u_a) C1.
+    double B0[kMax][kMax][kMax], B1[kMax][kMax][kMax], B2[kMax][kMax][kMax];
+    for (int a = 0; a < ku; ++a)
+      for (int b = 0; b < kv; ++b) {
+        double s0[kMax] = {}, s1[kMax] = {}, s2[kMax] = {};
+        for (int cc = 0; cc < kw; ++cc) {
+          const std::size_t i = static_cast<std::size_t>(point[(a * kv + b) * kw + cc]) * nf + f;
+          const double a0 = A0[i], a1 = A1[i], a2 = A2[i], sf = source ? SF[i] : 0.0;
+          for (int l = 0; l < n1; ++l) {
+            const double lw = Lw[cc * n1 + l];
+            s0[l] += a0 * lw;
+            s1[l] += a1 * lw;
+            s2[l] += a2 * dLw[cc * n1 + l];
+            if (source) s2[l] += sf * lw;
+          }
+        }
+        for (int l = 0; l < n1; ++l) {
+          B0[a][b][l] = s0[l];
+          B1[a][b][l] = s1[l];
+          B2[a][b][l] = s2[l];
+        }
+      }
+    double C0[kMax][kMax][kMax], C1[kMax][kMax][kMax];
+    for (int a = 0; a < ku; ++a)
+      for (int j = 0; j < n1; ++j) {
+        double s0[kMax] = {}, s1[kMax] = {};
+        for (int b = 0; b < kv; ++b) {
+          const double lv = Lv[b * n1 + j], dlv = dLv[b * n1 + j];
+          for (int l = 0; l < n1; ++l) {
+            s0[l] += B0[a][b][l] * lv;
+            s1[l] += B1[a][b][l] * dlv + B2[a][b][l] * lv;
+          }
+        }
+        for (int l = 0; l < n1; ++l) {
+          C0[a][j][l] = s0[l];
+          C1[a][j][l] = s1[l];
+        }
+      }
+    double *r = rhs + f * nb;
+    for (int i = 0; i < n1; ++i)
+      for (int j = 0; j < n1; ++j) {
+        double sum[kMax] = {};
+        for (int a = 0; a < ku; ++a) {
+          const double dlu = dLu[a * n1 + i], lu = Lu[a * n1 + i];
+          for (int l = 0; l < n1; ++l) sum[l] += dlu * C0[a][j][l] + lu * C1[a][j][l];
+        }
+        const int *q = basis + (i * n1 + j) * n1;
+        for (int l = 0; l < n1; ++l) r[q[l]] += sum[l];
+      }
+  }
+}
+
+// Runs the hexahedron pass with the sizes known at compile time when they
+// are those of orders 1 to 4 with the rules of affine and trilinear cells.
+bool hexVolume(DGCell *cell, int n, const ConservationLaw *law, bool needPoints, bool source,
+               InviscidScratch &s) {
+  const HexTables *T = hexTablesOf(cell);
+  if (!T || T->n1 > 8 || T->ku > 8 || T->kv > 8 || T->kw > 8) return false;
+  const bool cubic = T->ku == T->kv && T->kv == T->kw;
+  switch (cubic ? T->n1 * 10 + T->ku : 0) {
+  case 22: hexVolumePass<2, 2>(cell, n, law, needPoints, source, s, *T); break;
+  case 33: hexVolumePass<3, 3>(cell, n, law, needPoints, source, s, *T); break;
+  case 34: hexVolumePass<3, 4>(cell, n, law, needPoints, source, s, *T); break;
+  case 44: hexVolumePass<4, 4>(cell, n, law, needPoints, source, s, *T); break;
+  case 45: hexVolumePass<4, 5>(cell, n, law, needPoints, source, s, *T); break;
+  case 55: hexVolumePass<5, 5>(cell, n, law, needPoints, source, s, *T); break;
+  case 56: hexVolumePass<5, 6>(cell, n, law, needPoints, source, s, *T); break;
+  default: hexVolumePass<0, 0>(cell, n, law, needPoints, source, s, *T); break;
+  }
+  return true;
+}
+
 }  // namespace
 
 void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
@@ -766,6 +978,7 @@ void ComputeVolumeContributionInviscid::operator()(DGCell *cell) {
   const bool needPoints = law->volumeTermsNeedPoints();
   const bool source = law->hasSource();
   if (cell->planar && cell->nbFcts >= 4 && tensorVolume(cell, n, law, needPoints, source, scratch)) return;
+  if (!cell->planar && hexVolume(cell, n, law, needPoints, source, scratch)) return;
   if (denseVolume(cell, n, law, needPoints, source, scratch)) return;
   withBasisSize(cell->nbFcts, [&](auto NB) {
     if (cell->planar)
