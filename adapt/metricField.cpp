@@ -2,10 +2,33 @@
 
 #include <cmath>
 #include <cstdio>
+#include <typeinfo>
 
 #include "MT_vector.h"
+#include "mAttachableDataContainer.h"
+#include "mEntity.h"
 
 using namespace KORA;
+
+namespace {
+// The holder of a vertex's metric in the vertex's fast data slot. It does not
+// own the metric, as the mesh data holder does not: the field does.
+class metricSlot final : public mAttachableData {
+ public:
+  metricSlot(const metricField* f, metric* mm) : field(f), m(mm) {}
+  const metricField* field;
+  metric* m;
+};
+
+// The field's slot on the vertex, or null (no slot, or the slot holds
+// something else, or another field's metric).
+metricSlot* slotOf(mEntity* v, const metricField* f) {
+  mAttachableData* d = v->getFastData();
+  if (!d || typeid(*d) != typeid(metricSlot)) return nullptr;
+  auto* s = static_cast<metricSlot*>(d);
+  return s->field == f ? s : nullptr;
+}
+}  // namespace
 
 metricField::metricField(pMesh m) : mesh(m), metricId(MD_newMeshDataId("pointer_To_Attached_Metric")) {}
 
@@ -39,7 +62,16 @@ void metricField::setSize(pVertex v, double size) {
 }
 
 void metricField::attachMetric(pVertex v, metric* m) {
+  if (metricSlot* s = slotOf(v, this)) {
+    if (s->m != m) delete s->m;
+    s->m = m;
+    return;
+  }
   void* old = nullptr;
+  if (!v->getFastData() && !EN_getDataPtr(v, metricId, &old)) {
+    v->attachFastData(new metricSlot(this, m));
+    return;
+  }
   if (EN_getDataPtr(v, metricId, &old)) {
     delete static_cast<metric*>(old);
     EN_modifyDataPtr(v, metricId, m);
@@ -49,16 +81,24 @@ void metricField::attachMetric(pVertex v, metric* m) {
 }
 
 metric* metricField::getMetric(pVertex v) const {
+  if (metricSlot* s = slotOf(v, this)) return s->m;
   void* p = nullptr;
   if (!EN_getDataPtr(v, metricId, &p)) return nullptr;
   return static_cast<metric*>(p);
 }
 
-void metricField::deleteMetric(pVertex v) {
+void metricField::deleteMetric(pVertex v) { delete detachMetric(v); }
+
+metric* metricField::detachMetric(pVertex v) {
+  if (metricSlot* s = slotOf(v, this)) {
+    metric* m = s->m;
+    v->deleteFastData();
+    return m;
+  }
   void* p = nullptr;
-  if (!EN_getDataPtr(v, metricId, &p)) return;
+  if (!EN_getDataPtr(v, metricId, &p)) return nullptr;
   EN_deleteData(v, metricId);
-  delete static_cast<metric*>(p);
+  return static_cast<metric*>(p);
 }
 
 void metricField::interpolate(const metric* m1, const metric* m2, double t, metric** out) {

@@ -1,6 +1,8 @@
-// One metric per mesh vertex, attached as mesh data. Only one field exists at
-// a time: the data name is registered on construction and released on
-// destruction. The field owns the attached metrics.
+// One metric per mesh vertex. Only one field exists at a time: the data name
+// is registered on construction and released on destruction. The field owns
+// the attached metrics. A vertex whose fast data slot is free holds its metric
+// there (one indirection, looked up on every length and shape the adaptation
+// rates); a vertex whose slot is taken holds it as mesh data under the name.
 #ifndef DG_ADAPT_METRICFIELD_H
 #define DG_ADAPT_METRICFIELD_H
 
@@ -24,6 +26,8 @@ class metricField {
   // Null when the vertex carries no metric.
   metric* getMetric(KORA::pVertex v) const;
   void deleteMetric(KORA::pVertex v);
+  // Takes the metric off the vertex without deleting it (null when none).
+  metric* detachMetric(KORA::pVertex v);
 
   // New metric between m1 (t = 0) and m2 (t = 1). A missing metric takes the
   // other one's copy; with both missing *out is null.

@@ -82,9 +82,8 @@ int rateEndsReplaced(LocMeshMod& op, pEdge e, const double p[3], metric* pm, con
 
 void moveMetric(metricField* field, pVertex from, pVertex to) {
   if (!field) return;
-  metric* m = field->getMetric(from);
+  metric* m = field->detachMetric(from);
   if (!m) return;
-  EN_deleteData(from, field->metricId);
   field->attachMetric(to, m);
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "adapt_fixtures.h"
+#include "mAttachableDataContainer.h"
+#include "mEntity.h"
 #include "metricField.h"
 
 using namespace adapttest;
@@ -170,6 +172,45 @@ TEST(MetricField, OwnsAttachedMetricsAndIsUnique) {
   // The name was released: a new field can be made.
   metricField again(mh.m);
   EXPECT_EQ(again.getMetric(v[0]), nullptr);
+}
+
+// A vertex's metric lives in its fast data slot when that is free, else as
+// mesh data: either way set, replace, detach and the field's end behave alike,
+// and whatever else holds the slot is left as it was.
+TEST(MetricField, MetricsBehaveAlikeWhereverTheVertexHoldsThem) {
+  MeshHolder mh;
+  pVertex freeSlot = mh.vertex(0, 0, 0), takenSlot = mh.vertex(1, 0, 0);
+  auto* other = new KORA::mAttachableInt;
+  other->i = 7;
+  takenSlot->attachFastData(other);
+  {
+    metricField field(mh.m);
+    for (pVertex v : {freeSlot, takenSlot}) {
+      SCOPED_TRACE(v == freeSlot ? "free slot" : "taken slot");
+      EXPECT_EQ(field.getMetric(v), nullptr);
+      EXPECT_EQ(field.detachMetric(v), nullptr);
+      field.setSize(v, 2.0);
+      field.setSize(v, 0.5);  // replaces (and frees) the first
+      ASSERT_NE(field.getMetric(v), nullptr);
+      expectVec(field.getMetric(v)->h, 0.5, 0.5, 0.5);
+      metric* m = field.detachMetric(v);
+      ASSERT_NE(m, nullptr);
+      EXPECT_EQ(field.getMetric(v), nullptr);
+      // Handed over to the other vertex and back, as a collapse moves it.
+      field.attachMetric(v == freeSlot ? takenSlot : freeSlot, m);
+      EXPECT_EQ(field.getMetric(v == freeSlot ? takenSlot : freeSlot), m);
+      field.attachMetric(v, field.detachMetric(v == freeSlot ? takenSlot : freeSlot));
+      EXPECT_EQ(field.getMetric(v), m);
+    }
+    EXPECT_EQ(takenSlot->getFastData(), other);
+  }
+  // The field's end frees its metrics and the slots it took.
+  EXPECT_EQ(freeSlot->getFastData(), nullptr);
+  EXPECT_EQ(takenSlot->getFastData(), other);
+  EXPECT_EQ(other->i, 7);
+  metricField again(mh.m);
+  EXPECT_EQ(again.getMetric(freeSlot), nullptr);
+  EXPECT_EQ(again.getMetric(takenSlot), nullptr);
 }
 
 }  // namespace
