@@ -153,19 +153,58 @@ void OrthogonalTetFunctionSpace::grads(double u, double v, double w, std::vector
 }
 
 // ---------------------------------------------------------------------------
-// Hexahedron: the eight trilinear products.
+// Hexahedron: Legendre products in shells of the largest degree.
 
 HexFunctionSpace::HexFunctionSpace(int p) : PolynomialFunctionSpace(p) { checkOrder(p); }
 
 int HexFunctionSpace::maxOrder() const { return SHF::maxHexOrder; }
 
+namespace {
+
+// P_i and P_i' at x for i = 0..p.
+void legendreRow(int p, double x, double *L, double *dL) {
+  for (int i = 0; i <= p; ++i) {
+    L[i] = LegendrePolynomial(i, x);
+    if (dL) dL[i] = _dLegendrePolynomial(i, x);
+  }
+}
+
+}  // namespace
+
 void HexFunctionSpace::fcts(double u, double v, double w, std::vector<double> &values) const {
   const int n = size();
-  for (int i = 0; i < n; ++i) values[i] = SHF::getHexFct(i, u, v, w);
+  if (order_ <= 1) {
+    for (int i = 0; i < n; ++i) values[i] = SHF::getHexFct(i, u, v, w);
+    return;
+  }
+  // One row of Legendre values per direction, then the products.
+  double Lu[SHF::maxHexOrder + 1], Lv[SHF::maxHexOrder + 1], Lw[SHF::maxHexOrder + 1];
+  legendreRow(order_, u, Lu, nullptr);
+  legendreRow(order_, v, Lv, nullptr);
+  legendreRow(order_, w, Lw, nullptr);
+  for (int k = 0; k < n; ++k) {
+    int i, j, l;
+    getHexOrders(k, i, j, l);
+    values[k] = Lu[i] * Lv[j] * Lw[l];
+  }
 }
 
 void HexFunctionSpace::grads(double u, double v, double w, std::vector<mVector> &gradients) const {
   const int n = size();
-  for (int i = 0; i < n; ++i)
-    gradients[i].set(SHF::getHexdFctdu(i, u, v, w), SHF::getHexdFctdv(i, u, v, w), SHF::getHexdFctdw(i, u, v, w));
+  if (order_ <= 1) {
+    for (int i = 0; i < n; ++i)
+      gradients[i].set(SHF::getHexdFctdu(i, u, v, w), SHF::getHexdFctdv(i, u, v, w),
+                       SHF::getHexdFctdw(i, u, v, w));
+    return;
+  }
+  double Lu[SHF::maxHexOrder + 1], Lv[SHF::maxHexOrder + 1], Lw[SHF::maxHexOrder + 1];
+  double dLu[SHF::maxHexOrder + 1], dLv[SHF::maxHexOrder + 1], dLw[SHF::maxHexOrder + 1];
+  legendreRow(order_, u, Lu, dLu);
+  legendreRow(order_, v, Lv, dLv);
+  legendreRow(order_, w, Lw, dLw);
+  for (int k = 0; k < n; ++k) {
+    int i, j, l;
+    getHexOrders(k, i, j, l);
+    gradients[k].set(dLu[i] * Lv[j] * Lw[l], Lu[i] * dLv[j] * Lw[l], Lu[i] * Lv[j] * dLw[l]);
+  }
 }

@@ -3,10 +3,10 @@
 
 // Polynomial bases of the DG elements, one family per element kind:
 //
-//   triangle       OrthogonalTriangleFunctionSpace  (p+1)(p+2)/2 functions, p <= 8
-//   quadrilateral  QuadFunctionSpace                (p+1)^2 functions, any p
-//   tetrahedron    OrthogonalTetFunctionSpace       (p+1)(p+2)(p+3)/6, p <= 4
-//   hexahedron     HexFunctionSpace                 (p+1)^3 functions, p <= 1
+//   triangle       OrthogonalTriangleFunctionSpace  (p+1)(p+2)/2 functions, p <= 12
+//   quadrilateral  QuadFunctionSpace                (p+1)^2 functions, p <= 12
+//   tetrahedron    OrthogonalTetFunctionSpace       (p+1)(p+2)(p+3)/6, p <= 8
+//   hexahedron     HexFunctionSpace                 (p+1)^3 functions, p <= 12
 //
 // Simplex bases are orthonormal on their reference element except the
 // constant (squared norm = reference measure); quadrilateral and hexahedron

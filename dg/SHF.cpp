@@ -83,13 +83,13 @@ inline Exp2 pascalExponents(int k)
 inline void checkTriangleIndex(int k)
 {
   if (k < 0 || k >= SHF::nbTriangleFunctions)
-    throw "orthonormal triangle function index out of range (0 to 44, orders up to 8)";
+    throw "orthonormal triangle function index out of range (0 to 90, orders up to 12)";
 }
 
 inline void checkTetIndex(int k)
 {
   if (k < 0 || k >= SHF::nbTetFunctions)
-    throw "orthonormal tetrahedron function index out of range (0 to 34, orders up to 4)";
+    throw "orthonormal tetrahedron function index out of range (0 to 164, orders up to 8)";
 }
 
 inline void checkDerivativeOrders(int n, int m)
@@ -119,14 +119,44 @@ inline double tetDerivative(int k, int d, double u, double v, double w)
   }
 }
 
-// Hexahedron functions as products of first-degree factors: bits of the
-// factors present (u = 1, v = 2, w = 4).
+// The first eight hexahedron functions as products of first-degree factors:
+// bits of the factors present (u = 1, v = 2, w = 4).
 constexpr int kHexFactors[8] = {0, 1, 2, 4, 1 | 2, 1 | 4, 2 | 4, 1 | 2 | 4};
 
-inline int hexFactors(int k)
+inline void checkHexIndex(int k)
 {
-  if (k < 0 || k >= SHF::nbHexFunctions) throw "hexahedron function index out of range (0 to 7, order 1)";
-  return kHexFactors[k];
+  if (k < 0 || k >= SHF::nbHexFunctions)
+    throw "hexahedron function index out of range (0 to 2196, orders up to 12)";
+}
+
+inline int hexFactors(int k) { return kHexFactors[k]; }
+
+// Legendre orders of every hexahedron index (see getHexOrders).
+constexpr auto makeHexOrders()
+{
+  struct T { Exp3 e[SHF::nbHexFunctions]; } t{};
+  int k = 0;
+  for (int n = 0; n <= SHF::maxHexOrder; ++n)
+    for (int d = n; d <= 3 * n; ++d)
+      for (int i = n; i >= 0; --i)
+        for (int j = n; j >= 0; --j) {
+          const int l = d - i - j;
+          if (l < 0 || l > n || (i != n && j != n && l != n)) continue;
+          t.e[k++] = {i, j, l};
+        }
+  return t;
+}
+constexpr auto kHexOrders = makeHexOrders();
+
+// Derivative (d = 0 value, 1, 2, 3: u, v, w) of the Legendre product of
+// hexahedron index k >= 8.
+inline double hexLegendre(int k, int d, double u, double v, double w)
+{
+  const Exp3& e = kHexOrders.e[k];
+  const double a = d == 1 ? _dLegendrePolynomial(e.a, u) : LegendrePolynomial(e.a, u);
+  const double b = d == 2 ? _dLegendrePolynomial(e.b, v) : LegendrePolynomial(e.b, v);
+  const double c = d == 3 ? _dLegendrePolynomial(e.c, w) : LegendrePolynomial(e.c, w);
+  return a * b * c;
 }
 
 // Product of the factors in 'mask', the factor 'drop' differentiated (0 if absent).
@@ -174,7 +204,7 @@ inline double triangleOrthogonal(int k, double u, double v, int du, int dv)
 template <class R>
 inline void triangleOrthogonalAll(int nf, double u, double v, double* values, double* du, double* dv)
 {
-  constexpr int P = SHF::maxTriangleOrder, N = SHF::nbTriangleFunctions;
+  constexpr int P = 8, N = SHF::nbTriangleMonomialRows;
   R pu[P + 1], pv[P + 1];
   pu[0] = pv[0] = 1;
   for (int i = 1; i <= P; ++i) {
@@ -200,6 +230,133 @@ inline void triangleOrthogonalAll(int nf, double u, double v, double* values, do
     if (values) values[k] = static_cast<double>(s);
     if (du) du[k] = static_cast<double>(su);
     if (dv) dv[k] = static_cast<double>(sv);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Orthonormal functions from the collapsed-coordinate products of their
+// degree (the same products, in the same block order, as the generator of the
+// block tables).
+
+// A value with its three first derivatives.
+struct D4 {
+  double f = 0, u = 0, v = 0, w = 0;
+};
+inline D4 operator+(const D4& a, const D4& b) { return {a.f + b.f, a.u + b.u, a.v + b.v, a.w + b.w}; }
+inline D4 operator-(const D4& a, const D4& b) { return {a.f - b.f, a.u - b.u, a.v - b.v, a.w - b.w}; }
+inline D4 operator*(double c, const D4& a) { return {c * a.f, c * a.u, c * a.v, c * a.w}; }
+inline D4 operator*(const D4& a, const D4& b)
+{
+  return {a.f * b.f, a.u * b.f + a.f * b.u, a.v * b.f + a.f * b.v, a.w * b.f + a.f * b.w};
+}
+
+constexpr int kMaxDegree = 12;
+
+// Legendre polynomial of degree m in x/t times t^m, m = 0..n.
+inline void homogeneousLegendre(int n, const D4& x, const D4& t, D4* out)
+{
+  out[0] = {1, 0, 0, 0};
+  if (n >= 1) out[1] = x;
+  const D4 t2 = t * t;
+  for (int m = 1; m < n; ++m) out[m + 1] = (1.0 / (m + 1)) * ((2 * m + 1.0) * (x * out[m]) - m * (t2 * out[m - 1]));
+}
+
+// Jacobi polynomial P_m^(a,0) of y/s times s^m, m = 0..n (a >= 1).
+inline void homogeneousJacobi(int n, int a, const D4& y, const D4& s, D4* out)
+{
+  out[0] = {1, 0, 0, 0};
+  if (n >= 1) out[1] = 0.5 * ((a + 2.0) * y + static_cast<double>(a) * s);
+  const D4 s2 = s * s;
+  for (int m = 1; m < n; ++m) {
+    const double c1 = static_cast<double>((2 * m + a + 1) * (2 * m + a + 2) * (2 * m + a));
+    const double c0 = static_cast<double>((2 * m + a + 1) * a * a);
+    const double c2 = static_cast<double>(2 * m * (m + a) * (2 * m + a + 2));
+    const double d = static_cast<double>(2 * (m + 1) * (m + a + 1) * (2 * m + a));
+    out[m + 1] = (1.0 / d) * ((c1 * y + c0 * s) * out[m] - c2 * (s2 * out[m - 1]));
+  }
+}
+
+// The products of degree n on the triangle, q = 0..n, p = n - q:
+// L_p(2u+v-1, 1-v) P_q^(2p+1,0)(2v-1).
+inline void triangleProducts(int n, double u, double v, D4* out)
+{
+  D4 L[kMaxDegree + 1], J[kMaxDegree + 1];
+  homogeneousLegendre(n, {2 * u + v - 1, 2, 1, 0}, {1 - v, 0, -1, 0}, L);
+  for (int q = 0; q <= n; ++q) {
+    const int p = n - q;
+    homogeneousJacobi(q, 2 * p + 1, {2 * v - 1, 0, 2, 0}, {1, 0, 0, 0}, J);
+    out[q] = L[p] * J[q];
+  }
+}
+
+// The products of degree n on the tetrahedron, r = 0..n, q = 0..n-r,
+// p = n-q-r: L_p(2u+v+w-1, 1-v-w) P_q^(2p+1,0)(2v+w-1, 1-w) P_r^(2p+2q+2,0)(2w-1).
+inline void tetProducts(int n, double u, double v, double w, D4* out)
+{
+  D4 L[kMaxDegree + 1], H[kMaxDegree + 1], J[kMaxDegree + 1];
+  homogeneousLegendre(n, {2 * u + v + w - 1, 2, 1, 1}, {1 - v - w, 0, -1, -1}, L);
+  int j = 0;
+  for (int r = 0; r <= n; ++r)
+    for (int q = 0; q <= n - r; ++q) {
+      const int p = n - q - r;
+      homogeneousJacobi(q, 2 * p + 1, {2 * v + w - 1, 0, 2, 1}, {1 - w, 0, 0, -1}, H);
+      homogeneousJacobi(r, 2 * p + 2 * q + 2, {2 * w - 1, 0, 0, 2}, {1, 0, 0, 0}, J);
+      out[j++] = L[p] * H[q] * J[r];
+    }
+}
+
+// Degree of simplex function k and the first index of that degree.
+inline int simplexDegree(int dim, int k, int& first)
+{
+  int n = 0;
+  auto count = [dim](int m) { return dim == 2 ? (m + 1) * (m + 2) / 2 : (m + 1) * (m + 2) * (m + 3) / 6; };
+  while (count(n) <= k) ++n;
+  first = n == 0 ? 0 : count(n - 1);
+  return n;
+}
+
+// Orthonormal simplex functions from..to-1 (values and derivatives; any
+// output may be null) through the block tables.
+void simplexFromBlocks(int dim, int from, int to, double u, double v, double w, double* values, double* du,
+                       double* dv, double* dw)
+{
+  D4 psi[(kMaxDegree + 1) * (kMaxDegree + 2) / 2];
+  int k = from;
+  while (k < to) {
+    int first;
+    const int n = simplexDegree(dim, k, first);
+    const int size = dim == 2 ? n + 1 : (n + 1) * (n + 2) / 2;
+    if (dim == 2) triangleProducts(n, u, v, psi);
+    else tetProducts(n, u, v, w, psi);
+    for (; k < to && k < first + size; ++k) {
+      const double* row = dim == 2 ? myTriangleBlocks[k] : myTetBlocks[k];
+      D4 s;
+      for (int j = 0; j < size; ++j) s = s + row[j] * psi[j];
+      if (values) values[k] = s.f;
+      if (du) du[k] = s.u;
+      if (dv) dv[k] = s.v;
+      if (dw) dw[k] = s.w;
+    }
+  }
+}
+
+// One function (d = 0 value, 1, 2, 3: derivative in u, v, w).
+double simplexFromBlocks(int dim, int k, int d, double u, double v, double w)
+{
+  D4 psi[(kMaxDegree + 1) * (kMaxDegree + 2) / 2];
+  int first;
+  const int n = simplexDegree(dim, k, first);
+  const int size = dim == 2 ? n + 1 : (n + 1) * (n + 2) / 2;
+  if (dim == 2) triangleProducts(n, u, v, psi);
+  else tetProducts(n, u, v, w, psi);
+  const double* row = dim == 2 ? myTriangleBlocks[k] : myTetBlocks[k];
+  D4 s;
+  for (int j = 0; j < size; ++j) s = s + row[j] * psi[j];
+  switch (d) {
+  case 0: return s.f;
+  case 1: return s.u;
+  case 2: return s.v;
+  default: return s.w;
   }
 }
 
@@ -236,6 +393,15 @@ void getLegendreOrders(int k, int& i, int& j)
 }
 
 double getFactors(int) { return 1.0; }
+
+void getHexOrders(int k, int& i, int& j, int& l)
+{
+  checkHexIndex(k);
+  const Exp3& e = kHexOrders.e[k];
+  i = e.a;
+  j = e.b;
+  l = e.c;
+}
 
 double LegendrePolynomial(int n, double x)
 {
@@ -341,6 +507,7 @@ double SHF::PascalgetdFctGeneral(int k, int n, int m, double u, double v)
 double SHF::PascalgetFctOrthogonal(int k, double u, double v)
 {
   checkTriangleIndex(k);
+  if (k >= nbTriangleMonomialRows) return simplexFromBlocks(2, k, 0, u, v, 0.0);
   return k < kExtendedFrom ? triangleOrthogonal<double>(k, u, v, 0, 0)
                            : triangleOrthogonal<long double>(k, u, v, 0, 0);
 }
@@ -348,6 +515,7 @@ double SHF::PascalgetFctOrthogonal(int k, double u, double v)
 double SHF::PascalgetdFctduOrthogonal(int k, double u, double v)
 {
   checkTriangleIndex(k);
+  if (k >= nbTriangleMonomialRows) return simplexFromBlocks(2, k, 1, u, v, 0.0);
   return k < kExtendedFrom ? triangleOrthogonal<double>(k, u, v, 1, 0)
                            : triangleOrthogonal<long double>(k, u, v, 1, 0);
 }
@@ -355,6 +523,7 @@ double SHF::PascalgetdFctduOrthogonal(int k, double u, double v)
 double SHF::PascalgetdFctdvOrthogonal(int k, double u, double v)
 {
   checkTriangleIndex(k);
+  if (k >= nbTriangleMonomialRows) return simplexFromBlocks(2, k, 2, u, v, 0.0);
   return k < kExtendedFrom ? triangleOrthogonal<double>(k, u, v, 0, 1)
                            : triangleOrthogonal<long double>(k, u, v, 0, 1);
 }
@@ -363,6 +532,11 @@ double SHF::PascalgetdFctGeneralOrthogonal(int k, int n, int m, double u, double
 {
   checkTriangleIndex(k);
   checkDerivativeOrders(n, m);
+  if (k >= nbTriangleMonomialRows) {
+    if (n == 0) return simplexFromBlocks(2, k, 0, u, v, 0.0);
+    if (n == 1) return simplexFromBlocks(2, k, m == 0 ? 1 : 2, u, v, 0.0);
+    throw "derivatives of order 2 and more of the orthonormal triangle functions are given to degree 8 only";
+  }
   return k < kExtendedFrom ? triangleOrthogonal<double>(k, u, v, n - m, m)
                            : triangleOrthogonal<long double>(k, u, v, n - m, m);
 }
@@ -370,11 +544,13 @@ double SHF::PascalgetdFctGeneralOrthogonal(int k, int n, int m, double u, double
 void SHF::PascalgetAllOrthogonal(int nf, double u, double v, double* values, double* du, double* dv)
 {
   if (nf < 0 || nf > nbTriangleFunctions)
-    throw "number of orthonormal triangle functions out of range (0 to 45, orders up to 8)";
-  if (nf <= kExtendedFrom)
-    triangleOrthogonalAll<double>(nf, u, v, values, du, dv);
+    throw "number of orthonormal triangle functions out of range (0 to 91, orders up to 12)";
+  const int nm = nf < nbTriangleMonomialRows ? nf : nbTriangleMonomialRows;
+  if (nm <= kExtendedFrom)
+    triangleOrthogonalAll<double>(nm, u, v, values, du, dv);
   else
-    triangleOrthogonalAll<long double>(nf, u, v, values, du, dv);
+    triangleOrthogonalAll<long double>(nm, u, v, values, du, dv);
+  if (nf > nm) simplexFromBlocks(2, nm, nf, u, v, 0.0, values, du, dv, nullptr);
 }
 
 // ---------------------------------------------------------------------------
@@ -395,6 +571,7 @@ double SHF::getTetdFctdw(int k, double u, double v, double w) { return tetDeriva
 double SHF::getTetFctOrthogonal(int k, double u, double v, double w)
 {
   checkTetIndex(k);
+  if (k >= nbTetMonomialRows) return simplexFromBlocks(3, k, 0, u, v, w);
   const double* row = myTetOrtho[k];
   double s = 0.0;
   for (int i = 0; i <= k; ++i) s += row[i] * getTetFct(i, u, v, w);
@@ -404,6 +581,7 @@ double SHF::getTetFctOrthogonal(int k, double u, double v, double w)
 double SHF::getTetdFctduOrthogonal(int k, double u, double v, double w)
 {
   checkTetIndex(k);
+  if (k >= nbTetMonomialRows) return simplexFromBlocks(3, k, 1, u, v, w);
   const double* row = myTetOrtho[k];
   double s = 0.0;
   for (int i = 1; i <= k; ++i) s += row[i] * tetDerivative(i, 0, u, v, w);
@@ -413,6 +591,7 @@ double SHF::getTetdFctduOrthogonal(int k, double u, double v, double w)
 double SHF::getTetdFctdvOrthogonal(int k, double u, double v, double w)
 {
   checkTetIndex(k);
+  if (k >= nbTetMonomialRows) return simplexFromBlocks(3, k, 2, u, v, w);
   const double* row = myTetOrtho[k];
   double s = 0.0;
   for (int i = 1; i <= k; ++i) s += row[i] * tetDerivative(i, 1, u, v, w);
@@ -422,6 +601,7 @@ double SHF::getTetdFctdvOrthogonal(int k, double u, double v, double w)
 double SHF::getTetdFctdwOrthogonal(int k, double u, double v, double w)
 {
   checkTetIndex(k);
+  if (k >= nbTetMonomialRows) return simplexFromBlocks(3, k, 3, u, v, w);
   const double* row = myTetOrtho[k];
   double s = 0.0;
   for (int i = 1; i <= k; ++i) s += row[i] * tetDerivative(i, 2, u, v, w);
@@ -432,15 +612,21 @@ void SHF::getTetAllOrthogonal(int nf, double u, double v, double w, double* valu
                               double* dw)
 {
   if (nf < 0 || nf > nbTetFunctions)
-    throw "number of orthonormal tetrahedron functions out of range (0 to 35, orders up to 4)";
-  double pu[maxTetOrder + 1], pv[maxTetOrder + 1], pw[maxTetOrder + 1];
+    throw "number of orthonormal tetrahedron functions out of range (0 to 165, orders up to 8)";
+  if (nf > nbTetMonomialRows) {
+    getTetAllOrthogonal(nbTetMonomialRows, u, v, w, values, du, dv, dw);
+    simplexFromBlocks(3, nbTetMonomialRows, nf, u, v, w, values, du, dv, dw);
+    return;
+  }
+  constexpr int P = 4;
+  double pu[P + 1], pv[P + 1], pw[P + 1];
   pu[0] = pv[0] = pw[0] = 1.0;
-  for (int i = 1; i <= maxTetOrder; ++i) {
+  for (int i = 1; i <= P; ++i) {
     pu[i] = pu[i - 1] * u;
     pv[i] = pv[i - 1] * v;
     pw[i] = pw[i - 1] * w;
   }
-  double m[nbTetFunctions], mu[nbTetFunctions], mv[nbTetFunctions], mw[nbTetFunctions];
+  double m[nbTetMonomialRows], mu[nbTetMonomialRows], mv[nbTetMonomialRows], mw[nbTetMonomialRows];
   for (int i = 0; i < nf; ++i) {
     const Exp3& e = kTet[i];
     m[i] = pu[e.a] * pv[e.b] * pw[e.c];
@@ -485,10 +671,29 @@ double SHF::getQdFctdv(int k, double u, double v, KORA::mFace*)
   return LegendrePolynomial(e.a, u) * _dLegendrePolynomial(e.b, v);
 }
 
-double SHF::getHexFct(int k, double u, double v, double w) { return hexProduct(hexFactors(k), 0, u, v, w); }
-double SHF::getHexdFctdu(int k, double u, double v, double w) { return hexProduct(hexFactors(k), 1, u, v, w); }
-double SHF::getHexdFctdv(int k, double u, double v, double w) { return hexProduct(hexFactors(k), 2, u, v, w); }
-double SHF::getHexdFctdw(int k, double u, double v, double w) { return hexProduct(hexFactors(k), 4, u, v, w); }
+double SHF::getHexFct(int k, double u, double v, double w)
+{
+  checkHexIndex(k);
+  return k < 8 ? hexProduct(hexFactors(k), 0, u, v, w) : hexLegendre(k, 0, u, v, w);
+}
+
+double SHF::getHexdFctdu(int k, double u, double v, double w)
+{
+  checkHexIndex(k);
+  return k < 8 ? hexProduct(hexFactors(k), 1, u, v, w) : hexLegendre(k, 1, u, v, w);
+}
+
+double SHF::getHexdFctdv(int k, double u, double v, double w)
+{
+  checkHexIndex(k);
+  return k < 8 ? hexProduct(hexFactors(k), 2, u, v, w) : hexLegendre(k, 2, u, v, w);
+}
+
+double SHF::getHexdFctdw(int k, double u, double v, double w)
+{
+  checkHexIndex(k);
+  return k < 8 ? hexProduct(hexFactors(k), 4, u, v, w) : hexLegendre(k, 3, u, v, w);
+}
 
 // ---------------------------------------------------------------------------
 // One-variable monomials

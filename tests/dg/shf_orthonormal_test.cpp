@@ -348,26 +348,27 @@ TEST(ShfOrthonormal, LowRowsMatchTheirClosedForms)
 TEST(ShfOrthonormal, IndicesBeyondTheTablesAreRefused)
 {
   const std::vector<std::pair<const char*, std::function<double()>>> calls = {
-      {"triangle 45", [] { return SHF::PascalgetFctOrthogonal(45, 0.2, 0.2); }},
+      {"triangle 91", [] { return SHF::PascalgetFctOrthogonal(91, 0.2, 0.2); }},
       {"triangle -1", [] { return SHF::PascalgetFctOrthogonal(-1, 0.2, 0.2); }},
-      {"triangle du 45", [] { return SHF::PascalgetdFctduOrthogonal(45, 0.2, 0.2); }},
+      {"triangle du 91", [] { return SHF::PascalgetdFctduOrthogonal(91, 0.2, 0.2); }},
       {"triangle dv 100", [] { return SHF::PascalgetdFctdvOrthogonal(100, 0.2, 0.2); }},
-      {"triangle general 45", [] { return SHF::PascalgetdFctGeneralOrthogonal(45, 1, 0, 0.2, 0.2); }},
+      {"triangle general 91", [] { return SHF::PascalgetdFctGeneralOrthogonal(91, 1, 0, 0.2, 0.2); }},
+      {"triangle second derivative 45", [] { return SHF::PascalgetdFctGeneralOrthogonal(45, 2, 1, 0.2, 0.2); }},
       {"triangle general m > n", [] { return SHF::PascalgetdFctGeneralOrthogonal(3, 1, 2, 0.2, 0.2); }},
-      {"tet 35", [] { return SHF::getTetFctOrthogonal(35, 0.2, 0.2, 0.2); }},
-      {"tet du 35", [] { return SHF::getTetdFctduOrthogonal(35, 0.2, 0.2, 0.2); }},
+      {"tet 165", [] { return SHF::getTetFctOrthogonal(165, 0.2, 0.2, 0.2); }},
+      {"tet du 165", [] { return SHF::getTetdFctduOrthogonal(165, 0.2, 0.2, 0.2); }},
       {"tet dv -3", [] { return SHF::getTetdFctdvOrthogonal(-3, 0.2, 0.2, 0.2); }},
-      {"tet dw 40", [] { return SHF::getTetdFctdwOrthogonal(40, 0.2, 0.2, 0.2); }},
-      {"batch triangle 46",
+      {"tet dw 200", [] { return SHF::getTetdFctdwOrthogonal(200, 0.2, 0.2, 0.2); }},
+      {"batch triangle 92",
        [] {
-         double v[46];
-         SHF::PascalgetAllOrthogonal(46, 0.2, 0.2, v, nullptr, nullptr);
+         double v[92];
+         SHF::PascalgetAllOrthogonal(92, 0.2, 0.2, v, nullptr, nullptr);
          return v[0];
        }},
-      {"batch tet 36",
+      {"batch tet 166",
        [] {
-         double v[36];
-         SHF::getTetAllOrthogonal(36, 0.2, 0.2, 0.2, v, nullptr, nullptr, nullptr);
+         double v[166];
+         SHF::getTetAllOrthogonal(166, 0.2, 0.2, 0.2, v, nullptr, nullptr, nullptr);
          return v[0];
        }},
   };

@@ -244,7 +244,7 @@ TEST(SpaceBases, OrdersBeyondTheBasisDataAreRefused) {
     Family family;
     int order;
   };
-  const Case refused[] = {{TRI, 9}, {TET, 5}, {HEX, 2}, {QUAD, 13}, {TRI, -1}, {QUAD, -1}};
+  const Case refused[] = {{TRI, 13}, {TET, 9}, {HEX, 13}, {QUAD, 13}, {TRI, -1}, {QUAD, -1}, {HEX, -1}};
   for (const Case &c : refused) {
     try {
       makeSpace(c.family, c.order);
@@ -253,10 +253,23 @@ TEST(SpaceBases, OrdersBeyondTheBasisDataAreRefused) {
       EXPECT_NE(msg.find("polynomial order"), std::string::npos) << msg;
     }
   }
-  OrthogonalTriangleFunctionSpace tri(8);
-  EXPECT_THROW(tri.setOrder(9), std::string);
-  EXPECT_EQ(tri.order(), 8);
+  OrthogonalTriangleFunctionSpace tri(12);
+  EXPECT_THROW(tri.setOrder(13), std::string);
+  EXPECT_EQ(tri.order(), 12);
   EXPECT_NO_THROW(QuadFunctionSpace(12));
+  EXPECT_NO_THROW(HexFunctionSpace(12));
+  EXPECT_NO_THROW(OrthogonalTetFunctionSpace(8));
+  // The message names the family's orders.
+  try {
+    HexFunctionSpace(13);
+  } catch (const std::string &msg) {
+    EXPECT_NE(msg.find("(orders 0 to 12)"), std::string::npos) << msg;
+  }
+  try {
+    OrthogonalTetFunctionSpace(9);
+  } catch (const std::string &msg) {
+    EXPECT_NE(msg.find("(orders 0 to 8)"), std::string::npos) << msg;
+  }
 }
 
 TEST(SpaceBases, PhysicalGradientsUseTheInverseJacobian) {

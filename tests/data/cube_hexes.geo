@@ -1,0 +1,16 @@
+Point(1) = {0, 0, 0, 1};
+Point(2) = {1, 0, 0, 1};
+Point(3) = {1, 1, 0, 1};
+Point(4) = {0, 1, 0, 1};
+Line(1) = {1, 2};
+Line(2) = {2, 3};
+Line(3) = {3, 4};
+Line(4) = {4, 1};
+Line Loop(5) = {1, 2, 3, 4};
+Plane Surface(6) = {5};
+Transfinite Line{1, 2, 3, 4} = 3;
+Transfinite Surface{6};
+Recombine Surface{6};
+out[] = Extrude {0, 0, 1} { Surface{6}; Layers{2}; Recombine; };
+Physical Surface(11) = {6, out[0], out[2], out[3], out[4], out[5]};
+Physical Volume(1) = {out[1]};
