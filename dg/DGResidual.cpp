@@ -1013,11 +1013,12 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
   double *rhsL = L->rhs.data();
   double *rhsR = R ? R->rhs.data() : nullptr;
   // An interior face of a law whose fluxes do not depend on the point takes
-  // the numerical fluxes of all its points in one call.
+  // the numerical fluxes of all its points in one call; a boundary face does
+  // where the law has such a call for its tag.
   const int K = face->nbPtGauss();
-  const bool batched = R && K > 0 && !pointFluxes;
+  bool batched = false;
   thread_local std::vector<double> fluxes;
-  if (batched) {
+  if (K > 0 && (R ? !pointFluxes : law->nbFields() == n)) {
     if (fluxes.size() < static_cast<std::size_t>(2 * K * n)) fluxes.resize(2 * K * n);
     const ptGaussInfo &g0 = face->gaussPoints.front();
     ConservationLaw::FacePoints pts;
@@ -1028,7 +1029,18 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
     pts.UL = g0.UL;
     pts.UR = g0.UR;
     pts.stateStride = 2 * face->stateSize;  // the face's state block (ensureStates)
-    law->riemannFluxes(pts, fluxes.data(), fluxes.data() + K * n);
+    if (R) {
+      law->riemannFluxes(pts, fluxes.data(), fluxes.data() + K * n);
+      batched = true;
+    } else if (law->boundaryFluxes(pts, tag, t, fluxes.data())) {
+      batched = true;
+      // The run state's point is left at the face's last one, as the calls
+      // point by point leave it.
+      const mPoint &x = face->gaussPoints[K - 1].x;
+      state.X = x.x();
+      state.Y = x.y();
+      state.Z = x.z();
+    }
   }
   auto integrate = [&](auto NB) {
     constexpr int kNB = decltype(NB)::value;
@@ -1039,7 +1051,9 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
         // one pass over the residual per face and side.
         const ptGaussInfo *gps = face->gaussPoints.data();
         const FaceTensor *tL = face->tensors ? face->tensors->L : nullptr;
-        const FaceTensor *tR = face->tensors ? face->tensors->R : nullptr;
+        // A boundary face has no right side to take the sum to: its left
+        // products stand for the right ones, unused.
+        const FaceTensor *tR = R ? (face->tensors ? face->tensors->R : nullptr) : tL;
         if (tL && tR && tL->K == K && tR->K == K && tL->n1 * tL->n1 == kNB && tR->n1 == tL->n1) {
           // Quadrilateral sides: from their products.
           tensorFaceIntegrals(face, *tL, *tR, n, fluxes.data(), toLeft, toRight, rhsL, rhsR);

@@ -102,6 +102,19 @@ public:
                     FR + k * nf);
   }
 
+  // Normal fluxes for the inner element at every point of a boundary face of
+  // the given tag at time t, one call for the face (pts.UR unused): point k's
+  // into F + k nbFields(). A law answers false, writing nothing, where it
+  // has no such call (by default, and for any tag it leaves to
+  // boundaryFlux): the caller then asks boundaryFlux point by point.
+  virtual bool boundaryFluxes(const FacePoints &pts, int tag, double t, double *F) const {
+    (void)pts;
+    (void)tag;
+    (void)t;
+    (void)F;
+    return false;
+  }
+
   // True when the volume integrals also take the viscous flux Fv.
   virtual bool isViscous() const { return false; }
   // True when the states at quadrature points carry the field gradients.

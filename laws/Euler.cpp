@@ -8,6 +8,7 @@
 #include <typeinfo>
 
 #include "DGParameters.h"
+#include "EulerLanes.h"
 #include "GlobalParamManager.h"
 
 using KORA::mPoint;
@@ -69,6 +70,35 @@ void Euler::farFieldFlux(const mVector &n, const mPoint &p, const double *U, dou
   riemannSolver(n, p, U, exterior, F, discarded);
 }
 
+void Euler::farFieldStates(const FacePoints &pts, int first, int count, double t, int dim,
+                           double (*ext)[kExteriorSize]) const {
+  if (!farField) throw std::string("far-field boundary condition: the Euler law has no far field");
+  SimulationState &s = runState();
+  for (int i = 0; i < count; ++i) {
+    const int k = first + i;
+    const mPoint &x = pts.x(k);
+    const double *U = pts.UL + k * pts.stateStride;
+    // As the face pass and farFieldFlux publish them for one point.
+    s.X = x.x();
+    s.Y = x.y();
+    s.Z = x.z();
+    s.Density = U[0];
+    if (dim == 2) {
+      s.Pressure = computeP2d(U, gamma);
+      s.VX = U[1] / U[0];
+      s.VY = U[2] / U[0];
+      s.VZ = 0.0;
+    } else {
+      s.Pressure = computeP3d(U, gamma);
+      s.VX = U[1] / U[0];
+      s.VY = U[2] / U[0];
+      s.VZ = U[4] / U[0];
+    }
+    for (int j = 0; j < kExteriorSize; ++j) ext[i][j] = 0.0;
+    farField->eval(x, t, ext[i]);
+  }
+}
+
 // ---------------------------------------------------------------- Euler2d
 
 Euler2d::Euler2d(bool gradients_, const std::map<int, bc> &bcs_, FieldEvaluator *farField_,
@@ -113,8 +143,13 @@ void Euler2d::Fi(const mPoint &, const double *U, mVector *F) const {
   F[3].set(u * (E + p), v * (E + p), 0.0);
 }
 
+bool Euler2d::ownOperations() const {
+  const std::type_info &type = typeid(*this);
+  return type == typeid(Euler2d) || type == typeid(Euler2dExactRiemann);
+}
+
 void Euler2d::fluxesAt(int K, const mPoint *X, const double *U, int stride, mVector *F) const {
-  if (typeid(*this) != typeid(Euler2d)) {
+  if (!ownOperations()) {
     ConservationLaw::fluxesAt(K, X, U, stride, F);
     return;
   }
@@ -122,9 +157,9 @@ void Euler2d::fluxesAt(int K, const mPoint *X, const double *U, int stride, mVec
   for (int k = 0; k < K; ++k) Euler2d::Fi(origin, U + k * stride, F + 4 * k);
 }
 
-bool Euler2d::volumeTermsNeedPoints() const { return typeid(*this) != typeid(Euler2d) || axisymmetric; }
+bool Euler2d::volumeTermsNeedPoints() const { return !ownOperations() || axisymmetric; }
 
-bool Euler2d::hasSource() const { return typeid(*this) != typeid(Euler2d) || axisymmetric || gravity; }
+bool Euler2d::hasSource() const { return !ownOperations() || axisymmetric || gravity; }
 
 void Euler2d::RHS(const double *U, const mVector *, const mPoint &p, double *S) const {
   S[0] = 0.0;
@@ -224,7 +259,114 @@ void Euler2d::boundaryFlux(const mVector &n, int tag, const mPoint &x, double *U
   }
 }
 
+bool Euler2d::boundaryFluxes(const FacePoints &pts, int tag, double t, double *F) const {
+  if (!ownOperations()) return false;
+  const int type = boundaryType(tag);
+  const int K = pts.count;
+  switch (type) {
+    case 2:
+      for (int k = 0; k < K; ++k) {
+        const mVector &n = pts.n(k);
+        mVector f[4];
+        Euler2d::Fi(pts.x(k), pts.UL + k * pts.stateStride, f);
+        for (int j = 0; j < 4; ++j) F[4 * k + j] = f[j].x() * n.x() + f[j].y() * n.y() + f[j].z() * n.z();
+      }
+      return true;
+    case 3:
+      return false;
+    case 4: {
+      const bool exact = typeid(*this) == typeid(Euler2dExactRiemann);
+      eulerlanes::FaceLanes lanes;
+      double ext[eulerlanes::kLanes][kExteriorSize];
+      double lf[4][eulerlanes::kLanes];
+      for (int first = 0; first < K; first += eulerlanes::kLanes) {
+        eulerlanes::gather(pts, first, lanes, ext);
+        farFieldStates(pts, first, lanes.count, t, 2, ext);
+        if (exact)
+          eulerlanes::exactFluxes2d(gamma, lanes, lf);
+        else
+          eulerlanes::roeFluxes2d(gamma, lanes, lf);
+        eulerlanes::scatter<4>(lf, lanes.count, F + 4 * first, nullptr);
+      }
+      return true;
+    }
+    default:
+      for (int k = 0; k < K; ++k) {
+        const mVector &n = pts.n(k);
+        const double p = computeP2d(pts.UL + k * pts.stateStride, gamma);
+        double *f = F + 4 * k;
+        f[0] = 0.0;
+        f[1] = p * n.x();
+        f[2] = p * n.y();
+        f[3] = 0.0;
+      }
+      return true;
+  }
+}
+
 // ---------------------------------------------------------------- Euler3d
+
+bool Euler3d::ownOperations() const {
+  const std::type_info &type = typeid(*this);
+  return type == typeid(Euler3d) || type == typeid(Euler3dRoe);
+}
+
+void Euler3d::fluxesAt(int K, const mPoint *X, const double *U, int stride, mVector *F) const {
+  if (!ownOperations()) {
+    ConservationLaw::fluxesAt(K, X, U, stride, F);
+    return;
+  }
+  const mPoint origin;
+  for (int k = 0; k < K; ++k) Euler3d::Fi(origin, U + k * stride, F + 5 * k);
+}
+
+bool Euler3d::volumeTermsNeedPoints() const { return !ownOperations(); }
+
+bool Euler3d::hasSource() const { return !ownOperations() || gravity; }
+
+bool Euler3d::boundaryFluxes(const FacePoints &pts, int tag, double t, double *F) const {
+  if (!ownOperations()) return false;
+  const int type = boundaryType(tag);
+  const int K = pts.count;
+  switch (type) {
+    case 2:
+      for (int k = 0; k < K; ++k) {
+        const mVector &n = pts.n(k);
+        mVector f[5];
+        Euler3d::Fi(pts.x(k), pts.UL + k * pts.stateStride, f);
+        for (int j = 0; j < 5; ++j) F[5 * k + j] = f[j].x() * n.x() + f[j].y() * n.y() + f[j].z() * n.z();
+      }
+      return true;
+    case 4: {
+      const bool roe = typeid(*this) == typeid(Euler3dRoe);
+      eulerlanes::FaceLanes lanes;
+      double ext[eulerlanes::kLanes][kExteriorSize];
+      double lf[5][eulerlanes::kLanes];
+      for (int first = 0; first < K; first += eulerlanes::kLanes) {
+        eulerlanes::gather(pts, first, lanes, ext);
+        farFieldStates(pts, first, lanes.count, t, 3, ext);
+        if (roe)
+          eulerlanes::roeFluxes3d(gamma, lanes, lf);
+        else
+          eulerlanes::exactFluxes3d(gamma, lanes, lf);
+        eulerlanes::scatter<5>(lf, lanes.count, F + 5 * first, nullptr);
+      }
+      return true;
+    }
+    default:  // walls, type 3 included
+      for (int k = 0; k < K; ++k) {
+        const mVector &n = pts.n(k);
+        const double p = computeP3d(pts.UL + k * pts.stateStride, gamma);
+        double *f = F + 5 * k;
+        f[0] = 0.0;
+        f[1] = p * n.x();
+        f[2] = p * n.y();
+        f[3] = 0.0;
+        f[4] = p * n.z();
+      }
+      return true;
+  }
+}
 
 void Euler3d::setSpecifics(const double *U, const mVector *) {
   SimulationState &s = runState();

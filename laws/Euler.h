@@ -97,6 +97,11 @@ protected:
   // field and applies this law's numerical flux against it.
   void farFieldFlux(const KORA::mVector &n, const KORA::mPoint &p, const double *U, double *F,
                     double t, double rho, double pressure, double vx, double vy, double vz) const;
+  // The far-field states of up to four points of a boundary face, from point
+  // first on, each evaluated as farFieldFlux does (the run state's point and
+  // the interior state published first); ext[i] receives point first + i's.
+  void farFieldStates(const FacePoints &pts, int first, int count, double t, int dim,
+                      double (*ext)[64]) const;
   // Pressure gradient used by both particle forces.
   void pressureGradient(const double *U, const KORA::mVector *G, int dim, double out[3]) const;
 
@@ -134,6 +139,10 @@ public:
   void riemannFluxes(const FacePoints &pts, double *FL, double *FR) const override;
   void boundaryFlux(const KORA::mVector &n, int tag, const KORA::mPoint &p, double *U, double *F,
                     double t) const override;
+  // Walls, the physical flux and the far field at all the points of a face
+  // (the far field against this law's own numerical flux); a derived law
+  // and a time-function condition are left to boundaryFlux.
+  bool boundaryFluxes(const FacePoints &pts, int tag, double t, double *F) const override;
   double maximumEigenValue(const double *U, const KORA::mPoint &p) const override;
   void getIthFieldOfInterest(int i, const KORA::mPoint &p, const double *U,
                              const KORA::mVector *G, double *out, double t) const override;
@@ -148,6 +157,11 @@ public:
   bool isAxisymmetric() const { return axisymmetric; }
 
 protected:
+  // True for the gas laws themselves (Euler2d, Euler2dExactRiemann), whose
+  // fluxes, sources and boundary fluxes are this class's: a derived law
+  // with operations of its own takes the general paths.
+  bool ownOperations() const;
+
   bool axisymmetric;
   int unusedFlag;
 };
@@ -158,6 +172,8 @@ public:
   // Exact Riemann flux; a failed solve gives a wall pressure flux.
   void riemannSolver(const KORA::mVector &n, const KORA::mPoint &p, const double *UL,
                      const double *UR, double *FL, double *FR) const override;
+  // The same at every point of a face, a few points at a time (see fluxesAt).
+  void riemannFluxes(const FacePoints &pts, double *FL, double *FR) const override;
 };
 
 class Euler3d : public Euler {
@@ -168,13 +184,21 @@ public:
   int nbFields() const override { return 5; }
   void Fi(int i, const KORA::mPoint &p, const double *U, KORA::mVector &flux) const override;
   void Fi(const KORA::mPoint &p, const double *U, KORA::mVector *flux) const override;
+  // As Euler2d's: without a call per point for the gas law itself.
+  void fluxesAt(int K, const KORA::mPoint *X, const double *U, int stride, KORA::mVector *flux) const override;
+  bool volumeTermsNeedPoints() const override;
+  bool hasSource() const override;
   void RHS(const double *U, const KORA::mVector *G, const KORA::mPoint &p,
            double *S) const override;
   // Exact Riemann flux; a failed solve gives a zero flux.
   void riemannSolver(const KORA::mVector &n, const KORA::mPoint &p, const double *UL,
                      const double *UR, double *FL, double *FR) const override;
+  // The same at every point of a face, a few points at a time.
+  void riemannFluxes(const FacePoints &pts, double *FL, double *FR) const override;
   void boundaryFlux(const KORA::mVector &n, int tag, const KORA::mPoint &p, double *U, double *F,
                     double t) const override;
+  // As Euler2d's (walls, physical flux, far field) at all the points of a face.
+  bool boundaryFluxes(const FacePoints &pts, int tag, double t, double *F) const override;
   double maximumEigenValue(const double *U, const KORA::mPoint &p) const override;
   void getIthFieldOfInterest(int i, const KORA::mPoint &p, const double *U,
                              const KORA::mVector *G, double *out, double t) const override;
@@ -185,6 +209,10 @@ public:
                                  const KORA::mVector *G, KORA::mVector &out) const override;
   void Con2Char(const double *, double *) const override {}
   void Char2Con(const double *, double *) const override {}
+
+protected:
+  // True for Euler3d and Euler3dRoe themselves (see Euler2d::ownOperations).
+  bool ownOperations() const;
 };
 
 class Euler3dRoe : public Euler3d {
@@ -193,6 +221,7 @@ public:
   // Roe flux, falling back silently to the central flux.
   void riemannSolver(const KORA::mVector &n, const KORA::mPoint &p, const double *UL,
                      const double *UR, double *FL, double *FR) const override;
+  void riemannFluxes(const FacePoints &pts, double *FL, double *FR) const override;
 };
 
 #endif

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <typeinfo>
 
 #include "Euler.h"
+#include "EulerLanes.h"
 
 using KORA::mPoint;
 using KORA::mVector;
@@ -143,6 +145,34 @@ void Euler2dExactRiemann::riemannSolver(const mVector &n, const mPoint &x, const
   mVector f[kFluxScratch];
   Fi(x, U, f);
   for (int j = 0; j < 4; ++j) FL[j] = FR[j] = f[j] * n;
+}
+
+void Euler2dExactRiemann::riemannFluxes(const FacePoints &pts, double *FL, double *FR) const {
+  if (typeid(*this) != typeid(Euler2dExactRiemann)) {
+    ConservationLaw::riemannFluxes(pts, FL, FR);
+    return;
+  }
+  eulerlanes::FaceLanes lanes;
+  double F[4][eulerlanes::kLanes];
+  for (int first = 0; first < pts.count; first += eulerlanes::kLanes) {
+    eulerlanes::gather(pts, first, lanes);
+    eulerlanes::exactFluxes2d(gamma, lanes, F);
+    eulerlanes::scatter<4>(F, lanes.count, FL + 4 * first, FR + 4 * first);
+  }
+}
+
+void Euler3d::riemannFluxes(const FacePoints &pts, double *FL, double *FR) const {
+  if (typeid(*this) != typeid(Euler3d)) {
+    ConservationLaw::riemannFluxes(pts, FL, FR);
+    return;
+  }
+  eulerlanes::FaceLanes lanes;
+  double F[5][eulerlanes::kLanes];
+  for (int first = 0; first < pts.count; first += eulerlanes::kLanes) {
+    eulerlanes::gather(pts, first, lanes);
+    eulerlanes::exactFluxes3d(gamma, lanes, F);
+    eulerlanes::scatter<5>(F, lanes.count, FL + 5 * first, FR + 5 * first);
+  }
 }
 
 void Euler3d::riemannSolver(const mVector &n, const mPoint &x, const double *UL, const double *UR,

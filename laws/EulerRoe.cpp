@@ -6,6 +6,7 @@
 #include <typeinfo>
 
 #include "Euler.h"
+#include "EulerLanes.h"
 
 using KORA::mPoint;
 using KORA::mVector;
@@ -98,10 +99,12 @@ void Euler2d::riemannFluxes(const FacePoints &pts, double *FL, double *FR) const
     ConservationLaw::riemannFluxes(pts, FL, FR);
     return;
   }
-  for (int k = 0; k < pts.count; ++k) {
-    const mVector &n = pts.n(k);
-    roe2d(gamma, n.x(), n.y(), pts.x(k), pts.UL + k * pts.stateStride, pts.UR + k * pts.stateStride, FL + 4 * k,
-          FR + 4 * k);
+  eulerlanes::FaceLanes lanes;
+  double F[4][eulerlanes::kLanes];
+  for (int first = 0; first < pts.count; first += eulerlanes::kLanes) {
+    eulerlanes::gather(pts, first, lanes);
+    eulerlanes::roeFluxes2d(gamma, lanes, F);
+    eulerlanes::scatter<4>(F, lanes.count, FL + 4 * first, FR + 4 * first);
   }
 }
 
@@ -178,6 +181,20 @@ void Euler3dRoe::riemannSolver(const mVector &n, const mPoint &, const double *U
   for (int j = 0; j < 5; ++j) {
     FL[j] = out[j];
     FR[j] = out[j];
+  }
+}
+
+void Euler3dRoe::riemannFluxes(const FacePoints &pts, double *FL, double *FR) const {
+  if (typeid(*this) != typeid(Euler3dRoe)) {
+    ConservationLaw::riemannFluxes(pts, FL, FR);
+    return;
+  }
+  eulerlanes::FaceLanes lanes;
+  double F[5][eulerlanes::kLanes];
+  for (int first = 0; first < pts.count; first += eulerlanes::kLanes) {
+    eulerlanes::gather(pts, first, lanes);
+    eulerlanes::roeFluxes3d(gamma, lanes, F);
+    eulerlanes::scatter<5>(F, lanes.count, FL + 5 * first, FR + 5 * first);
   }
 }
 

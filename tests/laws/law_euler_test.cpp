@@ -566,9 +566,34 @@ TEST(Euler, BatchedFluxesMatchThePointCalls) {
     EXPECT_EQ(law.volumeTermsNeedPoints(), t.points) << t.gravity << t.axi;
     EXPECT_EQ(law.hasSource(), t.source) << t.gravity << t.axi;
   }
-  Euler2dExactRiemann derived(false, {}, nullptr, false, false, kGamma, 287, 2, nullptr, nullptr);
+  // The exact-flux gas has the gas's own fluxes and sources; a law derived
+  // from either gas with fluxes of its own does not skip anything.
+  Euler2dExactRiemann exact(false, {}, nullptr, false, false, kGamma, 287, 2, nullptr, nullptr);
+  EXPECT_FALSE(exact.volumeTermsNeedPoints());
+  EXPECT_FALSE(exact.hasSource());
+  struct OwnFlux : Euler2dExactRiemann {
+    using Euler2dExactRiemann::Euler2dExactRiemann;
+    void Fi(const mPoint &p, const double *U, mVector *F) const override { Euler2d::Fi(p, U, F); }
+  };
+  OwnFlux derived(false, {}, nullptr, false, false, kGamma, 287, 2, nullptr, nullptr);
   EXPECT_TRUE(derived.volumeTermsNeedPoints());
   EXPECT_TRUE(derived.hasSource());
+  // In three dimensions likewise: the source only with gravity.
+  for (int kind = 2; kind < 4; ++kind) {
+    std::unique_ptr<Euler> law(kLaws[kind].make({}, nullptr));
+    EXPECT_FALSE(law->volumeTermsNeedPoints()) << kLaws[kind].name;
+    EXPECT_FALSE(law->hasSource()) << kLaws[kind].name;
+  }
+  Euler3d heavy(false, {}, nullptr, true, kGamma, 287, nullptr, nullptr);
+  EXPECT_FALSE(heavy.volumeTermsNeedPoints());
+  EXPECT_TRUE(heavy.hasSource());
+  struct OwnFlux3d : Euler3d {
+    using Euler3d::Euler3d;
+    void Fi(const mPoint &p, const double *U, mVector *F) const override { Euler3d::Fi(p, U, F); }
+  };
+  OwnFlux3d derived3(false, {}, nullptr, false, kGamma, 287, nullptr, nullptr);
+  EXPECT_TRUE(derived3.volumeTermsNeedPoints());
+  EXPECT_TRUE(derived3.hasSource());
 }
 
 }  // namespace

@@ -1,0 +1,556 @@
+// Lane-wise Euler fluxes (see EulerLanes.h). Every formula below is the
+// per-point solver's (EulerRiemann.cpp, EulerRoe.cpp, Euler.cpp), written
+// with the same operations in the same order: keep them in step.
+
+#include "EulerLanes.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace eulerlanes {
+
+namespace {
+
+static_assert(kLanes == 4, "a pack holds four lanes");
+
+// Four lanes as two vectors of two doubles (the width every x86-64 has;
+// other machines get the same operations from the compiler, lane by lane).
+// Each operator is the scalar one in every lane, so the results are. (Four
+// doubles in one AVX2 vector, in a copy of the kernels chosen at load time,
+// made them no faster: a pass waits on its divisions and square roots.)
+typedef double D2 __attribute__((vector_size(16)));
+typedef std::int64_t M2 __attribute__((vector_size(16)));
+
+struct P {
+  D2 a, b;
+  P() = default;
+  P(double s) : a{s, s}, b{s, s} {}  // NOLINT: a scalar stands for itself in every lane
+  P(D2 x, D2 y) : a(x), b(y) {}
+};
+// Masks: all bits set in a lane where the condition holds.
+struct Mk {
+  M2 a, b;
+};
+
+#define DG_LANES_INLINE [[gnu::always_inline]] inline
+
+DG_LANES_INLINE P load(const double *v) {
+  P r;
+  std::memcpy(&r.a, v, sizeof r.a);
+  std::memcpy(&r.b, v + 2, sizeof r.b);
+  return r;
+}
+DG_LANES_INLINE void store(const P &x, double *v) {
+  std::memcpy(v, &x.a, sizeof x.a);
+  std::memcpy(v + 2, &x.b, sizeof x.b);
+}
+DG_LANES_INLINE P operator+(const P &x, const P &y) { return {x.a + y.a, x.b + y.b}; }
+DG_LANES_INLINE P operator-(const P &x, const P &y) { return {x.a - y.a, x.b - y.b}; }
+DG_LANES_INLINE P operator*(const P &x, const P &y) { return {x.a * y.a, x.b * y.b}; }
+DG_LANES_INLINE P operator/(const P &x, const P &y) { return {x.a / y.a, x.b / y.b}; }
+DG_LANES_INLINE P operator-(const P &x) { return {-x.a, -x.b}; }
+DG_LANES_INLINE Mk operator<(const P &x, const P &y) { return {x.a < y.a, x.b < y.b}; }
+DG_LANES_INLINE Mk operator>(const P &x, const P &y) { return {x.a > y.a, x.b > y.b}; }
+DG_LANES_INLINE Mk operator>=(const P &x, const P &y) { return {x.a >= y.a, x.b >= y.b}; }
+DG_LANES_INLINE Mk operator!=(const P &x, const P &y) { return {x.a != y.a, x.b != y.b}; }
+DG_LANES_INLINE Mk operator==(const P &x, const P &y) { return {x.a == y.a, x.b == y.b}; }
+DG_LANES_INLINE Mk operator&(const Mk &x, const Mk &y) { return {x.a & y.a, x.b & y.b}; }
+DG_LANES_INLINE Mk operator|(const Mk &x, const Mk &y) { return {x.a | y.a, x.b | y.b}; }
+DG_LANES_INLINE Mk operator~(const Mk &x) { return {~x.a, ~x.b}; }
+DG_LANES_INLINE bool any(const Mk &m) {
+  const M2 o = m.a | m.b;
+  return (o[0] | o[1]) != 0;
+}
+DG_LANES_INLINE bool lane(const Mk &m, int i) { return (i < 2 ? m.a[i] : m.b[i - 2]) != 0; }
+// m ? x : y, lane by lane.
+DG_LANES_INLINE P select(const Mk &m, const P &x, const P &y) {
+  return {(D2)(((M2)x.a & m.a) | ((M2)y.a & ~m.a)), (D2)(((M2)x.b & m.b) | ((M2)y.b & ~m.b))};
+}
+DG_LANES_INLINE P fabs(const P &x) {
+  const M2 magnitude = {INT64_MAX, INT64_MAX};
+  return {(D2)((M2)x.a & magnitude), (D2)((M2)x.b & magnitude)};
+}
+// std::sqrt keeps a call per value for errno's sake, which the vector
+// instruction (rounding the same) does without.
+DG_LANES_INLINE P sqrt(const P &x) {
+#if defined(__SSE2__)
+  return {(D2)_mm_sqrt_pd((__m128d)x.a), (D2)_mm_sqrt_pd((__m128d)x.b)};
+#else
+  return {D2{std::sqrt(x.a[0]), std::sqrt(x.a[1])}, D2{std::sqrt(x.b[0]), std::sqrt(x.b[1])}};
+#endif
+}
+// std::max(x, y) and the first of the largest of std::max({x, y, z}).
+DG_LANES_INLINE P max(const P &x, const P &y) { return select(x < y, y, x); }
+DG_LANES_INLINE P max(const P &x, const P &y, const P &z) { return max(max(x, y), z); }
+
+constexpr double kPressureFloor = 1e-14;
+constexpr int kMaxIterations = 12;
+constexpr double kTolerance = 1e-12;
+
+[[gnu::noinline, gnu::cold]] void reportNoConvergence(double err) {
+  std::cout << "Riemann solver failed to converge in " << kMaxIterations << "iterations\n";
+  std::cout << "Relative error is " << err << "\n";
+}
+
+// Lanes in use: the first count.
+Mk used(int count) {
+  const double index[kLanes] = {0, 1, 2, 3};
+  return load(index) < static_cast<double>(count);
+}
+
+// Euler::riemann in every lane (Newton passes for the lanes in use only).
+struct RiemannIn {
+  P rhoL, uL, pL, rhoR, uR, pR;
+  Mk used;
+};
+struct RiemannOut {
+  Mk fail;
+  bool left[kLanes];  // the upwind side, for the tangential velocities
+  P rho, un, p, iterations, error;
+};
+
+DG_LANES_INLINE RiemannOut riemannCore(const double g, const RiemannIn &in, int count) {
+  const P pL = in.pL, pR = in.pR, uL = in.uL, uR = in.uR;
+  const P tauL = 1.0 / in.rhoL;
+  const P tauR = 1.0 / in.rhoR;
+  Mk fail = (pL / tauL < 0.0) | (pR / tauR < 0.0);
+  const P ZL = sqrt(g * pL / tauL);
+  const P ZR = sqrt(g * pR / tauR);
+
+  P ps = pL + ((pR - pL) - ZR * (uR - uL)) * ZL / (ZL + ZR);
+  ps = select(ps < kPressureFloor, kPressureFloor, ps);
+
+  const double shock = (g + 1.0) / (2.0 * g);
+  P WL = ZL, WR = ZR, err = 0.0, it = 0.0;
+  Mk active = ~fail & in.used;
+  for (int pass = 1; pass <= kMaxIterations && any(active); ++pass) {
+    const P aL = 1.0 + shock * (ps - pL) / pL;
+    const P aR = 1.0 + shock * (ps - pR) / pR;
+    const Mk bad = (aL < 0.0) | (aR < 0.0);
+    const P wl = ZL * sqrt(aL);
+    const P wr = ZR * sqrt(aR);
+    const P dL = -4.0 * tauL * wl * wl * wl / (4.0 * tauL * wl * wl - (g + 1.0) * (ps - pL));
+    const P dR = 4.0 * tauR * wr * wr * wr / (4.0 * tauR * wr * wr - (g + 1.0) * (ps - pR));
+    const P usL = uL - (ps - pL) / wl;
+    const P usR = uR + (ps - pR) / wr;
+    P pn = ps + (usR - usL) * dL * dR / (dR - dL);
+    pn = select(pn < kPressureFloor, kPressureFloor, pn);
+    const P e = fabs(pn - ps) / ps;
+    // A lane that met a negative shock factor fails; one that has
+    // converged or failed keeps its values.
+    const Mk update = active & ~bad;
+    fail = fail | (active & bad);
+    WL = select(update, wl, WL);
+    WR = select(update, wr, WR);
+    err = select(update, e, err);
+    ps = select(update, pn, ps);
+    it = select(update, P(pass), it);
+    active = update & ~(e < kTolerance);
+  }
+  {
+    const Mk unconverged = ~fail & ~(err < kTolerance);
+    if (any(unconverged)) {
+      double e[kLanes];
+      store(err, e);
+      for (int i = 0; i < count; ++i)
+        if (lane(unconverged, i)) reportNoConvergence(e[i]);
+    }
+  }
+
+  RiemannOut out;
+  const P us = 0.5 * ((uR + (ps - pR) / WR) + (uL - (ps - pL) / WL));
+  // Upwind side: left when the interface moves right (or stands still).
+  const Mk left = us >= 0.0;
+  const P s = select(left, 1.0, -1.0);
+  const P p0 = select(left, pL, pR);
+  const P u0 = select(left, uL, uR);
+  const P tau0 = select(left, tauL, tauR);
+  const P W0 = select(left, WL, WR);
+  for (int i = 0; i < kLanes; ++i) out.left[i] = lane(left, i);
+
+  fail = fail | (p0 * tau0 < 0.0);
+  const P c0 = sqrt(g * p0 * tau0);
+  const P taus = max((g - 1.0) / (g + 1.0) * tau0, tau0 - (ps - p0) / (W0 * W0));
+  fail = fail | (ps * taus < 0.0);
+  const P cs = sqrt(g * ps * taus);
+
+  const Mk shockSide = ps >= p0;
+  const P sOut = select(shockSide, W0 * tau0 - s * u0, c0 - s * u0);
+  const P sIn = select(shockSide, sOut, cs - s * us);
+
+  const P denom = max(kPressureFloor, sOut + sIn, sOut - sIn);
+  const P frac = 0.5 * (1.0 + (sOut + sIn) / denom);
+  P rho = frac / taus + (1.0 - frac) / tau0;
+  P un = frac * us + (1.0 - frac) * u0;
+  P p = frac * ps + (1.0 - frac) * p0;
+  const Mk star = sIn >= 0.0;
+  rho = select(star, 1.0 / taus, rho);
+  un = select(star, us, un);
+  p = select(star, ps, p);
+  const Mk outside = sOut < 0.0;
+  out.rho = select(outside, 1.0 / tau0, rho);
+  out.un = select(outside, u0, un);
+  out.p = select(outside, p0, p);
+  out.fail = fail;
+  out.iterations = it;
+  out.error = err;
+  return out;
+}
+
+// Point i's values, lanes past the count repeating the first point.
+DG_LANES_INLINE int src(const FaceLanes &in, int i) { return i < in.count ? i : 0; }
+
+}  // namespace
+
+void solveRiemann(double gamma, RiemannLanes &r) {
+  RiemannIn in;
+  double v[6][kLanes];
+  for (int i = 0; i < kLanes; ++i) {
+    const int k = i < r.count ? i : 0;
+    v[0][i] = r.rhoL[k], v[1][i] = r.uL[k], v[2][i] = r.pL[k];
+    v[3][i] = r.rhoR[k], v[4][i] = r.uR[k], v[5][i] = r.pR[k];
+  }
+  in.rhoL = load(v[0]), in.uL = load(v[1]), in.pL = load(v[2]);
+  in.rhoR = load(v[3]), in.uR = load(v[4]), in.pR = load(v[5]);
+  in.used = used(r.count);
+  const RiemannOut out = riemannCore(gamma, in, r.count);
+  double it[kLanes];
+  store(out.rho, r.rho);
+  store(out.un, r.un);
+  store(out.p, r.p);
+  store(out.error, r.error);
+  store(out.iterations, it);
+  for (int i = 0; i < kLanes; ++i) {
+    const int k = i < r.count ? i : 0;
+    r.ok[i] = !lane(out.fail, i);
+    r.iterations[i] = static_cast<int>(it[i]);
+    r.ut1[i] = out.left[i] ? r.ut1L[k] : r.ut1R[k];
+    r.ut2[i] = out.left[i] ? r.ut2L[k] : r.ut2R[k];
+  }
+}
+
+void exactFluxes2d(double g, const FaceLanes &f, double F[4][kLanes]) {
+  double v[10][kLanes];  // rhoL, uL, vL, EL... gathered from the states
+  for (int i = 0; i < kLanes; ++i) {
+    const int k = src(f, i);
+    const double *UL = f.UL[k], *UR = f.UR[k];
+    for (int j = 0; j < 4; ++j) {
+      v[j][i] = UL[j];
+      v[4 + j][i] = UR[j];
+    }
+    v[8][i] = f.nx[k];
+    v[9][i] = f.ny[k];
+  }
+  double nzs[kLanes];
+  for (int i = 0; i < kLanes; ++i) nzs[i] = f.nz[src(f, i)];
+  const P nx = load(v[8]), ny = load(v[9]), nz = load(nzs);
+  const P L0 = load(v[0]), L1 = load(v[1]), L2 = load(v[2]), L3 = load(v[3]);
+  const P R0 = load(v[4]), R1 = load(v[5]), R2 = load(v[6]), R3 = load(v[7]);
+
+  // Euler2dExactRiemann::riemannSolver: the states in the face's frame
+  // (normal, tangent (ny, -nx)).
+  RiemannIn in;
+  in.pL = (g - 1.0) * (L3 - (L1 * L1 + L2 * L2) / (2.0 * L0));
+  in.pR = (g - 1.0) * (R3 - (R1 * R1 + R2 * R2) / (2.0 * R0));
+  const P uL = L1 / L0, vL = L2 / L0;
+  const P uR = R1 / R0, vR = R2 / R0;
+  in.rhoL = L0;
+  in.uL = uL * nx + vL * ny;
+  const P utL = uL * ny - vL * nx;
+  in.rhoR = R0;
+  in.uR = uR * nx + vR * ny;
+  const P utR = uR * ny - vR * nx;
+  in.used = used(f.count);
+  const RiemannOut r = riemannCore(g, in, f.count);
+
+  double tl[kLanes], tr[kLanes], t[kLanes];
+  store(utL, tl);
+  store(utR, tr);
+  for (int i = 0; i < kLanes; ++i) t[i] = r.left[i] ? tl[i] : tr[i];
+  const P ut = load(t);
+  const P rho = r.rho, un = r.un, p = r.p;
+  // The face state, and Euler2d::Fi of it dotted with the normal (whose z
+  // component meets the flux's zero one).
+  const P U0 = rho;
+  const P U1 = rho * (un * nx + ut * ny);
+  const P U2 = rho * (un * ny - ut * nx);
+  const P U3 = p / (g - 1.0) + 0.5 * rho * (un * un + ut * ut);
+  const P pf = (g - 1.0) * (U3 - (U1 * U1 + U2 * U2) / (2.0 * U0));
+  const P u = U1 / U0, v2 = U2 / U0;
+  const P zero = 0.0 * nz;
+  const P f0 = U1 * nx + U2 * ny + zero;
+  const P f1 = (U1 * u + pf) * nx + U1 * v2 * ny + zero;
+  const P f2 = U1 * v2 * nx + (U2 * v2 + pf) * ny + zero;
+  const P f3 = u * (U3 + pf) * nx + v2 * (U3 + pf) * ny + zero;
+  // A failed solve: the pressure of a side on a wall.
+  const P pw = select(in.pL > 0.0, in.pL, select(in.pR > 0.0, in.pR, 0.0));
+  const Mk ok = ~r.fail;
+  store(select(ok, f0, 0.0), F[0]);
+  store(select(ok, f1, pw * nx), F[1]);
+  store(select(ok, f2, pw * ny), F[2]);
+  store(select(ok, f3, 0.0), F[3]);
+}
+
+void roeFluxes2d(double gamma, const FaceLanes &f, double F[4][kLanes]) {
+  double v[10][kLanes];
+  for (int i = 0; i < kLanes; ++i) {
+    const int k = src(f, i);
+    const double *UL = f.UL[k], *UR = f.UR[k];
+    for (int j = 0; j < 4; ++j) {
+      v[j][i] = UL[j];
+      v[4 + j][i] = UR[j];
+    }
+    v[8][i] = f.nx[k];
+    v[9][i] = f.ny[k];
+  }
+  const P nx = load(v[8]), ny = load(v[9]);
+  const P L0 = load(v[0]), L1 = load(v[1]), L2 = load(v[2]), L3 = load(v[3]);
+  const P R0 = load(v[4]), R1 = load(v[5]), R2 = load(v[6]), R3 = load(v[7]);
+
+  const P rL = L0, rR = R0;
+  const P iL = 1.0 / rL, iR = 1.0 / rR;
+  const P uL = L1 * iL, vL = L2 * iL;
+  const P uR = R1 * iR, vR = R2 * iR;
+  const P pL = (gamma - 1.0) * (L3 - 0.5 * (L1 * uL + L2 * vL));
+  const P pR = (gamma - 1.0) * (R3 - 0.5 * (R1 * uR + R2 * vR));
+  const P HL = (L3 + pL) * iL, HR = (R3 + pR) * iR;
+
+  const P sL = sqrt(rL), sR = sqrt(rR);
+  const P inv = 1.0 / (sL + sR);
+  const P rh = sL * sR;
+  const P uh = (sL * uL + sR * uR) * inv;
+  const P vh = (sL * vL + sR * vR) * inv;
+  const P Hh = (sL * HL + sR * HR) * inv;
+  const P qh = 0.5 * (uh * uh + vh * vh);
+  const P unh = uh * nx + vh * ny;
+
+  // The waves, taken in every lane; a lane whose Roe sound speed is
+  // imaginary keeps no dissipation.
+  const Mk bad = Hh - qh < 0.0;
+  const P c2 = (gamma - 1.0) * (Hh - qh);
+  const P c = sqrt(c2);
+  const P ic = 1.0 / c;
+  const P dr = rR - rL, du = uR - uL, dv = vR - vL, dp = pR - pL;
+  const P dun = nx * du + ny * dv;
+  const P l0 = fabs(unh);
+  const P lp = fabs(unh + c);
+  const P lm = fabs(unh - c);
+  const P a0 = dr - dp * ic * ic;
+  const P a1 = ny * du - nx * dv;
+  const P dpc = dp * ic / rh;
+  const P a2 = dun + dpc;
+  const P a3 = -dun + dpc;
+  const P k = 0.5 * rh * ic;
+  P D0 = 0.0, D1 = 0.0, D2v = 0.0, D3 = 0.0;
+  const P w0 = l0 * a0;
+  D0 = D0 + w0;
+  D1 = D1 + w0 * uh;
+  D2v = D2v + w0 * vh;
+  D3 = D3 + w0 * qh;
+  const P w1 = l0 * a1 * rh;
+  D1 = D1 + w1 * ny;
+  D2v = D2v - w1 * nx;
+  D3 = D3 + w1 * (uh * ny - vh * nx);
+  const P w2 = lp * a2 * k;
+  D0 = D0 + w2;
+  D1 = D1 + w2 * (uh + c * nx);
+  D2v = D2v + w2 * (vh + c * ny);
+  D3 = D3 + w2 * (Hh + c * unh);
+  const P w3 = lm * a3 * k;
+  D0 = D0 + w3;
+  D1 = D1 + w3 * (uh - c * nx);
+  D2v = D2v + w3 * (vh - c * ny);
+  D3 = D3 + w3 * (Hh - c * unh);
+  D0 = select(bad, 0.0, D0);
+  D1 = select(bad, 0.0, D1);
+  D2v = select(bad, 0.0, D2v);
+  D3 = select(bad, 0.0, D3);
+
+  // Normal fluxes of both sides: (rho un, rho u un + p nx, rho v un + p ny, (E + p) un).
+  const P unL = uL * nx + vL * ny, unR = uR * nx + vR * ny;
+  const P fn0 = L0 * unL + R0 * unR;
+  const P fn1 = L1 * unL + pL * nx + R1 * unR + pR * nx;
+  const P fn2 = L2 * unL + pL * ny + R2 * unR + pR * ny;
+  const P fn3 = (L3 + pL) * unL + (R3 + pR) * unR;
+  store(0.5 * (fn0 - D0), F[0]);
+  store(0.5 * (fn1 - D1), F[1]);
+  store(0.5 * (fn2 - D2v), F[2]);
+  store(0.5 * (fn3 - D3), F[3]);
+  if (any(bad))
+    for (int i = 0; i < f.count; ++i)
+      if (lane(bad, i)) std::printf("unphysical data's found on %f %f %f\n", f.x[i]->x(), f.x[i]->y(), f.x[i]->z());
+}
+
+namespace {
+
+// Gathers the 3-D states (five fields) and normals of the lanes.
+struct Gather3d {
+  P L[5], R[5], nx, ny, nz;
+  explicit Gather3d(const FaceLanes &f) {
+    double v[13][kLanes];
+    for (int i = 0; i < kLanes; ++i) {
+      const int k = src(f, i);
+      const double *UL = f.UL[k], *UR = f.UR[k];
+      for (int j = 0; j < 5; ++j) {
+        v[j][i] = UL[j];
+        v[5 + j][i] = UR[j];
+      }
+      v[10][i] = f.nx[k];
+      v[11][i] = f.ny[k];
+      v[12][i] = f.nz[k];
+    }
+    for (int j = 0; j < 5; ++j) {
+      L[j] = load(v[j]);
+      R[j] = load(v[5 + j]);
+    }
+    nx = load(v[10]);
+    ny = load(v[11]);
+    nz = load(v[12]);
+  }
+};
+
+// Divides by the length unless it is 0 (mVector::normalize).
+DG_LANES_INLINE void normalize(P &x, P &y, P &z) {
+  const P l = sqrt(x * x + y * y + z * z);
+  const Mk nonzero = l != 0.0;
+  x = select(nonzero, x / l, x);
+  y = select(nonzero, y / l, y);
+  z = select(nonzero, z / l, z);
+}
+
+}  // namespace
+
+void exactFluxes3d(double g, const FaceLanes &f, double F[5][kLanes]) {
+  const Gather3d s(f);
+  const P nx = s.nx, ny = s.ny, nz = s.nz;
+  // Euler3d::riemannSolver's frame: a = x, y or z as the normal's x or y
+  // component is 0; t1 = a x n, t2 = n x t1, each normalised.
+  const Mk xZero = nx == 0.0, yZero = ny == 0.0;
+  const P ax = select(xZero, 1.0, 0.0);
+  const P ay = select(xZero, 0.0, select(yZero, 1.0, 0.0));
+  const P az = select(xZero, 0.0, select(yZero, 0.0, 1.0));
+  P t1x = ay * nz - az * ny, t1y = az * nx - ax * nz, t1z = ax * ny - ay * nx;
+  normalize(t1x, t1y, t1z);
+  P t2x = ny * t1z - nz * t1y, t2y = nz * t1x - nx * t1z, t2z = nx * t1y - ny * t1x;
+  normalize(t2x, t2y, t2z);
+
+  const P *UL = s.L, *UR = s.R;
+  const P vxL = UL[1] / UL[0], vyL = UL[2] / UL[0], vzL = UL[4] / UL[0];
+  const P vxR = UR[1] / UR[0], vyR = UR[2] / UR[0], vzR = UR[4] / UR[0];
+  RiemannIn in;
+  in.pL = (g - 1.0) * (UL[3] - (UL[1] * UL[1] + UL[2] * UL[2] + UL[4] * UL[4]) / (2.0 * UL[0]));
+  in.pR = (g - 1.0) * (UR[3] - (UR[1] * UR[1] + UR[2] * UR[2] + UR[4] * UR[4]) / (2.0 * UR[0]));
+  in.rhoL = UL[0];
+  in.uL = vxL * nx + vyL * ny + vzL * nz;
+  const P ut1L = vxL * t1x + vyL * t1y + vzL * t1z;
+  const P ut2L = vxL * t2x + vyL * t2y + vzL * t2z;
+  in.rhoR = UR[0];
+  in.uR = vxR * nx + vyR * ny + vzR * nz;
+  const P ut1R = vxR * t1x + vyR * t1y + vzR * t1z;
+  const P ut2R = vxR * t2x + vyR * t2y + vzR * t2z;
+  in.used = used(f.count);
+  const RiemannOut r = riemannCore(g, in, f.count);
+
+  double a1[kLanes], b1[kLanes], a2[kLanes], b2[kLanes], t1[kLanes], t2[kLanes];
+  store(ut1L, a1);
+  store(ut1R, b1);
+  store(ut2L, a2);
+  store(ut2R, b2);
+  for (int i = 0; i < kLanes; ++i) {
+    t1[i] = r.left[i] ? a1[i] : b1[i];
+    t2[i] = r.left[i] ? a2[i] : b2[i];
+  }
+  const P a = load(t1), b = load(t2);
+  const P rho = r.rho, un = r.un, p = r.p;
+  // V = n un + t1 ut1 + t2 ut2, the face state, and Euler3d::Fi of it
+  // dotted with the normal.
+  const P Vx = nx * un + t1x * a + t2x * b;
+  const P Vy = ny * un + t1y * a + t2y * b;
+  const P Vz = nz * un + t1z * a + t2z * b;
+  const P U0 = rho, U1 = rho * Vx, U2 = rho * Vy, U4 = rho * Vz;
+  const P U3 = p / (g - 1.0) + 0.5 * rho * (un * un + a * a + b * b);
+  const P pf = (g - 1.0) * (U3 - (U1 * U1 + U2 * U2 + U4 * U4) / (2.0 * U0));
+  const P u = U1 / U0, v = U2 / U0, w = U4 / U0;
+  const Mk ok = ~r.fail;
+  store(select(ok, U1 * nx + U2 * ny + U4 * nz, 0.0), F[0]);
+  store(select(ok, (U1 * u + pf) * nx + U1 * v * ny + U1 * w * nz, 0.0), F[1]);
+  store(select(ok, U1 * v * nx + (U2 * v + pf) * ny + U2 * w * nz, 0.0), F[2]);
+  store(select(ok, u * (U3 + pf) * nx + v * (U3 + pf) * ny + w * (U3 + pf) * nz, 0.0), F[3]);
+  store(select(ok, U1 * w * nx + U2 * w * ny + (U4 * w + pf) * nz, 0.0), F[4]);
+}
+
+void roeFluxes3d(double gamma, const FaceLanes &f, double F[5][kLanes]) {
+  const Gather3d s(f);
+  const P nx = s.nx, ny = s.ny, nz = s.nz;
+  const double g1 = gamma - 1.0;
+  const P *UL = s.L, *UR = s.R;
+
+  const P rL = UL[0], rR = UR[0];
+  const P uL = UL[1] / rL, vL = UL[2] / rL, wL = UL[4] / rL;
+  const P uR = UR[1] / rR, vR = UR[2] / rR, wR = UR[4] / rR;
+  const P pL = (gamma - 1.0) * (UL[3] - (UL[1] * UL[1] + UL[2] * UL[2] + UL[4] * UL[4]) / (2.0 * UL[0]));
+  const P pR = (gamma - 1.0) * (UR[3] - (UR[1] * UR[1] + UR[2] * UR[2] + UR[4] * UR[4]) / (2.0 * UR[0]));
+  const P q2L = uL * uL + vL * vL + wL * wL, q2R = uR * uR + vR * vR + wR * wR;
+  const P HL = 0.5 * q2L + gamma * pL / (g1 * rL);
+  const P HR = 0.5 * q2R + gamma * pR / (g1 * rR);
+  const P unL = uL * nx + vL * ny + wL * nz;
+  const P unR = uR * nx + vR * ny + wR * nz;
+
+  // Fields in the order (rho, rho u, rho v, rho w, E) until the end.
+  P C[5];
+  C[0] = 0.5 * (rL * unL + rR * unR);
+  C[1] = 0.5 * (rL * unL * uL + rR * unR * uR) + 0.5 * (pL + pR) * nx;
+  C[2] = 0.5 * (rL * unL * vL + rR * unR * vR) + 0.5 * (pL + pR) * ny;
+  C[3] = 0.5 * (rL * unL * wL + rR * unR * wR) + 0.5 * (pL + pR) * nz;
+  C[4] = 0.5 * (rL * unL * HL + rR * unR * HR);
+
+  const P sL = sqrt(rL), sR = sqrt(rR);
+  const P inv = 1.0 / (sL + sR);
+  const P rh = sqrt(rL * rR);
+  const P uh = (sL * uL + sR * uR) * inv;
+  const P vh = (sL * vL + sR * vR) * inv;
+  const P wh = (sL * wL + sR * wR) * inv;
+  const P Hh = (sL * HL + sR * HR) * inv;
+  const P qh = 0.5 * (uh * uh + vh * vh + wh * wh);
+  const P c2 = g1 * (Hh - qh);
+
+  // The waves in every lane; kept where the sound speed is real.
+  const Mk waves = c2 >= 0.0;
+  const P c = sqrt(c2);
+  const P unh = uh * nx + vh * ny + wh * nz;
+  const P dr = rR - rL, du = uR - uL, dv = vR - vL, dw = wR - wL, dp = pR - pL;
+  const P dun = nx * du + ny * dv + nz * dw;
+  const P d = dr - dp / c2;
+  const P l0 = fabs(unh), lp = fabs(unh + c), lm = fabs(unh - c);
+  const P a0 = nx * d + nz * dv - ny * dw;
+  const P a1 = ny * d - nz * du + nx * dw;
+  const P a2 = nz * d + ny * du - nx * dv;
+  const P a3 = dun + dp / (rh * c);
+  const P a4 = -dun + dp / (rh * c);
+  const P k = rh / (2.0 * c);
+  const P r0[5] = {nx, uh * nx, vh * nx + rh * nz, wh * nx - rh * ny, qh * nx + rh * (vh * nz - wh * ny)};
+  const P r1[5] = {ny, uh * ny - rh * nz, vh * ny, wh * ny + rh * nx, qh * ny + rh * (wh * nx - uh * nz)};
+  const P r2[5] = {nz, uh * nz + rh * ny, vh * nz - rh * nx, wh * nz, qh * nz + rh * (uh * ny - vh * nx)};
+  const P r3[5] = {1.0, uh + c * nx, vh + c * ny, wh + c * nz, Hh + c * unh};
+  const P r4[5] = {1.0, uh - c * nx, vh - c * ny, wh - c * nz, Hh - c * unh};
+  const P s0 = l0 * a0, s1 = l0 * a1, s2 = l0 * a2;
+  const P s3 = lp * a3 * k, s4 = lm * a4 * k;
+  P out[5];
+  for (int j = 0; j < 5; ++j)
+    out[j] = select(waves, C[j] - 0.5 * (s0 * r0[j] + s1 * r1[j] + s2 * r2[j] + s3 * r3[j] + s4 * r4[j]), C[j]);
+  // Back to the law's order (rho, rho u, rho v, E, rho w).
+  store(out[0], F[0]);
+  store(out[1], F[1]);
+  store(out[2], F[2]);
+  store(out[4], F[3]);
+  store(out[3], F[4]);
+}
+
+}  // namespace eulerlanes

@@ -1,0 +1,93 @@
+#ifndef DG_EULERLANES_H
+#define DG_EULERLANES_H
+
+// The Euler laws' numerical fluxes at a few points of one face at once. The
+// points' values are gathered into short arrays, one entry (a lane) per
+// point, and each step of a solver runs over all the lanes together, its
+// branches taken as selections, so that the compiler can use vector
+// instructions. Each lane does the per-point solver's arithmetic operation
+// for operation, so the results are the per-point ones to the bit, and the
+// exact solver makes in each lane as many Newton passes as it would alone:
+// a lane that has converged keeps its values while the others go on.
+
+#include "ConservationLaw.h"
+
+namespace eulerlanes {
+
+constexpr int kLanes = 4;
+
+// One-dimensional Riemann problems between (rho, un, ut1, ut2, p) states, one
+// per lane in use (count of them, 1 to kLanes); see Euler::riemann.
+struct RiemannLanes {
+  int count = 0;
+  double rhoL[kLanes], uL[kLanes], ut1L[kLanes], ut2L[kLanes], pL[kLanes];
+  double rhoR[kLanes], uR[kLanes], ut1R[kLanes], ut2R[kLanes], pR[kLanes];
+  // Results: ok is false where the solver met an inadmissible quantity (the
+  // lane's state is then undefined); the iterations and the last relative
+  // change as Euler::riemann reports them.
+  bool ok[kLanes];
+  double rho[kLanes], un[kLanes], ut1[kLanes], ut2[kLanes], p[kLanes];
+  int iterations[kLanes];
+  double error[kLanes];
+};
+
+// Solves the lanes' problems; a lane that does not converge prints the
+// solver's message, lane after lane.
+void solveRiemann(double gamma, RiemannLanes &r);
+
+// Points of a face, one per lane (count of them, 1 to kLanes): the unit
+// normal out of the left side, the left and right states and the physical
+// point (for messages).
+struct FaceLanes {
+  int count = 0;
+  double nx[kLanes], ny[kLanes], nz[kLanes];
+  const double *UL[kLanes];
+  const double *UR[kLanes];
+  const KORA::mPoint *x[kLanes];
+};
+
+// Points first to first + kLanes - 1 of the face (those there are); the
+// right states are the face's unless right is given, point first + i's then
+// at right[i].
+inline void gather(const ConservationLaw::FacePoints &pts, int first, FaceLanes &lanes,
+                   const double (*right)[64] = nullptr) {
+  const int count = pts.count - first < kLanes ? pts.count - first : kLanes;
+  lanes.count = count;
+  for (int i = 0; i < count; ++i) {
+    const int k = first + i;
+    const KORA::mVector &n = pts.n(k);
+    lanes.nx[i] = n.x();
+    lanes.ny[i] = n.y();
+    lanes.nz[i] = n.z();
+    lanes.UL[i] = pts.UL + k * pts.stateStride;
+    lanes.UR[i] = right ? right[i] : pts.UR + k * pts.stateStride;
+    lanes.x[i] = &pts.x(k);
+  }
+}
+
+// Copies the lanes' fluxes F[field][lane] of nf fields to point-major
+// arrays (point i's at out + i nf), each given array (out2 may be null).
+template <int nf>
+inline void scatter(const double (*F)[kLanes], int count, double *out, double *out2) {
+  for (int i = 0; i < count; ++i)
+    for (int j = 0; j < nf; ++j) {
+      out[i * nf + j] = F[j][i];
+      if (out2) out2[i * nf + j] = F[j][i];
+    }
+}
+
+// Normal fluxes F[field][lane], the same on both sides of the face.
+// 2-D (rho, rho u, rho v, E): the exact Riemann flux, a wall pressure flux
+// where the solver fails.
+void exactFluxes2d(double gamma, const FaceLanes &in, double F[4][kLanes]);
+// 2-D Roe flux; where the Roe sound speed is imaginary the flux is the
+// central one and the point is reported, as the per-point flux does.
+void roeFluxes2d(double gamma, const FaceLanes &in, double F[4][kLanes]);
+// 3-D (rho, rho u, rho v, E, rho w): the exact Riemann flux, zero where the
+// solver fails; and the Roe flux, central where its sound speed is not real.
+void exactFluxes3d(double gamma, const FaceLanes &in, double F[5][kLanes]);
+void roeFluxes3d(double gamma, const FaceLanes &in, double F[5][kLanes]);
+
+}  // namespace eulerlanes
+
+#endif
