@@ -8,10 +8,12 @@ pin() {
   if command -v taskset >/dev/null; then taskset -c "$core" "$@"; else "$@"; fi
 }
 
+# (Functions keep their variables local: `local` is in dash, bash and busybox.)
+
 # A structured quadrilateral grid of NX x NY cells on [X0,X1] x [Y0,Y1]
 # (default the unit square); prints its file name.
 quadmesh() {
-  nx=$1 ny=${2:-$1} box=${3:-0 1 0 1}
+  local nx=$1 ny=${2:-$1} box="${3:-0 1 0 1}" f
   f="$work/meshes/quad-$nx-$ny-$(echo "$box" | tr ' ' '_').msh"
   mkdir -p "$work/meshes"
   [ -f "$f" ] || "$meshgen" quad "$nx" "$ny" $box "$f" >/dev/null
@@ -22,7 +24,7 @@ quadmesh() {
 # by a random fraction (up to 0.2 h along each axis, a fixed seed); the
 # boundary nodes stay where they are.
 dquadmesh() {
-  n=$1
+  local n=$1 src f
   src=$(quadmesh "$n")
   f="$work/meshes/dquad-$n.msh"
   [ -f "$f" ] || awk -v h="$(awk -v n="$n" 'BEGIN { print 1.0 / n }')" '
@@ -43,7 +45,7 @@ dquadmesh() {
 # Gmsh triangles (frontal Delaunay) on [X0,X1] x [Y0,Y1] (default the unit
 # square) with about N elements; boundary tags 1 to 4, surface 100.
 trimesh() {
-  n=$1 box=${2:-0 1 0 1}
+  local n=$1 box="${2:-0 1 0 1}" x0 x1 y0 y1 f lc
   set -- $box
   x0=$1 x1=$2 y0=$3 y1=$4
   f="$work/meshes/tri-$n-$(echo "$box" | tr ' ' '_').msh"
@@ -69,7 +71,7 @@ EOF
 # lc / 8 at the origin, lc at the other corners) or strip (lc / 4 along
 # the line x = 0.5, growing to lc at x = 0 and 1); LC the coarse size.
 gradedmesh() {
-  kind=$1 lc=$2
+  local kind=$1 lc=$2 f
   f="$work/meshes/graded-$kind-$lc.msh"
   mkdir -p "$work/meshes"
   if [ ! -f "$f" ]; then
@@ -105,7 +107,7 @@ EOF
 # problem 16 reads), pinned, under /usr/bin/time -v; stdout and stderr go to
 # DIR/out.txt and DIR/time.txt. A failed run stops the benchmark.
 dgrun() {
-  dir=$1 mesh=$2
+  local dir=$1 mesh=$2
   shift 2
   mkdir -p "$dir"
   ln -sf "$mesh" "$dir/m.msh"
@@ -122,7 +124,7 @@ dgrun() {
 # the probe makes at least two steps) reads the step size from DG.log.
 # Prints the final time.
 steptime() {
-  dir=$1 mesh=$2 guess=$3
+  local dir=$1 mesh=$2 guess=$3 g n
   shift 3
   g=$guess
   while :; do
@@ -139,7 +141,7 @@ steptime() {
 # SKIP (default 2) of the 7th column over the 1st, the peak resident set
 # over the dofs of the last step).
 dgfigures() {
-  dir=$1
+  local dir=$1 rss
   rss=$(awk '/Maximum resident set size/ { print $NF * 1024 }' "$dir/time.txt")
   awk -v skip="${SKIP:-2}" -v rss="$rss" '
     { dofs = $1 }

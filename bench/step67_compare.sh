@@ -73,7 +73,7 @@ have67=0
 
 # Builds step-67 at degree DEG once.
 build67() {
-  deg=$1
+  local deg=$1 d pattern
   d="$work/step67-p$deg"
   [ -x "$d/build/step-67" ] && return 0
   mkdir -p "$d/build"
@@ -97,7 +97,7 @@ build67() {
 
 # One run of step-67: "cells dofs ns/dof/stage B/dof".
 run67() {
-  deg=$1 reps=$2 refs=$3 distort=$4
+  local deg=$1 reps=$2 refs=$3 distort=$4 d out
   d="$work/step67-p$deg"
   out="$d/run-$reps-$refs-$distort.log"
   if [ "$distort" = 0 ]; then unset DISTORT || true; else export DISTORT=$distort; fi
@@ -120,6 +120,7 @@ run67() {
 cases_table() {
   for fam in p2-quads p3-quads p2-dquads p3-dquads p2-tri p3-tri p2-quads-roe p2-tri-roe; do
     for s in $sizes; do
+      local o prob kind n r67
       case "$fam" in p2-*) o=2 ;; *) o=3 ;; esac
       case "$fam" in *-roe) prob=5 ;; *) prob=16 ;; esac
       case "$fam" in *-dquads) kind=dquads ;; *-quads*) kind=quads ;; *) kind=tri ;; esac
@@ -142,7 +143,7 @@ cases_table() {
 
 # The mesh of a case.
 casemesh() {
-  kind=$1 prob=$2 n=$3
+  local kind=$1 prob=$2 n=$3
   if [ "$prob" = 5 ]; then
     if [ "$kind" = quads ]; then quadmesh $((n / 2)) $((2 * n)) "0 0.25 -0.5 0.5"; else trimesh "$n" "0 0.25 -0.5 0.5"; fi
   else
