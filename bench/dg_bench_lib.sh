@@ -105,7 +105,8 @@ EOF
 
 # Runs `dg MESH ARGS...` in DIR (the mesh also as t.msh there, which
 # problem 16 reads), pinned, under /usr/bin/time -v; stdout and stderr go to
-# DIR/out.txt and DIR/time.txt. A failed run stops the benchmark.
+# DIR/out.txt and DIR/time.txt. A failed run is named on stderr with the
+# last lines of its output, and the status is 1.
 dgrun() {
   local dir=$1 mesh=$2
   shift 2
@@ -114,8 +115,8 @@ dgrun() {
   ln -sf "$mesh" "$dir/t.msh"
   if ! (cd "$dir" && /usr/bin/time -v -o time.txt taskset -c "$core" "$dg" m.msh "$@" >out.txt 2>&1); then
     echo "$0: dg failed in $dir (dg m.msh $*):" >&2
-    tail -n 5 "$dir/out.txt" >&2
-    exit 1
+    tail -n 3 "$dir/out.txt" >&2
+    return 1
   fi
 }
 
@@ -128,7 +129,7 @@ steptime() {
   shift 3
   g=$guess
   while :; do
-    dgrun "$dir" "$mesh" "$@" -tend "$g"
+    dgrun "$dir" "$mesh" "$@" -tend "$g" || return 1
     n=$(wc -l <"$dir/DG.log")
     [ "$n" -ge 2 ] && break
     g=$(awk -v g="$g" 'BEGIN { printf "%.6g", 4 * g }')

@@ -71,8 +71,8 @@ limiter_section() {
     r=0
     while [ "$r" -lt "$repeat" ]; do
       r=$((r + 1))
-      dgrun "$dir" "$mesh" $args -tend "$tend" && dgfigures "$dir" >>"$dir.plain"
-      dgrun "$dir-lim" "$mesh" $args -tend "$tend" -limiter 1 && dgfigures "$dir-lim" >>"$dir.lim"
+      dgrun "$dir" "$mesh" $args -tend "$tend" || exit 1; dgfigures "$dir" >>"$dir.plain"
+      dgrun "$dir-lim" "$mesh" $args -tend "$tend" -limiter 1 || exit 1; dgfigures "$dir-lim" >>"$dir.lim"
     done
     set -- $(col3 "$dir.plain") $(col3 "$dir.lim")
     printf "%-10s %8s %8s %8s %8s %8s %6s\n" "$name" "$(awk 'NR == 1 { print $1 }' "$dir.plain")" \
@@ -110,8 +110,8 @@ adapt_section() {
     r=0
     while [ "$r" -lt "$repeat" ]; do
       r=$((r + 1))
-      dgrun "$dir" "$mesh" $args -tend "$tend" -href 2 -hrefdt 1e9 && dgfigures "$dir" >>"$dir.adapted"
-      dgrun "$dir-conf" "$cmesh" $args -tend "$ctend" && dgfigures "$dir-conf" >>"$dir.conf"
+      dgrun "$dir" "$mesh" $args -tend "$tend" -href 2 -hrefdt 1e9 || exit 1; dgfigures "$dir" >>"$dir.adapted"
+      dgrun "$dir-conf" "$cmesh" $args -tend "$ctend" || exit 1; dgfigures "$dir-conf" >>"$dir.conf"
     done
     set -- $(col3 "$dir.adapted") $(col3 "$dir.conf")
     printf "%-9s %8s %8s %8s | %8s %8s %8s | %6s\n" "$name" "$dofs" "$1" "$2" \
@@ -145,7 +145,7 @@ lts_section() {
           global) extra="" ;; nbsub2) extra="-nbsub 2" ;; nbsub3) extra="-nbsub 3" ;;
           goaldt4) extra="-goaldt $g4" ;; goaldt8) extra="-goaldt $g8" ;;
         esac
-        dgrun "$base/$v" "$mesh" $args -tend "$tend" $extra
+        dgrun "$base/$v" "$mesh" $args -tend "$tend" $extra || exit 1
         # dofs steps t(steps) t(col 6) S
         awk '{ s += $7; n++; d = $1; c = $6; g = $10 } END { printf "%d %d %.4f %.4f %.4f\n", d, n, s, c, g }' \
           "$base/$v/DG.log" >>"$base/$v.txt"

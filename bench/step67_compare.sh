@@ -161,6 +161,7 @@ fi
 
 res="$work/results.txt"
 : >"$res"
+rm -f "$work/failed.txt"
 printf "%-18s %8s %7s %7s | %8s %7s %7s | %6s %6s | %6s %6s\n" case dofs "dg min" med \
   dofs67 "67 min" med ratio r.med B/dof B/dof67
 cases_table | while read -r name fam s o kind prob n reps refs; do
@@ -174,17 +175,24 @@ cases_table | while read -r name fam s o kind prob n reps refs; do
   # A first guess of the final time (doubled by the probe until it makes two steps).
   e=$(awk -v k="$kind" -v n="$n" 'BEGIN { print (k == "tri") ? n : n * n }')
   guess=$(awk -v e="$e" -v o="$o" 'BEGIN { printf "%.4g", 0.8 / ((2 * o + 1) * sqrt(e)) }')
-  tend=$(steptime "$dir" "$mesh" "$guess" $args)
+  # A case whose run fails is reported as such; the others go on, and the
+  # script ends with status 1.
+  if ! tend=$(steptime "$dir" "$mesh" "$guess" $args); then
+    printf "%-18s failed: dg %s (%s)\n" "$name" "$args" "$(tail -n 1 "$dir/out.txt" | cut -c1-120)"
+    echo "$name" >>"$work/failed.txt"
+    continue
+  fi
   distort=0
   [ "$kind" = dquads ] && distort=0.2
   r=0
   : >"$dir.dg" && : >"$dir.67"
   while [ "$r" -lt "$repeat" ]; do
     r=$((r + 1))
-    dgrun "$dir" "$mesh" $args -tend "$tend"
+    dgrun "$dir" "$mesh" $args -tend "$tend" || { echo "$name" >>"$work/failed.txt"; break; }
     dgfigures "$dir" >>"$dir.dg"
     if [ "$have67" = 1 ]; then run67 "$o" "$reps" "$refs" "$distort" >>"$dir.67"; fi
   done
+  [ -s "$dir.dg" ] || continue
   dofs=$(awk 'NR == 1 { print $1 }' "$dir.dg")
   set -- $(awk '{ print $3 }' "$dir.dg" | minmed) $(awk '{ print $4 }' "$dir.dg" | minmed)
   dmin=$1 dmed=$2 bd=$3
@@ -210,3 +218,7 @@ awk '{ if (!($1 in first)) { first[$1] = $3; first67[$1] = $4; label[$1] = $2; o
                                   ($4 + 0 > 0 && first67[$1] + 0 > 0) ? sprintf("%.2f", $4 / first67[$1]) : "-") }
      END { for (i = 1; i <= n; ++i) if (order[i] in g) printf "%-14s%s\n", order[i], g[order[i]] }' "$res"
 [ "$have67" = 1 ] || echo "step-67 is not installed here (or did not build): only dg was measured."
+if [ -s "$work/failed.txt" ]; then
+  echo "failed: $(tr '\n' ' ' <"$work/failed.txt")" >&2
+  exit 1
+fi
