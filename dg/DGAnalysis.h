@@ -256,6 +256,9 @@ private:
   // the current one.
   std::vector<int> cellFaceStart, cellFaceIndex, faceMark;
   std::vector<std::vector<int>> substepCells;
+  // The lists are as gatherCells made them from the mesh (cleared by every
+  // other change of the lists).
+  bool listsGathered = false;
   // Fills cellFaceStart / cellFaceIndex from the lists; false when a face's
   // cell is not in the cell list.
   bool buildCellFaces();

@@ -496,7 +496,10 @@ double DGAnalysis::localTimeStepping_Version2(double &gain, double &macroStep) {
   }
 
   KORA::ParUtil::Instance()->Barrier(__LINE__, __FILE__);
-  gatherCells();
+  // The lists are rebuilt from the mesh leaves; on one process nothing
+  // changed the mesh during the call, so lists gathered from it come out as
+  // they are and need no rebuilding.
+  if (!listsGathered || KORA::ParUtil::Instance()->size() > 1 || InterProcData::live() > 0) gatherCells();
   macroStep = last > 0.0 ? last : k * param->time.dt;
   requireFinitePositive(macroStep, "macro time step");
   const double count = static_cast<double>(cells.size());
