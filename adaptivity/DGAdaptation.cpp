@@ -305,6 +305,7 @@ void DGAnalysis::modifyOrder(mEntity *element, int order) {
   }
   clearNewCell(cell);
   element->attachFastData(cell);  // deletes the old cell
+  listsGathered = false;
   const int d = context()->dim;
   if (const KORA::mAdjacencyContainer *faces = element->getAdjacencyList(d - 1))
     for (int i = 0; i < faces->size(); ++i)

@@ -124,6 +124,7 @@ DGCell *DGAnalysis::addCell(mEntity *element, int order) {
   DGCell *cell = newCell(element, order);
   // The previous cell of the element (if any) goes only once the new one exists.
   element->attachFastData(cell);
+  listsGathered = false;
   // Cells made one after the other lie one after the other: made in the
   // mesh's order, they need no move when the lists are gathered.
   if (!store) store = std::make_unique<CellStore>();
@@ -164,6 +165,7 @@ DGBoundaryCell *DGAnalysis::addBoundaryCell(mEntity *face) {
     existing->check();
     return existing;
   }
+  listsGathered = false;
   KORA::MappingBuilder builder;
   KORA::Mapping *mapping = builder.BuildMapping(face, context()->parameters->general.axi);
   DGBoundaryCell *cell = new DGBoundaryCell(face, mapping);
@@ -177,6 +179,7 @@ void DGAnalysis::gatherCells() {
   if (!mesh) return;
   boundaryCells.clear();
   cells.clear();
+  listsGathered = false;
   const int dim = mesh->getDim();
   if (dim < 1) return;
   std::vector<mEntity *> elements;
@@ -208,9 +211,11 @@ void DGAnalysis::gatherInOrder(mMesh *mesh, const std::vector<mEntity *> &elemen
   for (const auto &k : keyed) boundaryCells.push_back(k.second);
   if (!store) store = std::make_unique<CellStore>();
   store->pack(cells);
+  listsGathered = true;
 }
 
 void DGAnalysis::cleanCells(int level) {
+  listsGathered = false;
   DGCellList keptCells;
   keptCells.reserve(cells.size());
   for (DGCell *c : cells)

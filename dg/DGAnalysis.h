@@ -240,6 +240,31 @@ private:
   // Both levels of every interface cell become level, then the tags are
   // exchanged.
   void setFaceLevels(short level);
+  // Working lists of local time stepping, rebuilt when the levels are set:
+  // the cells of each level and the faces with a side at it, in the order of
+  // the full lists (so every sum is taken in the same order as over those).
+  // levelCells[i] / levelFaces[i] belong to the multiplier 2^i.
+  std::vector<DGCellList> levelCells;
+  std::vector<DGBoundaryCellList> levelFaces;
+  // Fills levelCells and levelFaces for nbSub levels from the cells' and the
+  // faces' tags; false when a list cannot be split (a partitioned mesh,
+  // whose faces take levels from other processes): the passes then walk the
+  // full lists.
+  bool buildLevelLists(int nbSub);
+  // Of the goal-step variant: each face's position, the faces of each cell
+  // (CSR by cell position), the cells due at each substep and the faces of
+  // the current one.
+  std::vector<int> cellFaceStart, cellFaceIndex, faceMark;
+  std::vector<std::vector<int>> substepCells;
+  // The lists are as gatherCells made them from the mesh (cleared by every
+  // other change of the lists).
+  bool listsGathered = false;
+  // Fills cellFaceStart / cellFaceIndex from the lists; false when a face's
+  // cell is not in the cell list.
+  bool buildCellFaces();
+  // The cells due at the substep (sorted in place) and their faces, each
+  // once, in list order; faceMark holds the substep that took each face.
+  void dueLists(int substep, DGCellList &dueCells, DGBoundaryCellList &dueFaces);
   // With one time level every face takes level 1 on both sides: the next
   // residual's face sweep sets it as it goes (0: nothing due).
   short faceLevelDue = 0;

@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <limits>
+#include <algorithm>
 #include <map>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -178,6 +180,41 @@ double DGAnalysis::tagCells(double dtmin, double cfl, const std::vector<double> 
 }
 
 // ---------------------------------------------------------------------------
+// Per-level lists
+
+namespace {
+
+// The position of the multiplier m (a power of two) in the level sequence's
+// levels, or -1 when it is none of the nbSub levels.
+int levelIndex(short m, int nbSub) {
+  if (m <= 0 || (m & (m - 1)) != 0) return -1;
+  const int i = __builtin_ctz(static_cast<unsigned>(m));
+  return i < nbSub ? i : -1;
+}
+
+}  // namespace
+
+bool DGAnalysis::buildLevelLists(int nbSub) {
+  levelCells.resize(nbSub);
+  levelFaces.resize(nbSub);
+  for (DGCellList &l : levelCells) l.clear();
+  for (DGBoundaryCellList &l : levelFaces) l.clear();
+  if (InterProcData::live() > 0) return false;
+  for (DGCell *c : cells) {
+    const int i = levelIndex(c->tag, nbSub);
+    if (i >= 0) levelCells[i].push_back(c);
+  }
+  // A face belongs to the level of each of its sides (a pass of a level
+  // takes the faces with either side at it).
+  for (DGBoundaryCell *f : boundaryCells) {
+    const int a = levelIndex(f->leftTag, nbSub), b = levelIndex(f->rightTag, nbSub);
+    if (a >= 0) levelFaces[a].push_back(f);
+    if (b >= 0 && b != a) levelFaces[b].push_back(f);
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------
 // First variant: power-of-two levels
 
 double DGAnalysis::beginAllCells(double T, double cfl, double dt, bool oneLevel) {
@@ -263,14 +300,20 @@ double DGAnalysis::localTimeStepping(double &gain, double &macroStep) {
     const double dtmin = param->time.dt;
     std::map<int, int> updates;
     for (int m : levelSequence) updates[m] = 0;
+    // Each update walks the cells and faces of its level alone: the levels
+    // stay the same through the macro step, so their lists are made once.
+    const bool split = !oneLevel && buildLevelLists(nbSub);
     for (int m : levelSequence) {
       const double h = m * dtmin;
       int &k = updates[m];
       const double t = T + k * h;
       const short level = static_cast<short>(m);
-      cSpatialOperator(t, level, cells, boundaryCells);
-      resid += forwardEuler(h, cells, level);
-      applyLimiter(T, level, cells, boundaryCells);
+      const int i = split ? levelIndex(level, nbSub) : -1;
+      DGCellList &levelCellList = i >= 0 ? levelCells[i] : cells;
+      DGBoundaryCellList &levelFaceList = i >= 0 ? levelFaces[i] : boundaryCells;
+      cSpatialOperator(t, level, levelCellList, levelFaceList);
+      resid += forwardEuler(h, levelCellList, level);
+      applyLimiter(T, level, levelCellList, levelFaceList);
       ++k;
     }
   }
@@ -281,6 +324,69 @@ double DGAnalysis::localTimeStepping(double &gain, double &macroStep) {
 
 // ---------------------------------------------------------------------------
 // Second variant: substeps of a fine step within the goal step
+
+bool DGAnalysis::buildCellFaces() {
+  // A cell's position is its store slot when the store holds the list.
+  const std::size_t N = cells.size();
+  bool slots = true;
+  for (std::size_t i = 0; i < N && slots; ++i)
+    slots = cells[i]->store == store.get() && cells[i]->storeSlot == i;
+  std::unordered_map<const DGCell *, int> position;
+  if (!slots) {
+    position.reserve(N);
+    for (std::size_t i = 0; i < N; ++i) position.emplace(cells[i], static_cast<int>(i));
+  }
+  auto positionOf = [&](const DGCell *c) -> int {
+    if (!c) return -1;
+    if (slots) return c->store == store.get() && c->storeSlot < N && cells[c->storeSlot] == c
+                          ? static_cast<int>(c->storeSlot)
+                          : -1;
+    const auto it = position.find(c);
+    return it == position.end() ? -1 : it->second;
+  };
+  const std::size_t F = boundaryCells.size();
+  std::vector<int> sides(2 * F);
+  cellFaceStart.assign(N + 1, 0);
+  for (std::size_t f = 0; f < F; ++f) {
+    DGCell *L, *R;
+    boundaryCells[f]->sideCells(L, R);
+    const int l = positionOf(L), r = positionOf(R);
+    // A face whose cell is not in the list: the levels cannot be followed.
+    if (l < 0 || (R && r < 0)) return false;
+    sides[2 * f] = l;
+    sides[2 * f + 1] = r;
+    ++cellFaceStart[l + 1];
+    if (r >= 0 && r != l) ++cellFaceStart[r + 1];
+  }
+  for (std::size_t i = 0; i < N; ++i) cellFaceStart[i + 1] += cellFaceStart[i];
+  cellFaceIndex.resize(cellFaceStart[N]);
+  std::vector<int> fill(cellFaceStart.begin(), cellFaceStart.end() - 1);
+  for (std::size_t f = 0; f < F; ++f) {
+    const int l = sides[2 * f], r = sides[2 * f + 1];
+    cellFaceIndex[fill[l]++] = static_cast<int>(f);
+    if (r >= 0 && r != l) cellFaceIndex[fill[r]++] = static_cast<int>(f);
+  }
+  return true;
+}
+
+void DGAnalysis::dueLists(int substep, DGCellList &dueCells, DGBoundaryCellList &dueFaces) {
+  std::vector<int> &due = substepCells[substep];
+  std::sort(due.begin(), due.end());
+  dueCells.clear();
+  std::vector<int> faces;
+  for (int p : due) {
+    dueCells.push_back(cells[p]);
+    for (int q = cellFaceStart[p]; q < cellFaceStart[p + 1]; ++q) {
+      const int f = cellFaceIndex[q];
+      if (faceMark[f] == substep) continue;
+      faceMark[f] = substep;
+      faces.push_back(f);
+    }
+  }
+  std::sort(faces.begin(), faces.end());
+  dueFaces.clear();
+  for (int f : faces) dueFaces.push_back(boundaryCells[f]);
+}
 
 double DGAnalysis::localTimeStepping_Version2(double &gain, double &macroStep) {
   GlobalParamManager *ctx = GlobalParamManager::Instance();
@@ -321,6 +427,22 @@ double DGAnalysis::localTimeStepping_Version2(double &gain, double &macroStep) {
   applyToAll(boundaryCells, startStates);
   comm_Ul(T, 0);
 
+  // The cells due at each substep, by position in the cell list: a substep
+  // walks them and their faces alone (the others are filtered out by their
+  // levels anyway), and its update files each cell under the substep it
+  // reaches. A partitioned mesh walks the full lists.
+  const std::size_t N = cells.size();
+  const bool split = InterProcData::live() == 0 && buildCellFaces();
+  if (split) {
+    if (substepCells.size() < static_cast<std::size_t>(k)) substepCells.resize(k);
+    for (int s = 0; s < k; ++s) substepCells[s].clear();
+    substepCells[0].resize(N);
+    for (std::size_t i = 0; i < N; ++i) substepCells[0][i] = static_cast<int>(i);
+    faceMark.assign(boundaryCells.size(), -1);
+  }
+  DGCellList dueCells;
+  DGBoundaryCellList dueFaces;
+
   DGLimiter *limiter = ctx->limiter;
   const bool stencil = limiter && limiter->needStencilAverages();
   KORA::mMesh *mesh = ctx->mesh;
@@ -329,41 +451,58 @@ double DGAnalysis::localTimeStepping_Version2(double &gain, double &macroStep) {
   for (int jj = 0; jj < k; ++jj) {
     const short j = static_cast<short>(jj);
     const double tj = jj * fine + T;
+    // The cells due now and their faces, in the order of the full lists (all
+    // of them when every cell is due).
+    const bool all = !split || substepCells[jj].size() == N;
+    if (!all) dueLists(jj, dueCells, dueFaces);
+    DGCellList &cellList = all ? cells : dueCells;
+    DGBoundaryCellList &faceList = all ? boundaryCells : dueFaces;
     // Limiting of the cells due at this substep.
     ZeroInfo zero{j};
-    applyToAll(cells, zero);
+    applyToAll(cellList, zero);
     ComputeSolutionOnBothSides states{tj, false, j, n, size};
-    applyToAll(boundaryCells, states);
+    applyToAll(faceList, states);
     ComputeJumps jumps{tj, j};
-    applyToAll(boundaryCells, jumps);
+    applyToAll(faceList, jumps);
     if (stencil) {
       InitStencilAverages init{n, tj, j};
-      applyToAll(cells, init);
+      applyToAll(cellList, init);
       ComputeStencilAverages neighbours{tj, n, j};
-      applyToAll(boundaryCells, neighbours);
+      applyToAll(faceList, neighbours);
       if (mesh) {
         EnhanceStencilToCorners corners{j, tj, n, mesh->getDim()};
         for (auto it = mesh->beginall(0); it != mesh->endall(0); ++it) corners(*it);
       }
     }
     LimitCell limit{limiter, j, threshold};
-    applyToAll(cells, limit);
+    applyToAll(cellList, limit);
     // Residual of those cells, with the same passes as a level's residual.
-    cSpatialOperator(tj, j, cells, boundaryCells);
+    cSpatialOperator(tj, j, cellList, faceList);
     // Update.
     double substep = 0.0;
     AdvanceInTime_Version2 advance{n, fine, cfl, &substep, j, static_cast<short>(k), &updates,
                                    std::numeric_limits<double>::infinity()};
-    applyToAll(cells, advance);
+    applyToAll(cellList, advance);
     resid += substep;
-    applyToAll(boundaryCells, retag);
+    // Only the faces of the cells just updated change their levels.
+    applyToAll(faceList, retag);
+    if (split) {
+      for (int p : substepCells[jj]) {
+        const int due = cells[p]->tag;
+        if (due > jj && due < k) substepCells[due].push_back(p);
+      }
+      substepCells[jj].clear();
+    }
   }
 
   KORA::ParUtil::Instance()->Barrier(__LINE__, __FILE__);
-  gatherCells();
+  // The lists are rebuilt from the mesh leaves; on one process nothing
+  // changed the mesh during the call, so lists gathered from it come out as
+  // they are and need no rebuilding.
+  if (!listsGathered || KORA::ParUtil::Instance()->size() > 1 || InterProcData::live() > 0) gatherCells();
   macroStep = last > 0.0 ? last : k * param->time.dt;
   requireFinitePositive(macroStep, "macro time step");
-  const double N = static_cast<double>(cells.size());
-  gain = updates == 0 ? 1.0 : (k * N) / updates;
+  const double count = static_cast<double>(cells.size());
+  gain = updates == 0 ? 1.0 : (k * count) / updates;
   return resid;
 }
