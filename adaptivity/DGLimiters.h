@@ -20,6 +20,7 @@
 
 #include "DGLimiter.h"
 #include "DGLimiterFaces.h"
+#include "mVector.h"
 
 class DGBoundaryCell;
 
@@ -120,6 +121,10 @@ private:
   unsigned long cornerGeneration = 0;
   bool monotonicityKnown = false;
   bool monoU[kMaxFields] = {}, monoV[kMaxFields] = {}, monoW[kMaxFields] = {};
+  // Physical basis gradients of that cell at the points of the monotonicity test.
+  DGCell *monoBasisCell = nullptr;
+  std::vector<KORA::mVector> monoBasis;
+  int monoPoints = 0, monoSize = 0;
 };
 
 // Per field: true in mu (x), mv (y), mw (z) when the physical derivative of

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "ConservationLaw.h"
 #include "DGBoundaryCell.h"
@@ -31,6 +33,51 @@ int fieldsOf(const ConservationLaw &law, const DGCell *cell) {
 
 // Centre offsets closer than this count as aligned.
 constexpr double kAligned = 1e-10;
+
+}  // namespace
+
+namespace {
+
+// The physical basis gradients of the cell at the Gauss points of the rule of
+// its order, point after point (size per point); returns the point count.
+int ruleBasisGradients(DGCell *cell, std::vector<mVector> &out, int &size) {
+  KORA::GaussIntegrator gauss(cell->getEntity());
+  const FunctionSpace *space = cell->getFunctionSpace();
+  const int order = space->order();
+  const int nbPoints = gauss.nbIntegrationPoints(order);
+  size = space->size();
+  out.resize(static_cast<std::size_t>(nbPoints) * size);
+  std::vector<mVector> g(size);
+  for (int k = 0; k < nbPoints; ++k) {
+    double u, v, w, weight;
+    gauss.iPoint(k, order, u, v, w, weight);
+    space->grads(u, v, w, cell->getMapping(), g);
+    std::copy(g.begin(), g.begin() + size, out.begin() + static_cast<std::ptrdiff_t>(k) * size);
+  }
+  return nbPoints;
+}
+
+// checkMonotonicity from the basis gradients of ruleBasisGradients.
+void monotonicityFrom(DGCell *cell, const mVector *basis, int nbPoints, int size, bool *mu, bool *mv,
+                      bool *mw) {
+  const int n = fieldsOf(contextLaw(), cell);
+  for (int f = 0; f < n; ++f) mu[f] = mv[f] = mw[f] = true;
+  mVector first[ConservationLaw::kMaxFields];
+  mVector grads[ConservationLaw::kMaxFields];
+  for (int k = 0; k < nbPoints; ++k) {
+    const std::span<const mVector> phi(basis + static_cast<std::ptrdiff_t>(k) * size, size);
+    if (k == 0) {
+      cell->dinterpolate(first, phi, DGCell::LEVEL0);
+      continue;
+    }
+    cell->dinterpolate(grads, phi, DGCell::LEVEL0);
+    for (int f = 0; f < n; ++f) {
+      if (grads[f][0] * first[f][0] < 0.0) mu[f] = false;
+      if (grads[f][1] * first[f][1] < 0.0) mv[f] = false;
+      if (grads[f][2] * first[f][2] < 0.0) mw[f] = false;
+    }
+  }
+}
 
 }  // namespace
 
@@ -65,6 +112,7 @@ void DGMomentLimiterRegularCube::limit(DGCell *cell) {
   // Geometry and monotonicity are kept for this call only (see limitQuad).
   limiting = cell;
   monotonicityKnown = false;
+  monoBasisCell = nullptr;
   for (int q = top; q >= 1; --q) {
     for (const auto &[fc, neighbour] : sides) {
       if (type == mEntity::QUAD)
@@ -74,6 +122,7 @@ void DGMomentLimiterRegularCube::limit(DGCell *cell) {
     }
   }
   limiting = nullptr;
+  monoBasisCell = nullptr;
 }
 
 const double *DGMomentLimiterRegularCube::corners(DGCell *cell) {
@@ -115,9 +164,16 @@ void DGMomentLimiterRegularCube::limitQuad(DGBoundaryCell *face, DGCell *K, DGCe
   bool ownMu[ConservationLaw::kMaxFields], ownMv[ConservationLaw::kMaxFields], ownMw[ConservationLaw::kMaxFields];
   const bool kept = limiting == K;
   bool *mu = kept ? monoU : ownMu, *mv = kept ? monoV : ownMv, *mw = kept ? monoW : ownMw;
-  if (monotone && !(kept && monotonicityKnown)) {
+  if (monotone && kept && !monotonicityKnown) {
+    // The basis gradients of the cell are taken once per call.
+    if (monoBasisCell != K) {
+      monoPoints = ruleBasisGradients(K, monoBasis, monoSize);
+      monoBasisCell = K;
+    }
+    monotonicityFrom(K, monoBasis.data(), monoPoints, monoSize, mu, mv, mw);
+    monotonicityKnown = true;
+  } else if (monotone && !kept) {
     checkMonotonicity(K, mu, mv, mw);
-    monotonicityKnown = kept;
   }
 
   const int nbK = K->getCoefficients()->nbFunctions;
@@ -148,28 +204,10 @@ void DGMomentLimiterRegularCube::limitHex(DGCell *cell, DGCell *neighbour, int q
 }
 
 void checkMonotonicity(DGCell *cell, bool *mu, bool *mv, bool *mw) {
-  const ConservationLaw &law = contextLaw();
-  const int n = fieldsOf(law, cell);
-  for (int f = 0; f < n; ++f) mu[f] = mv[f] = mw[f] = true;
-  KORA::GaussIntegrator gauss(cell->getEntity());
-  const int order = cell->getFunctionSpace()->order();
-  const int nbPoints = gauss.nbIntegrationPoints(order);
-  mVector first[ConservationLaw::kMaxFields];
-  mVector grads[ConservationLaw::kMaxFields];
-  for (int k = 0; k < nbPoints; ++k) {
-    double u, v, w, weight;
-    gauss.iPoint(k, order, u, v, w, weight);
-    if (k == 0) {
-      cell->dinterpolate(u, v, w, first, DGCell::LEVEL0);
-      continue;
-    }
-    cell->dinterpolate(u, v, w, grads, DGCell::LEVEL0);
-    for (int f = 0; f < n; ++f) {
-      if (grads[f][0] * first[f][0] < 0.0) mu[f] = false;
-      if (grads[f][1] * first[f][1] < 0.0) mv[f] = false;
-      if (grads[f][2] * first[f][2] < 0.0) mw[f] = false;
-    }
-  }
+  std::vector<mVector> basis;
+  int size = 0;
+  const int nbPoints = ruleBasisGradients(cell, basis, size);
+  monotonicityFrom(cell, basis.data(), nbPoints, size, mu, mv, mw);
 }
 
 void checkExpansion(DGCell *cell, bool *mu, bool *mv, bool *mw) {
