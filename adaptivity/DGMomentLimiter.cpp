@@ -62,8 +62,10 @@ void monotonicityFrom(DGCell *cell, const mVector *basis, int nbPoints, int size
                       bool *mw) {
   const int n = fieldsOf(contextLaw(), cell);
   for (int f = 0; f < n; ++f) mu[f] = mv[f] = mw[f] = true;
-  mVector first[ConservationLaw::kMaxFields];
-  mVector grads[ConservationLaw::kMaxFields];
+  // Kept from call to call: 512 vectors made anew would cost more than the test.
+  static std::vector<mVector> firstKept(ConservationLaw::kMaxFields), gradsKept(ConservationLaw::kMaxFields);
+  mVector *first = firstKept.data();
+  mVector *grads = gradsKept.data();
   for (int k = 0; k < nbPoints; ++k) {
     const std::span<const mVector> phi(basis + static_cast<std::ptrdiff_t>(k) * size, size);
     if (k == 0) {
