@@ -3,11 +3,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
+#include <typeinfo>
+#include <vector>
 
 #include "ConservationLaw.h"
 #include "DGCell.h"
 #include "DGLimiters.h"
+#include "FunctionSpace.h"
 #include "GlobalParamManager.h"
 #include "Mapping.h"
 
@@ -17,6 +21,44 @@ const ConservationLaw &contextLaw(const char *who) {
   const ConservationLaw *law = GlobalParamManager::Instance()->law;
   if (!law) throw std::string(who) + ": no conservation law";
   return *law;
+}
+
+// The basis values of a kind of function space and order at a set of test
+// points, point after point: the same for every cell of that kind, so they
+// are evaluated once and kept rather than once per limited cell.
+struct TestPointBasis {
+  const std::type_info *kind;
+  int order;
+  int nbPoints;
+  double u[15], v[15], w[15];
+  int size;
+  std::vector<double> phi;
+};
+
+const double *testPointBasis(const FunctionSpace &space, int nbPoints, const double *u,
+                             const double *v, const double *w, int &size) {
+  static std::vector<TestPointBasis> kept;
+  const std::type_info &kind = typeid(space);
+  const int order = space.order();
+  const std::size_t bytes = sizeof(double) * static_cast<std::size_t>(nbPoints);
+  for (const TestPointBasis &b : kept)
+    if (*b.kind == kind && b.order == order && b.nbPoints == nbPoints && !std::memcmp(b.u, u, bytes) &&
+        !std::memcmp(b.v, v, bytes) && !std::memcmp(b.w, w, bytes)) {
+      size = b.size;
+      return b.phi.data();
+    }
+  TestPointBasis b{&kind, order, nbPoints, {}, {}, {}, space.size(), {}};
+  std::memcpy(b.u, u, bytes);
+  std::memcpy(b.v, v, bytes);
+  std::memcpy(b.w, w, bytes);
+  std::vector<double> values(b.size);
+  for (int k = 0; k < nbPoints; ++k) {
+    space.fcts(u[k], v[k], w[k], values);
+    b.phi.insert(b.phi.end(), values.begin(), values.begin() + b.size);
+  }
+  kept.push_back(std::move(b));
+  size = kept.back().size;
+  return kept.back().phi.data();
 }
 
 }  // namespace
@@ -33,11 +75,22 @@ void DGLimiter::computeMinMax(DGCell *cell, double *ratio) const {
   int nodesPerSimplex = 0, nbPoints = 0;
   cell->getMapping()->simplexation(nodesPerSimplex, nbPoints, u, v, w, simplices);
 
-  const double *c = cell->getCoefficients()->levels[0];
-  const int nb = cell->getCoefficients()->nbFunctions;
+  const DG_Dofs *dofs = cell->getCoefficients();
+  const double *c = dofs->levels[0];
+  const int nb = dofs->nbFunctions;
+  const int nf = dofs->nbFields;
+  int size = 0;
+  const double *phi = testPointBasis(*cell->getFunctionSpace(), nbPoints, u, v, w, size);
+  const int terms = std::min(nb, size);
   double U[ConservationLaw::kMaxFields];
-  for (int k = 0; k < nbPoints; ++k) {
-    cell->interpolate(u[k], v[k], w[k], U);
+  for (int k = 0; k < nbPoints; ++k, phi += size) {
+    // The values of all fields at the point (as DGCell::interpolate).
+    for (int f = 0; f < nf; ++f) {
+      const double *cf = c + f * nb;
+      double s = 0.0;
+      for (int j = 0; j < terms; ++j) s += phi[j] * cf[j];
+      U[f] = s;
+    }
     if (!law.isPhysical(U)) {
       for (int f = 0; f < n; ++f) ratio[f] = 0.0;
       return;

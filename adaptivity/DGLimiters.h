@@ -15,9 +15,12 @@
 //                                   of quadrilaterals on axis-parallel meshes
 //   DGMultiLimiter                  applies a list of limiters in turn
 
+#include <utility>
 #include <vector>
 
 #include "DGLimiter.h"
+#include "DGLimiterFaces.h"
+#include "mVector.h"
 
 class DGBoundaryCell;
 
@@ -65,6 +68,9 @@ public:
 
   double lowerBound;
   double upperBound;
+
+private:
+  LimiterFaceTable faceTable;
 };
 
 // Moment limiter for quadrilateral cells on meshes of axis-parallel
@@ -98,8 +104,27 @@ public:
   bool flagged(int field, int order, int direction) const { return flag[field][order][direction] != 0; }
 
 private:
+  static constexpr int kCornerSlots = 16;
+  // Corners (-1,-1) and (1,1) of a cell, x1 y1 x2 y2, kept during one limit call.
+  const double *corners(DGCell *cell);
+
   unsigned char flag[kMaxFields][kMaxOrder + 1][3] = {};
   bool monotone;
+  LimiterFaceTable faceTable;
+  std::vector<std::pair<DGBoundaryCell *, DGCell *>> sides;  // of the limit call under way
+  // The cell of the limit call under way (null outside one), the corners of
+  // the cells met in it, and its monotonicity while none of its moments changed.
+  DGCell *limiting = nullptr;
+  DGCell *cornerCells[kCornerSlots] = {};
+  double cornerValues[kCornerSlots][4] = {};
+  int nbCorners = 0;
+  unsigned long cornerGeneration = 0;
+  bool monotonicityKnown = false;
+  bool monoU[kMaxFields] = {}, monoV[kMaxFields] = {}, monoW[kMaxFields] = {};
+  // Physical basis gradients of that cell at the points of the monotonicity test.
+  DGCell *monoBasisCell = nullptr;
+  std::vector<KORA::mVector> monoBasis;
+  int monoPoints = 0, monoSize = 0;
 };
 
 // Per field: true in mu (x), mv (y), mw (z) when the physical derivative of

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <list>
 #include <string>
 
 #include "ConservationLaw.h"
@@ -16,18 +15,6 @@
 
 using KORA::mEntity;
 
-namespace {
-
-// The leaves of every sub-entity of one dimension lower of the element, in
-// the element's order.
-void collectFaces(mEntity *element, std::list<mEntity *> &faces) {
-  const int d = element->getLevel() - 1;
-  const int nbSub = element->size(d);
-  for (int i = 0; i < nbSub; ++i) element->get(d, i)->getLeaves(faces);
-}
-
-}  // namespace
-
 void DGPhysicalLimiter::limit(DGCell *cell) {
   const ConservationLaw *law = GlobalParamManager::Instance()->law;
   if (!law) throw std::string("limiter: no conservation law");
@@ -39,12 +26,12 @@ void DGPhysicalLimiter::limit(DGCell *cell) {
   mEntity *element = cell->getEntity();
 
   double U[ConservationLaw::kMaxFields] = {};
+  // The same faces in every pass: nothing changes them in between.
+  const std::span<const LimiterFaceTable::Face> faces = faceTable.faces(cell);
   for (int q = space->order();; --q) {
-    std::list<mEntity *> faces;
-    collectFaces(element, faces);
     bool failed = false;
-    for (mEntity *face : faces) {
-      const DGBoundaryCell *fc = dgBoundaryCellOf(face);
+    for (const LimiterFaceTable::Face &face : faces) {
+      const DGBoundaryCell *fc = face.cell;
       if (!fc) continue;
       // The cell's own side of the face; a face that does not touch the cell
       // has no trace of it to test.

@@ -2,7 +2,9 @@
 // forward Euler update of one time level.
 
 #include <algorithm>
+#include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ConservationLaw.h"
@@ -141,6 +143,218 @@ void LimitCell::operator()(DGCell *cell) const {
 }
 
 // ---------------------------------------------------------------------------
+// The three stencil passes of the analysis's limiting, on kept neighbourhoods
+
+namespace {
+
+// What the stencil passes walk, as indices into one table of cells: the cells
+// of the cell list first (in list order), then any other cell they reach; the
+// two sides of every face of the face list; the cells around every mesh vertex
+// that carries one (vertices in the mesh's order, the cells of each in the
+// order getHigherOrderUpward collects them). Walking the vertices' upward
+// adjacencies and finding the cells of their elements cost more than the
+// limiting itself, so all this is kept while no DG cell is made or destroyed
+// (every change of the mesh, of a cell's order or of the mesh itself makes or
+// destroys cells) and the lists and the mesh stay the same.
+struct StencilNeighbourhoods {
+  unsigned long generation = 0;
+  const KORA::mMesh *mesh = nullptr;
+  int dim = -1;
+  int nbVertices = -1;
+  bool built = false;
+  std::size_t listSize = 0;                   // table[0, listSize) is the cell list
+  std::vector<DGCell *> table;
+  std::vector<int> tableFields;               // per table cell: fields with bounds
+  std::vector<const DGBoundaryCell *> faces;  // the face list
+  std::vector<int> faceSides;                 // per face: left, right (-1: none)
+  std::vector<int> vertexStart;               // per vertex with cells, into vertexCells
+  std::vector<int> vertexCells;
+  std::vector<int> vertexFields;              // per such vertex: least field count
+  std::vector<int> primary;                   // per listed cell: its first place in the list
+  int stride = 0;                             // values per table cell below
+  std::vector<double> means, lo, hi;          // scratch of every pass
+
+  bool matches(const KORA::mMesh *m, const DGCellList &cells, const DGBoundaryCellList &faceList) const {
+    if (!built || generation != dgCellGeneration || mesh != m) return false;
+    if (m && (dim != m->getDim() || nbVertices != m->size(0))) return false;
+    if (listSize != cells.size() || faces.size() != faceList.size()) return false;
+    return std::equal(cells.begin(), cells.end(), table.begin()) &&
+           std::equal(faceList.begin(), faceList.end(), faces.begin());
+  }
+
+  void build(KORA::mMesh *m, const DGCellList &cells, const DGBoundaryCellList &faceList) {
+    built = true;
+    generation = dgCellGeneration;
+    mesh = m;
+    dim = m ? m->getDim() : -1;
+    nbVertices = m ? m->size(0) : -1;
+    listSize = cells.size();
+    table.assign(cells.begin(), cells.end());
+    std::unordered_map<const DGCell *, int> index;
+    index.reserve(2 * cells.size());
+    primary.resize(cells.size());
+    for (std::size_t k = 0; k < cells.size(); ++k)
+      primary[k] = index.emplace(cells[k], static_cast<int>(k)).first->second;
+    auto indexOf = [&](DGCell *c) {
+      auto [it, added] = index.emplace(c, static_cast<int>(table.size()));
+      if (added) table.push_back(c);
+      return it->second;
+    };
+    faces.assign(faceList.begin(), faceList.end());
+    faceSides.assign(2 * faces.size(), -1);
+    for (std::size_t k = 0; k < faces.size(); ++k) {
+      const DGBoundaryCell *face = faces[k];
+      if (!face->right) continue;
+      DGCell *L = dgpass::cellOf(face->left);
+      DGCell *R = dgpass::cellOf(face->right);
+      if (!L || !R) continue;
+      faceSides[2 * k] = indexOf(L);
+      faceSides[2 * k + 1] = indexOf(R);
+    }
+    vertexStart.assign(1, 0);
+    vertexCells.clear();
+    vertexFields.clear();
+    if (m) {
+      KORA::mAdjacencyContainer around;
+      for (auto it = m->beginall(0); it != m->endall(0); ++it) {
+        around.clear();
+        (*it)->getHigherOrderUpward(dim, around);
+        int fields = dgpass::kMaxFields;
+        bool any = false;
+        for (int k = 0; k < around.size(); ++k) {
+          // Elements that are not leaves of the refinement tree carry no cell.
+          DGCell *c = dgCellOf(around[k]);
+          if (!c) continue;
+          any = true;
+          vertexCells.push_back(indexOf(c));
+          fields = std::min<int>({fields, c->dofs->nbFields, static_cast<int>(c->stencilMax.size())});
+        }
+        if (!any) continue;
+        vertexStart.push_back(static_cast<int>(vertexCells.size()));
+        vertexFields.push_back(fields);
+      }
+    }
+    tableFields.resize(table.size());
+    stride = 1;
+    for (std::size_t k = 0; k < table.size(); ++k) {
+      const DGCell *c = table[k];
+      tableFields[k] = std::min<int>(c->dofs->nbFields, static_cast<int>(c->stencilMax.size()));
+      stride = std::max<int>(stride, c->dofs->nbFields);
+    }
+    means.assign(table.size() * static_cast<std::size_t>(stride), 0.0);
+    lo.assign(means.size(), 0.0);
+    hi.assign(means.size(), 0.0);
+  }
+};
+
+// The stencil bounds of the level's cells, as the passes InitStencilAverages,
+// ComputeStencilAverages (over the face list) and EnhanceStencilToCorners
+// (over every vertex of the mesh) leave them, in the same order of operations.
+void stencilBounds(KORA::mMesh *mesh, double t, int n, short level, DGCellList &cellList,
+                   DGBoundaryCellList &faceList) {
+  static StencilNeighbourhoods kept;
+  if (!kept.matches(mesh, cellList, faceList)) kept.build(mesh, cellList, faceList);
+  const StencilNeighbourhoods &s = kept;
+  const std::size_t stride = static_cast<std::size_t>(s.stride);
+  const std::size_t count = s.table.size();
+  // The passes work on copies of the bounds, in table order, written back at
+  // the end: the cells' own arrays are each reached once.
+  double *means = kept.means.data();
+  double *lo = kept.lo.data();
+  double *hi = kept.hi.data();
+  for (std::size_t k = 0; k < count; ++k) {
+    const DGCell *c = s.table[k];
+    cellMeansAt(c, t, means + k * stride);
+    const int m = s.tableFields[k];
+    std::memcpy(lo + k * stride, c->stencilMin.data(), m * sizeof(double));
+    std::memcpy(hi + k * stride, c->stencilMax.data(), m * sizeof(double));
+  }
+
+  // The level's active cells start at their own means.
+  for (std::size_t k = 0; k < s.listSize; ++k) {
+    if (!cellOfLevel(s.table[k], level)) continue;
+    const std::size_t j = static_cast<std::size_t>(s.primary[k]) * stride;
+    const int m = std::min(n, s.tableFields[k]);
+    for (int i = 0; i < m; ++i) hi[j + i] = lo[j + i] = means[j + i];
+  }
+
+  // Both cells of an interior face of the level take in the other's means.
+  for (std::size_t k = 0; k < s.faces.size(); ++k) {
+    const int l = s.faceSides[2 * k], r = s.faceSides[2 * k + 1];
+    if (r < 0 || !faceOfLevel(s.faces[k], level)) continue;
+    const std::size_t jl = l * stride, jr = r * stride;
+    const double *mL = means + jl, *mR = means + jr;
+    double *hiL = hi + jl, *loL = lo + jl, *hiR = hi + jr, *loR = lo + jr;
+    const int m = std::min({n, s.tableFields[l], s.tableFields[r]});
+    for (int i = 0; i < m; ++i) {
+      hiL[i] = std::max(hiL[i], mR[i]);
+      loL[i] = std::min(loL[i], mR[i]);
+      hiR[i] = std::max(hiR[i], mL[i]);
+      loR[i] = std::min(loR[i], mL[i]);
+    }
+  }
+
+  // The cells around a vertex take in the extremes of all their means.
+  double vmin[dgpass::kMaxFields];
+  double vmax[dgpass::kMaxFields];
+  for (std::size_t v = 0; v + 1 < s.vertexStart.size(); ++v) {
+    const int *ids = s.vertexCells.data() + s.vertexStart[v];
+    const int around = s.vertexStart[v + 1] - s.vertexStart[v];
+    const int m = std::min({n, dgpass::kMaxFields, s.vertexFields[v]});
+    const double *m0 = means + ids[0] * stride;
+    for (int i = 0; i < m; ++i) vmin[i] = vmax[i] = m0[i];
+    for (int k = 1; k < around; ++k) {
+      const double *mk = means + ids[k] * stride;
+      for (int i = 0; i < m; ++i) {
+        vmin[i] = std::min(vmin[i], mk[i]);
+        vmax[i] = std::max(vmax[i], mk[i]);
+      }
+    }
+    for (int k = 0; k < around; ++k) {
+      double *loK = lo + ids[k] * stride, *hiK = hi + ids[k] * stride;
+      for (int i = 0; i < m; ++i) {
+        loK[i] = std::min(loK[i], vmin[i]);
+        hiK[i] = std::max(hiK[i], vmax[i]);
+      }
+    }
+  }
+
+  // A cell listed twice has its bounds at its first place.
+  for (std::size_t k = 0; k < count; ++k) {
+    if (k < s.listSize && static_cast<std::size_t>(s.primary[k]) != k) continue;
+    DGCell *c = s.table[k];
+    const int m = s.tableFields[k];
+    std::memcpy(c->stencilMin.data(), lo + k * stride, m * sizeof(double));
+    std::memcpy(c->stencilMax.data(), hi + k * stride, m * sizeof(double));
+  }
+}
+
+// LimitCell over the list, asking ahead for what a limiter reads of a cell:
+// the cell, then its coefficients and its stencil bounds (hints only).
+void limitCells(const DGCellList &cells, const LimitCell &limit) {
+  const std::size_t count = cells.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i + 8 < count) {
+      const DGCell *next = cells[i + 8];
+      __builtin_prefetch(&next->tag);
+      __builtin_prefetch(&next->jumpSum);
+      __builtin_prefetch(&next->stencilMin);
+      __builtin_prefetch(next->dofs);
+    }
+    if (i + 4 < count) {
+      const DGCell *c = cells[i + 4];
+      __builtin_prefetch(c->stencilMax.data());
+      __builtin_prefetch(c->stencilMin.data());
+      const int m = c->nbFieldCount * c->nbFcts;
+      for (int k = 0; k < m; k += 8) __builtin_prefetch(c->coef0 + k);
+    }
+    limit(cells[i]);
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
 // Updates
 
 void AdvanceInTime::operator()(DGCell *cell) const {
@@ -180,17 +394,10 @@ void DGAnalysis::applyLimiter(double t, short level, DGCellList &cellList,
     applyToAll(cellList, zero);
     ComputeJumps jumps{t, level};
     applyToAll(faceList, jumps);
-    InitStencilAverages init{n, t, level};
-    applyToAll(cellList, init);
-    ComputeStencilAverages neighbours{t, n, level};
-    applyToAll(faceList, neighbours);
-    if (KORA::mMesh *mesh = ctx->mesh) {
-      EnhanceStencilToCorners corners{level, t, n, mesh->getDim()};
-      for (auto it = mesh->beginall(0); it != mesh->endall(0); ++it) corners(*it);
-    }
+    stencilBounds(ctx->mesh, t, n, level, cellList, faceList);
   }
   LimitCell limit{limiter, level, ctx->parameters->general.detector};
-  applyToAll(cellList, limit);
+  limitCells(cellList, limit);
 }
 
 double DGAnalysis::forwardEuler(double dt, DGCellList &cellList, short level) {
