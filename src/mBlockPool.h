@@ -88,6 +88,20 @@ template <class T>
 void poolArrayRelease(T* p, std::size_t n) noexcept {
   poolRelease(p, (n * sizeof(T) + 15) / 16 * 16);
 }
+// The same as an allocator for standard containers of small per-element
+// arrays (a face's points, a cell's tables).
+template <class T>
+struct mPoolAllocator {
+  using value_type = T;
+  mPoolAllocator() = default;
+  template <class U>
+  mPoolAllocator(const mPoolAllocator<U>&) noexcept {}
+  T* allocate(std::size_t n) { return poolArray<T>(n); }
+  void deallocate(T* p, std::size_t n) noexcept { poolArrayRelease(p, n); }
+  template <class U>
+  bool operator==(const mPoolAllocator<U>&) const noexcept { return true; }
+};
+
 // True when poolAllocate draws on the shared pools (false under AddressSanitizer).
 bool poolsEnabled();
 // Gives the idle slabs of every shared pool back to the system.

@@ -77,6 +77,25 @@ TEST(AttachedPool, ValueArraysAreAlignedAndBeyondThePoolsComeFromTheHeap) {
   }
 }
 
+TEST(AttachedPool, PooledVectorsGrowShrinkAndKeepTheirValues) {
+  // Growth moves the values through blocks of several pools and then past
+  // the pooled sizes; every block goes back when the vectors go.
+  std::vector<std::vector<mVector, mPoolAllocator<mVector>>> vs(50);
+  for (int step = 0; step < 40; ++step)
+    for (std::size_t k = 0; k < vs.size(); ++k) vs[k].push_back(mVector(step, k, -step));
+  for (std::size_t k = 0; k < vs.size(); ++k) {
+    ASSERT_EQ(vs[k].size(), 40u);
+    for (int step = 0; step < 40; ++step) {
+      EXPECT_EQ(vs[k][step](0), step);
+      EXPECT_EQ(vs[k][step](1), static_cast<double>(k));
+      ASSERT_EQ(reinterpret_cast<std::uintptr_t>(vs[k].data()) % 16, 0u);
+    }
+    vs[k].resize(3);
+    vs[k].shrink_to_fit();
+    EXPECT_EQ(vs[k][2](2), -2.0);
+  }
+}
+
 TEST(AttachedPool, ContainerDeletesPooledAttachmentsOfEveryKind) {
   // A vertex's data of several kinds, replaced and deleted under their tags,
   // and the rest freed with the vertex (the leak checker sees what is left).
