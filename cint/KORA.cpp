@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <typeinfo>
 
 #include "KORA_Util.h"
 #include "KORA_internal.h"
@@ -457,10 +458,20 @@ const int markIdsFirst = 1000000000;
 
 namespace {
 
+// d as a holder of kind H, or null. Holders are nearly always of exactly
+// that kind: a comparison of type records then stands for the search of the
+// class hierarchy (marks and numbers are read in every adaptation pass).
+template <class H>
+H* asHolder(mAttachableData* d) {
+  if (!d) return nullptr;
+  if (typeid(*d) == typeid(H)) return static_cast<H*>(d);
+  return dynamic_cast<H*>(d);
+}
+
 // The holder of kind H under the tag, or null (absent, or of another kind).
 template <class H>
 H* holder(mAttachableDataContainer* c, unsigned int tag) {
-  return dynamic_cast<H*>(c->getData(tag));
+  return asHolder<H>(c->getData(tag));
 }
 
 // The holder of kind H under the tag, made (or put in place of one of
@@ -468,7 +479,7 @@ H* holder(mAttachableDataContainer* c, unsigned int tag) {
 template <class H>
 H* settable(mAttachableDataContainer* c, unsigned int tag) {
   mAttachableData* d = c->getData(tag);
-  if (H* h = dynamic_cast<H*>(d)) return h;
+  if (H* h = asHolder<H>(d)) return h;
   if (d) c->deleteData(tag);
   H* h = new H;
   c->attachData(tag, h);

@@ -7,9 +7,12 @@
 #include <new>
 
 #include "DGCell.h"
+#include "mBlockPool.h"
 
+// A cell's own residual is small and, for a cell in a store, short-lived:
+// from the shared pools.
 void CellVector::release() {
-  if (owned_) delete[] p_;
+  if (owned_) KORA::poolArrayRelease(p_, n_ > 0 ? n_ : 1);
   p_ = nullptr;
   n_ = 0;
   owned_ = false;
@@ -17,7 +20,7 @@ void CellVector::release() {
 
 void CellVector::assign(std::size_t n, double value) {
   if (n != n_ || !p_) {
-    double *fresh = new double[n > 0 ? n : 1];
+    double *fresh = KORA::poolArray<double>(n > 0 ? n : 1);
     release();
     p_ = fresh;
     n_ = n;
@@ -35,16 +38,31 @@ void CellVector::refer(double *p, std::size_t n) {
 
 void CellVector::own() {
   if (owned_ || !p_) return;
-  double *copy = new double[n_ > 0 ? n_ : 1];
+  double *copy = KORA::poolArray<double>(n_ > 0 ? n_ : 1);
   std::memcpy(copy, p_, sizeof(double) * n_);
   p_ = copy;
   owned_ = true;
 }
 
+namespace {
+// Large arrays may be backed by huge pages: one fault per 2 MiB instead of
+// one per page when they are first written (the kernel keeps the advice
+// when the mapping grows or moves).
+void adviseHuge(void *p, std::size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+  if (bytes >= (std::size_t(2) << 20)) madvise(p, bytes, MADV_HUGEPAGE);
+#else
+  (void)p;
+  (void)bytes;
+#endif
+}
+}  // namespace
+
 PageArray::PageArray(std::size_t n) : bytes_(std::max<std::size_t>(n, 1) * sizeof(double)) {
   void *p = mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (p == MAP_FAILED) throw std::bad_alloc();
   p_ = static_cast<double *>(p);
+  adviseHuge(p_, bytes_);
 }
 
 void PageArray::grow(std::size_t n) {
@@ -59,6 +77,7 @@ void PageArray::grow(std::size_t n) {
   if (p == MAP_FAILED) throw std::bad_alloc();
   p_ = static_cast<double *>(p);
   bytes_ = bytes;
+  adviseHuge(p_, bytes_);
 }
 
 PageArray::~PageArray() {

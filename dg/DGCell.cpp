@@ -20,6 +20,7 @@
 #include "GlobalParamManager.h"
 #include "Mapping.h"
 #include "gEntity.h"
+#include "mBlockPool.h"
 #include "mEntity.h"
 #include "mTensor2.h"
 
@@ -106,17 +107,30 @@ DG_Dofs::DG_Dofs(int nL, int nF, int nB)
       tprev(-1.0) {
   const std::size_t m = static_cast<std::size_t>(nbValues());
   const int stored = std::min<int>(nLevels, kStoredLevels);
-  levels = new double *[std::max<int>(nLevels, 1)]();
+  // From the shared pools: a cell's arrays are small, and its stored levels
+  // go to the cell store at once (their block then serves the next cell).
+  const std::size_t rows = static_cast<std::size_t>(std::max<int>(nLevels, 1));
+  levels = KORA::poolArray<double *>(rows);
+  std::fill(levels, levels + rows, nullptr);
   if (stored > 0) {
-    double *block = new double[stored * m]();  // zero
+    double *block = nullptr;
+    try {
+      block = KORA::poolArray<double>(stored * m);
+    } catch (...) {
+      KORA::poolArrayRelease(levels, rows);
+      throw;
+    }
+    std::fill(block, block + stored * m, 0.0);
     for (int k = 0; k < stored; ++k) levels[k] = block + k * m;
   }
 }
 
 DG_Dofs::~DG_Dofs() {
-  for (int k = kStoredLevels; k < nLevels; ++k) delete[] levels[k];
-  if (nLevels > 0 && !external_) delete[] levels[0];
-  delete[] levels;
+  const std::size_t m = static_cast<std::size_t>(nbValues());
+  for (int k = kStoredLevels; k < nLevels; ++k) KORA::poolArrayRelease(levels[k], m);
+  if (nLevels > 0 && !external_)
+    KORA::poolArrayRelease(levels[0], static_cast<std::size_t>(std::min<int>(nLevels, kStoredLevels)) * m);
+  KORA::poolArrayRelease(levels, static_cast<std::size_t>(std::max<int>(nLevels, 1)));
 }
 
 void DG_Dofs::refer(double *level0, double *level1) {
@@ -125,7 +139,7 @@ void DG_Dofs::refer(double *level0, double *level1) {
   double *to[2] = {level0, level1};
   for (int k = 0; k < stored; ++k)
     if (levels[k] != to[k]) std::copy(levels[k], levels[k] + m, to[k]);
-  if (!external_ && nLevels > 0) delete[] levels[0];
+  if (!external_ && nLevels > 0) KORA::poolArrayRelease(levels[0], static_cast<std::size_t>(stored) * m);
   for (int k = 0; k < stored; ++k) levels[k] = to[k];
   external_ = nLevels > 0;
 }
@@ -134,7 +148,7 @@ void DG_Dofs::own() {
   if (!external_) return;
   const std::size_t m = static_cast<std::size_t>(nbValues());
   const int stored = std::min<int>(nLevels, kStoredLevels);
-  double *block = new double[stored * m];
+  double *block = KORA::poolArray<double>(static_cast<std::size_t>(stored) * m);
   for (int k = 0; k < stored; ++k) {
     std::copy(levels[k], levels[k] + m, block + k * m);
     levels[k] = block + k * m;
@@ -144,7 +158,11 @@ void DG_Dofs::own() {
 
 double *DG_Dofs::level(int k) {
   if (k < 0 || k >= nLevels) throw std::string("coefficient store: no level ") + std::to_string(k);
-  if (!levels[k]) levels[k] = new double[static_cast<std::size_t>(nbValues())]();
+  if (!levels[k]) {
+    const std::size_t m = static_cast<std::size_t>(nbValues());
+    levels[k] = KORA::poolArray<double>(m);
+    std::fill(levels[k], levels[k] + m, 0.0);
+  }
   return levels[k];
 }
 

@@ -1,8 +1,12 @@
 #ifndef KORA_MATTACHABLEDATACONTAINER_H
 #define KORA_MATTACHABLEDATACONTAINER_H
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
+
+#include "mBlockPool.h"
 
 #include "mPoint.h"
 #include "mTensor2.h"
@@ -15,9 +19,22 @@ class mVertex;
 class mMirrorVertex;
 
 // A value attached to an entity, a model entity or a mesh. The holder owns it.
+// Attached objects are many and small (a cell per element, a record per
+// face, a metric per vertex): they come from the shared block pools, their
+// size rounded up to 16 bytes so that they are aligned as from the global
+// operator new. The virtual destructor hands the most derived size back.
 class mAttachableData {
 public:
   virtual ~mAttachableData() {}
+  static void* operator new(std::size_t n) { return poolAllocate(pooledBytes(n)); }
+  static void operator delete(void* p, std::size_t n) noexcept { poolRelease(p, pooledBytes(n)); }
+  static void* operator new(std::size_t n, std::align_val_t a) { return ::operator new(n, a); }
+  static void operator delete(void* p, std::size_t n, std::align_val_t a) noexcept { ::operator delete(p, n, a); }
+  static void* operator new(std::size_t, void* where) noexcept { return where; }
+  static void operator delete(void*, void*) noexcept {}
+
+private:
+  static constexpr std::size_t pooledBytes(std::size_t n) { return (n + 15) / 16 * 16; }
 };
 
 class mAttachableInt : public mAttachableData {

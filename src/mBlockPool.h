@@ -75,6 +75,33 @@ constexpr std::size_t kPooledBlockMax = 512;
 // be given the same size.
 void* poolAllocate(std::size_t bytes);
 void poolRelease(void* p, std::size_t bytes) noexcept;
+// Arrays of trivially destructible values from the shared pools, their
+// size rounded up to 16 bytes so that the blocks are 16-aligned as the
+// global operator new's are (slabs start 16-aligned). poolArrayRelease must
+// be given the same count.
+template <class T>
+T* poolArray(std::size_t n) {
+  static_assert(alignof(T) <= 16, "pooled blocks are 16-aligned");
+  return static_cast<T*>(poolAllocate((n * sizeof(T) + 15) / 16 * 16));
+}
+template <class T>
+void poolArrayRelease(T* p, std::size_t n) noexcept {
+  poolRelease(p, (n * sizeof(T) + 15) / 16 * 16);
+}
+// The same as an allocator for standard containers of small per-element
+// arrays (a face's points, a cell's tables).
+template <class T>
+struct mPoolAllocator {
+  using value_type = T;
+  mPoolAllocator() = default;
+  template <class U>
+  mPoolAllocator(const mPoolAllocator<U>&) noexcept {}
+  T* allocate(std::size_t n) { return poolArray<T>(n); }
+  void deallocate(T* p, std::size_t n) noexcept { poolArrayRelease(p, n); }
+  template <class U>
+  bool operator==(const mPoolAllocator<U>&) const noexcept { return true; }
+};
+
 // True when poolAllocate draws on the shared pools (false under AddressSanitizer).
 bool poolsEnabled();
 // Gives the idle slabs of every shared pool back to the system.
