@@ -105,102 +105,119 @@ Mk used(int count) {
   return load(index) < static_cast<double>(count);
 }
 
-// Euler::riemann in every lane (Newton passes for the lanes in use only).
+// Euler::riemann in every lane (Newton passes for the lanes in use only),
+// with its algebra: see there.
 struct RiemannIn {
-  P rhoL, uL, pL, rhoR, uR, pR;
+  P rhoL, tauL, uL, pL, rhoR, tauR, uR, pR;  // tau = 1 / rho, as 1.0 / rho gives it
   Mk used;
 };
 struct RiemannOut {
   Mk fail;
   bool left[kLanes];  // the upwind side, for the tangential velocities
-  P rho, un, p, iterations, error;
+  P rho, un, p, iterations, change, previous;  // relative error: change / previous
 };
 
 DG_LANES_INLINE RiemannOut riemannCore(const double g, const RiemannIn &in, int count) {
   const P pL = in.pL, pR = in.pR, uL = in.uL, uR = in.uR;
-  const P tauL = 1.0 / in.rhoL;
-  const P tauR = 1.0 / in.rhoR;
-  Mk fail = (pL / tauL < 0.0) | (pR / tauR < 0.0);
-  const P ZL = sqrt(g * pL / tauL);
-  const P ZR = sqrt(g * pR / tauR);
+  const P rhoL = in.rhoL, rhoR = in.rhoR, tauL = in.tauL, tauR = in.tauR;
+  Mk fail = (pL * rhoL < 0.0) | (pR * rhoR < 0.0);
+  const P ZL = sqrt(g * pL * rhoL);
+  const P ZR = sqrt(g * pR * rhoR);
 
   P ps = pL + ((pR - pL) - ZR * (uR - uL)) * ZL / (ZL + ZR);
   ps = select(ps < kPressureFloor, kPressureFloor, ps);
 
   const double shock = (g + 1.0) / (2.0 * g);
-  P WL = ZL, WR = ZR, err = 0.0, it = 0.0;
+  const P kL = shock / pL, kR = shock / pR;
+  P WL = ZL, WR = ZR, iWL = 0.0, iWR = 0.0, change = 0.0, previous = 1.0, it = 0.0;
   Mk active = ~fail & in.used;
   for (int pass = 1; pass <= kMaxIterations && any(active); ++pass) {
-    const P aL = 1.0 + shock * (ps - pL) / pL;
-    const P aR = 1.0 + shock * (ps - pR) / pR;
+    const P dpL = ps - pL, dpR = ps - pR;
+    const P aL = 1.0 + dpL * kL;
+    const P aR = 1.0 + dpR * kR;
     const Mk bad = (aL < 0.0) | (aR < 0.0);
     const P wl = ZL * sqrt(aL);
     const P wr = ZR * sqrt(aR);
-    const P dL = -4.0 * tauL * wl * wl * wl / (4.0 * tauL * wl * wl - (g + 1.0) * (ps - pL));
-    const P dR = 4.0 * tauR * wr * wr * wr / (4.0 * tauR * wr * wr - (g + 1.0) * (ps - pR));
-    const P usL = uL - (ps - pL) / wl;
-    const P usR = uR + (ps - pR) / wr;
-    P pn = ps + (usR - usL) * dL * dR / (dR - dL);
+    const P iwl = 1.0 / wl, iwr = 1.0 / wr;
+    const P qL = 4.0 * tauL * wl * wl, qR = 4.0 * tauR * wr * wr;
+    const P AL = qL * wl, BL = qL - (g + 1.0) * dpL;
+    const P AR = qR * wr, BR = qR - (g + 1.0) * dpR;
+    const P usL = uL - dpL * iwl;
+    const P usR = uR + dpR * iwr;
+    P pn = ps + (usR - usL) * (-(AL * AR)) / (AR * BL + AL * BR);
     pn = select(pn < kPressureFloor, kPressureFloor, pn);
-    const P e = fabs(pn - ps) / ps;
+    const P c = fabs(pn - ps);
+    const Mk converged = c < kTolerance * ps;
     // A lane that met a negative shock factor fails; one that has
     // converged or failed keeps its values.
     const Mk update = active & ~bad;
     fail = fail | (active & bad);
     WL = select(update, wl, WL);
     WR = select(update, wr, WR);
-    err = select(update, e, err);
+    iWL = select(update, iwl, iWL);
+    iWR = select(update, iwr, iWR);
+    change = select(update, c, change);
+    previous = select(update, ps, previous);
     ps = select(update, pn, ps);
     it = select(update, P(pass), it);
-    active = update & ~(e < kTolerance);
+    active = update & ~converged;
   }
   {
-    const Mk unconverged = ~fail & ~(err < kTolerance);
+    const Mk unconverged = ~fail & ~(change < kTolerance * previous);
     if (any(unconverged)) {
-      double e[kLanes];
-      store(err, e);
+      double c[kLanes], q[kLanes];
+      store(change, c);
+      store(previous, q);
       for (int i = 0; i < count; ++i)
-        if (lane(unconverged, i)) reportNoConvergence(e[i]);
+        if (lane(unconverged, i)) reportNoConvergence(c[i] / q[i]);
     }
   }
 
   RiemannOut out;
-  const P us = 0.5 * ((uR + (ps - pR) / WR) + (uL - (ps - pL) / WL));
+  const P us = 0.5 * ((uR + (ps - pR) * iWR) + (uL - (ps - pL) * iWL));
   // Upwind side: left when the interface moves right (or stands still).
   const Mk left = us >= 0.0;
   const P s = select(left, 1.0, -1.0);
   const P p0 = select(left, pL, pR);
   const P u0 = select(left, uL, uR);
+  const P rho0 = select(left, rhoL, rhoR);
   const P tau0 = select(left, tauL, tauR);
   const P W0 = select(left, WL, WR);
+  const P iW0 = select(left, iWL, iWR);
   for (int i = 0; i < kLanes; ++i) out.left[i] = lane(left, i);
 
   fail = fail | (p0 * tau0 < 0.0);
   const P c0 = sqrt(g * p0 * tau0);
-  const P taus = max((g - 1.0) / (g + 1.0) * tau0, tau0 - (ps - p0) / (W0 * W0));
+  const P taus = max((g - 1.0) / (g + 1.0) * tau0, tau0 - (ps - p0) * iW0 * iW0);
   fail = fail | (ps * taus < 0.0);
   const P cs = sqrt(g * ps * taus);
+  const P rhos = 1.0 / taus;
 
   const Mk shockSide = ps >= p0;
   const P sOut = select(shockSide, W0 * tau0 - s * u0, c0 - s * u0);
   const P sIn = select(shockSide, sOut, cs - s * us);
 
-  const P denom = max(kPressureFloor, sOut + sIn, sOut - sIn);
-  const P frac = 0.5 * (1.0 + (sOut + sIn) / denom);
-  P rho = frac / taus + (1.0 - frac) / tau0;
-  P un = frac * us + (1.0 - frac) * u0;
-  P p = frac * ps + (1.0 - frac) * p0;
-  const Mk star = sIn >= 0.0;
-  rho = select(star, 1.0 / taus, rho);
-  un = select(star, us, un);
-  p = select(star, ps, p);
+  // Inside the fan the blend (taken only where some lane needs it), then the
+  // star state where the inner wave moves right, the upwind state where the
+  // outer one moves left (the last test wins).
   const Mk outside = sOut < 0.0;
-  out.rho = select(outside, 1.0 / tau0, rho);
+  const Mk star = sIn >= 0.0;
+  P rho = rhos, un = us, p = ps;
+  const Mk fan = ~outside & ~star;
+  if (any(fan)) {
+    const P denom = max(kPressureFloor, sOut + sIn, sOut - sIn);
+    const P frac = 0.5 * (1.0 + (sOut + sIn) / denom);
+    rho = select(fan, frac * rhos + (1.0 - frac) * rho0, rho);
+    un = select(fan, frac * us + (1.0 - frac) * u0, un);
+    p = select(fan, frac * ps + (1.0 - frac) * p0, p);
+  }
+  out.rho = select(outside, rho0, rho);
   out.un = select(outside, u0, un);
   out.p = select(outside, p0, p);
   out.fail = fail;
   out.iterations = it;
-  out.error = err;
+  out.change = change;
+  out.previous = previous;
   return out;
 }
 
@@ -219,13 +236,14 @@ void solveRiemann(double gamma, RiemannLanes &r) {
   }
   in.rhoL = load(v[0]), in.uL = load(v[1]), in.pL = load(v[2]);
   in.rhoR = load(v[3]), in.uR = load(v[4]), in.pR = load(v[5]);
+  in.tauL = 1.0 / in.rhoL, in.tauR = 1.0 / in.rhoR;
   in.used = used(r.count);
   const RiemannOut out = riemannCore(gamma, in, r.count);
   double it[kLanes];
   store(out.rho, r.rho);
   store(out.un, r.un);
   store(out.p, r.p);
-  store(out.error, r.error);
+  store(out.change / out.previous, r.error);
   store(out.iterations, it);
   for (int i = 0; i < kLanes; ++i) {
     const int k = i < r.count ? i : 0;
@@ -248,19 +266,18 @@ void exactFluxes2d(double g, const FaceLanes &f, double F[4][kLanes]) {
     v[8][i] = f.nx[k];
     v[9][i] = f.ny[k];
   }
-  double nzs[kLanes];
-  for (int i = 0; i < kLanes; ++i) nzs[i] = f.nz[src(f, i)];
-  const P nx = load(v[8]), ny = load(v[9]), nz = load(nzs);
+  const P nx = load(v[8]), ny = load(v[9]);
   const P L0 = load(v[0]), L1 = load(v[1]), L2 = load(v[2]), L3 = load(v[3]);
   const P R0 = load(v[4]), R1 = load(v[5]), R2 = load(v[6]), R3 = load(v[7]);
 
   // Euler2dExactRiemann::riemannSolver: the states in the face's frame
   // (normal, tangent (ny, -nx)).
   RiemannIn in;
-  in.pL = (g - 1.0) * (L3 - (L1 * L1 + L2 * L2) / (2.0 * L0));
-  in.pR = (g - 1.0) * (R3 - (R1 * R1 + R2 * R2) / (2.0 * R0));
-  const P uL = L1 / L0, vL = L2 / L0;
-  const P uR = R1 / R0, vR = R2 / R0;
+  in.tauL = 1.0 / L0, in.tauR = 1.0 / R0;
+  const P uL = L1 * in.tauL, vL = L2 * in.tauL;
+  const P uR = R1 * in.tauR, vR = R2 * in.tauR;
+  in.pL = (g - 1.0) * (L3 - 0.5 * (L1 * uL + L2 * vL));
+  in.pR = (g - 1.0) * (R3 - 0.5 * (R1 * uR + R2 * vR));
   in.rhoL = L0;
   in.uL = uL * nx + vL * ny;
   const P utL = uL * ny - vL * nx;
@@ -276,19 +293,15 @@ void exactFluxes2d(double g, const FaceLanes &f, double F[4][kLanes]) {
   for (int i = 0; i < kLanes; ++i) t[i] = r.left[i] ? tl[i] : tr[i];
   const P ut = load(t);
   const P rho = r.rho, un = r.un, p = r.p;
-  // The face state, and Euler2d::Fi of it dotted with the normal (whose z
-  // component meets the flux's zero one).
-  const P U0 = rho;
-  const P U1 = rho * (un * nx + ut * ny);
-  const P U2 = rho * (un * ny - ut * nx);
-  const P U3 = p / (g - 1.0) + 0.5 * rho * (un * un + ut * ut);
-  const P pf = (g - 1.0) * (U3 - (U1 * U1 + U2 * U2) / (2.0 * U0));
-  const P u = U1 / U0, v2 = U2 / U0;
-  const P zero = 0.0 * nz;
-  const P f0 = U1 * nx + U2 * ny + zero;
-  const P f1 = (U1 * u + pf) * nx + U1 * v2 * ny + zero;
-  const P f2 = U1 * v2 * nx + (U2 * v2 + pf) * ny + zero;
-  const P f3 = u * (U3 + pf) * nx + v2 * (U3 + pf) * ny + zero;
+  // The physical normal flux of the face state (velocity (u, w), pressure
+  // p, energy E), as Euler2d::Fi of it dotted with the normal.
+  const P u = un * nx + ut * ny, w = un * ny - ut * nx;
+  const P ru = rho * u, rv = rho * w;
+  const P E = p * (1.0 / (g - 1.0)) + 0.5 * rho * (un * un + ut * ut);
+  const P f0 = ru * nx + rv * ny;
+  const P f1 = (ru * u + p) * nx + ru * w * ny;
+  const P f2 = ru * w * nx + (rv * w + p) * ny;
+  const P f3 = u * (E + p) * nx + w * (E + p) * ny;
   // A failed solve: the pressure of a side on a wall.
   const P pw = select(in.pL > 0.0, in.pL, select(in.pR > 0.0, in.pR, 0.0));
   const Mk ok = ~r.fail;
@@ -442,11 +455,12 @@ void exactFluxes3d(double g, const FaceLanes &f, double F[5][kLanes]) {
   normalize(t2x, t2y, t2z);
 
   const P *UL = s.L, *UR = s.R;
-  const P vxL = UL[1] / UL[0], vyL = UL[2] / UL[0], vzL = UL[4] / UL[0];
-  const P vxR = UR[1] / UR[0], vyR = UR[2] / UR[0], vzR = UR[4] / UR[0];
   RiemannIn in;
-  in.pL = (g - 1.0) * (UL[3] - (UL[1] * UL[1] + UL[2] * UL[2] + UL[4] * UL[4]) / (2.0 * UL[0]));
-  in.pR = (g - 1.0) * (UR[3] - (UR[1] * UR[1] + UR[2] * UR[2] + UR[4] * UR[4]) / (2.0 * UR[0]));
+  in.tauL = 1.0 / UL[0], in.tauR = 1.0 / UR[0];
+  const P vxL = UL[1] * in.tauL, vyL = UL[2] * in.tauL, vzL = UL[4] * in.tauL;
+  const P vxR = UR[1] * in.tauR, vyR = UR[2] * in.tauR, vzR = UR[4] * in.tauR;
+  in.pL = (g - 1.0) * (UL[3] - 0.5 * (UL[1] * vxL + UL[2] * vyL + UL[4] * vzL));
+  in.pR = (g - 1.0) * (UR[3] - 0.5 * (UR[1] * vxR + UR[2] * vyR + UR[4] * vzR));
   in.rhoL = UL[0];
   in.uL = vxL * nx + vyL * ny + vzL * nz;
   const P ut1L = vxL * t1x + vyL * t1y + vzL * t1z;
@@ -469,21 +483,19 @@ void exactFluxes3d(double g, const FaceLanes &f, double F[5][kLanes]) {
   }
   const P a = load(t1), b = load(t2);
   const P rho = r.rho, un = r.un, p = r.p;
-  // V = n un + t1 ut1 + t2 ut2, the face state, and Euler3d::Fi of it
-  // dotted with the normal.
-  const P Vx = nx * un + t1x * a + t2x * b;
-  const P Vy = ny * un + t1y * a + t2y * b;
-  const P Vz = nz * un + t1z * a + t2z * b;
-  const P U0 = rho, U1 = rho * Vx, U2 = rho * Vy, U4 = rho * Vz;
-  const P U3 = p / (g - 1.0) + 0.5 * rho * (un * un + a * a + b * b);
-  const P pf = (g - 1.0) * (U3 - (U1 * U1 + U2 * U2 + U4 * U4) / (2.0 * U0));
-  const P u = U1 / U0, v = U2 / U0, w = U4 / U0;
+  // The velocity V = n un + t1 ut1 + t2 ut2 of the face state and the
+  // state's physical normal flux, as Euler3d::Fi of it dotted with the normal.
+  const P u = nx * un + t1x * a + t2x * b;
+  const P v = ny * un + t1y * a + t2y * b;
+  const P w = nz * un + t1z * a + t2z * b;
+  const P ru = rho * u, rv = rho * v, rw = rho * w;
+  const P E = p * (1.0 / (g - 1.0)) + 0.5 * rho * (un * un + a * a + b * b);
   const Mk ok = ~r.fail;
-  store(select(ok, U1 * nx + U2 * ny + U4 * nz, 0.0), F[0]);
-  store(select(ok, (U1 * u + pf) * nx + U1 * v * ny + U1 * w * nz, 0.0), F[1]);
-  store(select(ok, U1 * v * nx + (U2 * v + pf) * ny + U2 * w * nz, 0.0), F[2]);
-  store(select(ok, u * (U3 + pf) * nx + v * (U3 + pf) * ny + w * (U3 + pf) * nz, 0.0), F[3]);
-  store(select(ok, U1 * w * nx + U2 * w * ny + (U4 * w + pf) * nz, 0.0), F[4]);
+  store(select(ok, ru * nx + rv * ny + rw * nz, 0.0), F[0]);
+  store(select(ok, (ru * u + p) * nx + ru * v * ny + ru * w * nz, 0.0), F[1]);
+  store(select(ok, ru * v * nx + (rv * v + p) * ny + rv * w * nz, 0.0), F[2]);
+  store(select(ok, u * (E + p) * nx + v * (E + p) * ny + w * (E + p) * nz, 0.0), F[3]);
+  store(select(ok, ru * w * nx + rv * w * ny + (rw * w + p) * nz, 0.0), F[4]);
 }
 
 void roeFluxes3d(double gamma, const FaceLanes &f, double F[5][kLanes]) {
