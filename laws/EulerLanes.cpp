@@ -274,10 +274,11 @@ DG_LANES_INLINE RiemannOut<H> riemannCore(const double g, const RiemannIn<H> &in
   const P tau0 = select(left, tauL, tauR);
   const P W0 = select(left, WL, WR);
   const P iW0 = select(left, iWL, iWR);
+  const P Z0 = select(left, ZL, ZR);
   out.left = left;
 
   fail = fail | (p0 * tau0 < 0.0);
-  const P c0 = sqrt(g * p0 * tau0);
+  const P c0 = Z0 * fabs(tau0);  // sqrt(g p0 tau0)
   const P taus = max((g - 1.0) / (g + 1.0) * tau0, tau0 - (ps - p0) * iW0 * iW0);
   fail = fail | (ps * taus < 0.0);
   const P cs = sqrt(g * ps * taus);

@@ -23,7 +23,8 @@ constexpr int kFluxScratch = 8;
 // The Newton pass and the sampling are written with few divisions (they
 // bound the solver's speed): the reciprocals of pL, pR and of the mass
 // fluxes serve every quotient by them, the update (u*R - u*L) dL dR / (dR -
-// dL) is one fraction, and the convergence test |p_new - p*| / p* < tol is
+// dL) is one fraction, the upwind sound speed is its impedance times its
+// specific volume, and the convergence test |p_new - p*| / p* < tol is
 // taken as |p_new - p*| < tol p* (p* >= the floor > 0; a NaN fails both).
 // The lane solver (EulerLanes.cpp) does the same operations in the same
 // order: keep them in step.
@@ -85,11 +86,12 @@ bool Euler::riemann(double rhoL, double uL, double ut1L, double ut2L, double pL,
   const double tau0 = left ? tauL : tauR;
   const double W0 = left ? WL : WR;
   const double iW0 = left ? iWL : iWR;
+  const double Z0 = left ? ZL : ZR;
   const double t1 = left ? ut1L : ut1R;
   const double t2 = left ? ut2L : ut2R;
 
   if (p0 * tau0 < 0) return false;
-  const double c0 = std::sqrt(g * p0 * tau0);
+  const double c0 = Z0 * std::fabs(tau0);  // sqrt(g p0 tau0): the impedance over the density
   const double taus = std::max((g - 1.0) / (g + 1.0) * tau0, tau0 - (ps - p0) * iW0 * iW0);
   if (ps * taus < 0) return false;
   const double cs = std::sqrt(g * ps * taus);
