@@ -331,12 +331,14 @@ struct InviscidScratch {
   std::vector<mPoint> X;          // K points
   std::vector<mVector> F;         // K x nbFields flux vectors
   std::vector<double> A;          // 4 x K x nbFields: weighted contravariant fluxes and sources
+  std::vector<double> S;          // K x nbFields sources
   std::vector<double> acc;        // one field's sums, when the basis size is known at run time only
   void ensure(int K, int nf) {
     const std::size_t m = static_cast<std::size_t>(K) * nf;
     if (U.size() < m) U.resize(m);
     if (F.size() < m) F.resize(m);
     if (A.size() < 4 * m) A.resize(4 * m);
+    if (S.size() < m) S.resize(m);
     if (X.size() < static_cast<std::size_t>(K)) X.resize(K);
   }
 };
@@ -362,8 +364,8 @@ void contravariantFluxes(const DGCell *cell, int m, const ConservationLaw *law, 
       X[k] = mPoint(x, y, z);
     }
   law->fluxesAt(K, needPoints ? X : nullptr, U, nf, F);
-  double S[dgpass::kMaxFields];
-  const mPoint origin;
+  double *S = s.S.data();
+  if (source) law->sourcesAt(K, needPoints ? X : nullptr, U, nf, S);
   const std::size_t total = static_cast<std::size_t>(K) * nf;
   double *A0 = s.A.data(), *A1 = A0 + total, *A2 = A1 + total, *SF = A2 + total;
   // An affine cell's determinant is that of its first point: the others are
@@ -372,8 +374,8 @@ void contravariantFluxes(const DGCell *cell, int m, const ConservationLaw *law, 
   for (int k = 0; k < K; ++k) {
     const double fac = (cell->affine ? detJ : cell->gaussPoints[k].jacDet) * rule[k].weight;
     const double *t = cell->jacInverseAt(k);
-    if (source) law->RHS(U + k * nf, nullptr, needPoints ? X[k] : origin, S);
     const mVector *Fk = F + k * nf;
+    const double *Sk = S + k * nf;
     for (int f = 0; f < m; ++f) {
       const double fx = Fk[f][0] * fac, fy = Fk[f][1] * fac;
       const std::size_t i = static_cast<std::size_t>(k) * nf + f;
@@ -386,7 +388,7 @@ void contravariantFluxes(const DGCell *cell, int m, const ConservationLaw *law, 
         A1[i] = fx * t[1] + fy * t[4] + fz * t[7];
         A2[i] = fx * t[2] + fy * t[5] + fz * t[8];
       }
-      if (source) SF[i] = S[f] * fac;
+      if (source) SF[i] = Sk[f] * fac;
     }
   }
 }

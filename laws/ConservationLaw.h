@@ -74,6 +74,14 @@ public:
   virtual bool volumeTermsNeedPoints() const { return true; }
   // Whether RHS may give anything but zero (the volume pass then skips it).
   virtual bool hasSource() const { return true; }
+  // The sources of K points in one call (no gradients), as RHS gives them:
+  // point k's state at U + k stride, its physical point X[k] (X may be null
+  // as for fluxesAt), its sources at S + k nbFields().
+  virtual void sourcesAt(int K, const KORA::mPoint *X, const double *U, int stride, double *S) const {
+    const KORA::mPoint origin;
+    const int nf = nbFields();
+    for (int k = 0; k < K; ++k) RHS(U + k * stride, nullptr, X ? X[k] : origin, S + k * nf);
+  }
 
   // The points of one interior face for the batched numerical flux: point k
   // has its unit normal and physical point `stride` bytes after point k - 1's

@@ -161,6 +161,15 @@ bool Euler2d::volumeTermsNeedPoints() const { return !ownOperations() || axisymm
 
 bool Euler2d::hasSource() const { return !ownOperations() || axisymmetric || gravity; }
 
+void Euler2d::sourcesAt(int K, const mPoint *X, const double *U, int stride, double *S) const {
+  if (!ownOperations()) {
+    ConservationLaw::sourcesAt(K, X, U, stride, S);
+    return;
+  }
+  const mPoint origin;
+  for (int k = 0; k < K; ++k) Euler2d::RHS(U + k * stride, nullptr, X ? X[k] : origin, S + 4 * k);
+}
+
 void Euler2d::RHS(const double *U, const mVector *, const mPoint &p, double *S) const {
   S[0] = 0.0;
   S[1] = axisymmetric ? computeP2d(U, gamma) / p.x() : 0.0;
@@ -388,6 +397,15 @@ void Euler3d::Fi(const mPoint &, const double *U, mVector *F) const {
   F[2].set(ru * v, rv * v + p, rv * w);
   F[3].set(u * (E + p), v * (E + p), w * (E + p));
   F[4].set(ru * w, rv * w, rw * w + p);
+}
+
+void Euler3d::sourcesAt(int K, const mPoint *X, const double *U, int stride, double *S) const {
+  if (!ownOperations()) {
+    ConservationLaw::sourcesAt(K, X, U, stride, S);
+    return;
+  }
+  const mPoint origin;
+  for (int k = 0; k < K; ++k) Euler3d::RHS(U + k * stride, nullptr, X ? X[k] : origin, S + 5 * k);
 }
 
 void Euler3d::RHS(const double *U, const mVector *, const mPoint &, double *S) const {

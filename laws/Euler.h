@@ -130,6 +130,7 @@ public:
   // (A derived law answers as the general law does.)
   bool volumeTermsNeedPoints() const override;
   bool hasSource() const override;
+  void sourcesAt(int K, const KORA::mPoint *X, const double *U, int stride, double *S) const override;
   void RHS(const double *U, const KORA::mVector *G, const KORA::mPoint &p,
            double *S) const override;
   // Roe flux.
@@ -188,6 +189,7 @@ public:
   void fluxesAt(int K, const KORA::mPoint *X, const double *U, int stride, KORA::mVector *flux) const override;
   bool volumeTermsNeedPoints() const override;
   bool hasSource() const override;
+  void sourcesAt(int K, const KORA::mPoint *X, const double *U, int stride, double *S) const override;
   void RHS(const double *U, const KORA::mVector *G, const KORA::mPoint &p,
            double *S) const override;
   // Exact Riemann flux; a failed solve gives a zero flux.

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -20,75 +21,154 @@ namespace {
 
 static_assert(kLanes == 4, "a pack holds four lanes");
 
-// Four lanes as two vectors of two doubles (the width every x86-64 has;
-// other machines get the same operations from the compiler, lane by lane).
-// Each operator is the scalar one in every lane, so the results are. (Four
-// doubles in one AVX2 vector, in a copy of the kernels chosen at load time,
-// made them no faster: a pass waits on its divisions and square roots.)
+// A pack of lanes as H vectors of two doubles (the width every x86-64 has;
+// other machines get the same operations from the compiler, lane by lane):
+// four lanes in two vectors, or two in one for a face's last points when
+// no more are left. Each operator is the scalar one in every lane, so the
+// results are. (Four doubles in one AVX2 vector, in a copy of the kernels
+// chosen at load time, made them no faster: a pass waits on its divisions
+// and square roots, and the two vectors of a pack hide each other's waits.)
 typedef double D2 __attribute__((vector_size(16)));
 typedef std::int64_t M2 __attribute__((vector_size(16)));
 
-struct P {
-  D2 a, b;
-  P() = default;
-  P(double s) : a{s, s}, b{s, s} {}  // NOLINT: a scalar stands for itself in every lane
-  P(D2 x, D2 y) : a(x), b(y) {}
+#define DG_LANES_INLINE [[gnu::always_inline]] inline
+#define DG_LANES_FRIEND [[gnu::always_inline]] friend
+
+template <int H>
+struct Pair;
+template <>
+struct Pair<1> {
+  D2 a;
 };
-// Masks: all bits set in a lane where the condition holds.
-struct Mk {
+template <>
+struct Pair<2> {
+  D2 a, b;
+};
+template <int H>
+struct MaskPair;
+template <>
+struct MaskPair<1> {
+  M2 a;
+};
+template <>
+struct MaskPair<2> {
   M2 a, b;
 };
 
-#define DG_LANES_INLINE [[gnu::always_inline]] inline
+// Vector k of a pack or mask.
+template <int k, class T>
+DG_LANES_INLINE const auto &part(const T &x) {
+  if constexpr (k == 0)
+    return x.a;
+  else
+    return x.b;
+}
 
-DG_LANES_INLINE P load(const double *v) {
-  P r;
-  std::memcpy(&r.a, v, sizeof r.a);
-  std::memcpy(&r.b, v + 2, sizeof r.b);
-  return r;
-}
-DG_LANES_INLINE void store(const P &x, double *v) {
-  std::memcpy(v, &x.a, sizeof x.a);
-  std::memcpy(v + 2, &x.b, sizeof x.b);
-}
-DG_LANES_INLINE P operator+(const P &x, const P &y) { return {x.a + y.a, x.b + y.b}; }
-DG_LANES_INLINE P operator-(const P &x, const P &y) { return {x.a - y.a, x.b - y.b}; }
-DG_LANES_INLINE P operator*(const P &x, const P &y) { return {x.a * y.a, x.b * y.b}; }
-DG_LANES_INLINE P operator/(const P &x, const P &y) { return {x.a / y.a, x.b / y.b}; }
-DG_LANES_INLINE P operator-(const P &x) { return {-x.a, -x.b}; }
-DG_LANES_INLINE Mk operator<(const P &x, const P &y) { return {x.a < y.a, x.b < y.b}; }
-DG_LANES_INLINE Mk operator>(const P &x, const P &y) { return {x.a > y.a, x.b > y.b}; }
-DG_LANES_INLINE Mk operator>=(const P &x, const P &y) { return {x.a >= y.a, x.b >= y.b}; }
-DG_LANES_INLINE Mk operator!=(const P &x, const P &y) { return {x.a != y.a, x.b != y.b}; }
-DG_LANES_INLINE Mk operator==(const P &x, const P &y) { return {x.a == y.a, x.b == y.b}; }
-DG_LANES_INLINE Mk operator&(const Mk &x, const Mk &y) { return {x.a & y.a, x.b & y.b}; }
-DG_LANES_INLINE Mk operator|(const Mk &x, const Mk &y) { return {x.a | y.a, x.b | y.b}; }
-DG_LANES_INLINE Mk operator~(const Mk &x) { return {~x.a, ~x.b}; }
-DG_LANES_INLINE bool any(const Mk &m) {
-  const M2 o = m.a | m.b;
-  return (o[0] | o[1]) != 0;
-}
-DG_LANES_INLINE bool lane(const Mk &m, int i) { return (i < 2 ? m.a[i] : m.b[i - 2]) != 0; }
-// m ? x : y, lane by lane.
-DG_LANES_INLINE P select(const Mk &m, const P &x, const P &y) {
-  return {(D2)(((M2)x.a & m.a) | ((M2)y.a & ~m.a)), (D2)(((M2)x.b & m.b) | ((M2)y.b & ~m.b))};
-}
-DG_LANES_INLINE P fabs(const P &x) {
-  const M2 magnitude = {INT64_MAX, INT64_MAX};
-  return {(D2)((M2)x.a & magnitude), (D2)((M2)x.b & magnitude)};
-}
-// std::sqrt keeps a call per value for errno's sake, which the vector
-// instruction (rounding the same) does without.
-DG_LANES_INLINE P sqrt(const P &x) {
+// A pack or mask whose vector h is expr, for h = 0 to H - 1.
+#define DG_LANES_MAP(R, expr)          \
+  R r;                                  \
+  {                                     \
+    auto &out = r.a;                    \
+    constexpr int h = 0;                \
+    out = expr;                         \
+  }                                     \
+  if constexpr (H == 2) {               \
+    auto &out = r.b;                    \
+    constexpr int h = 1;                \
+    out = expr;                         \
+  }                                     \
+  return r
+
+template <int H>
+struct Mk : MaskPair<H> {
+  DG_LANES_FRIEND Mk operator&(const Mk &x, const Mk &y) { DG_LANES_MAP(Mk, part<h>(x) & part<h>(y)); }
+  DG_LANES_FRIEND Mk operator|(const Mk &x, const Mk &y) { DG_LANES_MAP(Mk, part<h>(x) | part<h>(y)); }
+  DG_LANES_FRIEND Mk operator~(const Mk &x) { DG_LANES_MAP(Mk, ~part<h>(x)); }
+};
+
+template <int H>
+struct P : Pair<H> {
+  P() = default;
+  P(double s) {  // NOLINT: a scalar stands for itself in every lane
+    this->a = D2{s, s};
+    if constexpr (H == 2) this->b = D2{s, s};
+  }
+  DG_LANES_FRIEND P operator+(const P &x, const P &y) { DG_LANES_MAP(P, part<h>(x) + part<h>(y)); }
+  DG_LANES_FRIEND P operator-(const P &x, const P &y) { DG_LANES_MAP(P, part<h>(x) - part<h>(y)); }
+  DG_LANES_FRIEND P operator*(const P &x, const P &y) { DG_LANES_MAP(P, part<h>(x) * part<h>(y)); }
+  DG_LANES_FRIEND P operator/(const P &x, const P &y) { DG_LANES_MAP(P, part<h>(x) / part<h>(y)); }
+  DG_LANES_FRIEND P operator-(const P &x) { DG_LANES_MAP(P, -part<h>(x)); }
+  DG_LANES_FRIEND Mk<H> operator<(const P &x, const P &y) { DG_LANES_MAP(Mk<H>, part<h>(x) < part<h>(y)); }
+  DG_LANES_FRIEND Mk<H> operator>(const P &x, const P &y) { DG_LANES_MAP(Mk<H>, part<h>(x) > part<h>(y)); }
+  DG_LANES_FRIEND Mk<H> operator>=(const P &x, const P &y) { DG_LANES_MAP(Mk<H>, part<h>(x) >= part<h>(y)); }
+  DG_LANES_FRIEND Mk<H> operator!=(const P &x, const P &y) { DG_LANES_MAP(Mk<H>, part<h>(x) != part<h>(y)); }
+  DG_LANES_FRIEND Mk<H> operator==(const P &x, const P &y) { DG_LANES_MAP(Mk<H>, part<h>(x) == part<h>(y)); }
+  DG_LANES_FRIEND P fabs(const P &x) {
+    const M2 magnitude = {INT64_MAX, INT64_MAX};
+    DG_LANES_MAP(P, (D2)((M2)part<h>(x) & magnitude));
+  }
+  // std::sqrt keeps a call per value for errno's sake, which the vector
+  // instruction (rounding the same) does without.
+  DG_LANES_FRIEND P sqrt(const P &x) {
 #if defined(__SSE2__)
-  return {(D2)_mm_sqrt_pd((__m128d)x.a), (D2)_mm_sqrt_pd((__m128d)x.b)};
+    DG_LANES_MAP(P, (D2)_mm_sqrt_pd((__m128d)part<h>(x)));
 #else
-  return {D2{std::sqrt(x.a[0]), std::sqrt(x.a[1])}, D2{std::sqrt(x.b[0]), std::sqrt(x.b[1])}};
+    DG_LANES_MAP(P, (D2{std::sqrt(part<h>(x)[0]), std::sqrt(part<h>(x)[1])}));
 #endif
+  }
+};
+
+// (Scalars stand for themselves in every lane here too.)
+template <int H>
+using Lanes = std::type_identity_t<P<H>>;
+
+// m ? x : y, lane by lane.
+template <int H>
+DG_LANES_INLINE P<H> select(const Mk<H> &m, const Lanes<H> &x, const Lanes<H> &y) {
+  DG_LANES_MAP(P<H>, (D2)(((M2)part<h>(x) & part<h>(m)) | ((M2)part<h>(y) & ~part<h>(m))));
 }
 // std::max(x, y) and the first of the largest of std::max({x, y, z}).
-DG_LANES_INLINE P max(const P &x, const P &y) { return select(x < y, y, x); }
-DG_LANES_INLINE P max(const P &x, const P &y, const P &z) { return max(max(x, y), z); }
+template <int H>
+DG_LANES_INLINE P<H> max(const P<H> &x, const Lanes<H> &y) {
+  return select(x < y, y, x);
+}
+template <int H>
+DG_LANES_INLINE P<H> max(const Lanes<H> &x, const P<H> &y, const P<H> &z) {
+  return max(max(x, y), z);
+}
+
+template <int H>
+DG_LANES_INLINE P<H> load(const double *v) {
+  P<H> r;
+  std::memcpy(&r.a, v, sizeof r.a);
+  if constexpr (H == 2) std::memcpy(&r.b, v + 2, sizeof r.b);
+  return r;
+}
+template <int H>
+DG_LANES_INLINE void store(const P<H> &x, double *v) {
+  std::memcpy(v, &x.a, sizeof x.a);
+  if constexpr (H == 2) std::memcpy(v + 2, &x.b, sizeof x.b);
+}
+// Field j of the lanes' arrays v[0..], gathered straight into the vectors.
+template <int H>
+DG_LANES_INLINE P<H> gather(const double *const *v, int j) {
+  P<H> r;
+  r.a = D2{v[0][j], v[1][j]};
+  if constexpr (H == 2) r.b = D2{v[2][j], v[3][j]};
+  return r;
+}
+template <int H>
+DG_LANES_INLINE bool any(const Mk<H> &m) {
+  M2 o = m.a;
+  if constexpr (H == 2) o = o | m.b;
+  return (o[0] | o[1]) != 0;
+}
+template <int H>
+DG_LANES_INLINE bool lane(const Mk<H> &m, int i) {
+  if constexpr (H == 2)
+    if (i >= 2) return m.b[i - 2] != 0;
+  return m.a[i] != 0;
+}
 
 constexpr double kPressureFloor = 1e-14;
 constexpr int kMaxIterations = 12;
@@ -100,195 +180,211 @@ constexpr double kTolerance = 1e-12;
 }
 
 // Lanes in use: the first count.
-Mk used(int count) {
+template <int H>
+DG_LANES_INLINE Mk<H> used(int count) {
   const double index[kLanes] = {0, 1, 2, 3};
-  return load(index) < static_cast<double>(count);
+  return load<H>(index) < P<H>(static_cast<double>(count));
 }
 
-// Euler::riemann in every lane (Newton passes for the lanes in use only).
+// Euler::riemann in every lane (Newton passes for the lanes in use only),
+// with its algebra: see there.
+template <int H>
 struct RiemannIn {
-  P rhoL, uL, pL, rhoR, uR, pR;
+  using P = eulerlanes::P<H>;
+  using Mk = eulerlanes::Mk<H>;
+  P rhoL, tauL, uL, pL, rhoR, tauR, uR, pR;  // tau = 1 / rho, as 1.0 / rho gives it
   Mk used;
 };
+template <int H>
 struct RiemannOut {
+  using P = eulerlanes::P<H>;
+  using Mk = eulerlanes::Mk<H>;
   Mk fail;
-  bool left[kLanes];  // the upwind side, for the tangential velocities
-  P rho, un, p, iterations, error;
+  Mk left;  // the upwind side, for the tangential velocities
+  P rho, un, p, iterations, change, previous;  // relative error: change / previous
 };
 
-DG_LANES_INLINE RiemannOut riemannCore(const double g, const RiemannIn &in, int count) {
+template <int H>
+DG_LANES_INLINE RiemannOut<H> riemannCore(const double g, const RiemannIn<H> &in, int count) {
+  using P = eulerlanes::P<H>;
+  using Mk = eulerlanes::Mk<H>;
   const P pL = in.pL, pR = in.pR, uL = in.uL, uR = in.uR;
-  const P tauL = 1.0 / in.rhoL;
-  const P tauR = 1.0 / in.rhoR;
-  Mk fail = (pL / tauL < 0.0) | (pR / tauR < 0.0);
-  const P ZL = sqrt(g * pL / tauL);
-  const P ZR = sqrt(g * pR / tauR);
+  const P rhoL = in.rhoL, rhoR = in.rhoR, tauL = in.tauL, tauR = in.tauR;
+  Mk fail = (pL * rhoL < 0.0) | (pR * rhoR < 0.0);
+  const P ZL = sqrt(g * pL * rhoL);
+  const P ZR = sqrt(g * pR * rhoR);
 
   P ps = pL + ((pR - pL) - ZR * (uR - uL)) * ZL / (ZL + ZR);
   ps = select(ps < kPressureFloor, kPressureFloor, ps);
 
   const double shock = (g + 1.0) / (2.0 * g);
-  P WL = ZL, WR = ZR, err = 0.0, it = 0.0;
+  const P kL = shock / pL, kR = shock / pR;
+  P WL = ZL, WR = ZR, iWL = 0.0, iWR = 0.0, change = 0.0, previous = 1.0, it = 0.0;
   Mk active = ~fail & in.used;
   for (int pass = 1; pass <= kMaxIterations && any(active); ++pass) {
-    const P aL = 1.0 + shock * (ps - pL) / pL;
-    const P aR = 1.0 + shock * (ps - pR) / pR;
+    const P dpL = ps - pL, dpR = ps - pR;
+    const P aL = 1.0 + dpL * kL;
+    const P aR = 1.0 + dpR * kR;
     const Mk bad = (aL < 0.0) | (aR < 0.0);
     const P wl = ZL * sqrt(aL);
     const P wr = ZR * sqrt(aR);
-    const P dL = -4.0 * tauL * wl * wl * wl / (4.0 * tauL * wl * wl - (g + 1.0) * (ps - pL));
-    const P dR = 4.0 * tauR * wr * wr * wr / (4.0 * tauR * wr * wr - (g + 1.0) * (ps - pR));
-    const P usL = uL - (ps - pL) / wl;
-    const P usR = uR + (ps - pR) / wr;
-    P pn = ps + (usR - usL) * dL * dR / (dR - dL);
+    const P iwl = 1.0 / wl, iwr = 1.0 / wr;
+    const P qL = 4.0 * tauL * wl * wl, qR = 4.0 * tauR * wr * wr;
+    const P AL = qL * wl, BL = qL - (g + 1.0) * dpL;
+    const P AR = qR * wr, BR = qR - (g + 1.0) * dpR;
+    const P usL = uL - dpL * iwl;
+    const P usR = uR + dpR * iwr;
+    P pn = ps + (usR - usL) * (-(AL * AR)) / (AR * BL + AL * BR);
     pn = select(pn < kPressureFloor, kPressureFloor, pn);
-    const P e = fabs(pn - ps) / ps;
+    const P c = fabs(pn - ps);
+    const Mk converged = c < kTolerance * ps;
     // A lane that met a negative shock factor fails; one that has
     // converged or failed keeps its values.
     const Mk update = active & ~bad;
     fail = fail | (active & bad);
     WL = select(update, wl, WL);
     WR = select(update, wr, WR);
-    err = select(update, e, err);
+    iWL = select(update, iwl, iWL);
+    iWR = select(update, iwr, iWR);
+    change = select(update, c, change);
+    previous = select(update, ps, previous);
     ps = select(update, pn, ps);
     it = select(update, P(pass), it);
-    active = update & ~(e < kTolerance);
+    active = update & ~converged;
   }
   {
-    const Mk unconverged = ~fail & ~(err < kTolerance);
+    const Mk unconverged = ~fail & ~(change < kTolerance * previous);
     if (any(unconverged)) {
-      double e[kLanes];
-      store(err, e);
+      double c[kLanes], q[kLanes];
+      store(change, c);
+      store(previous, q);
       for (int i = 0; i < count; ++i)
-        if (lane(unconverged, i)) reportNoConvergence(e[i]);
+        if (lane(unconverged, i)) reportNoConvergence(c[i] / q[i]);
     }
   }
 
-  RiemannOut out;
-  const P us = 0.5 * ((uR + (ps - pR) / WR) + (uL - (ps - pL) / WL));
+  RiemannOut<H> out;
+  const P us = 0.5 * ((uR + (ps - pR) * iWR) + (uL - (ps - pL) * iWL));
   // Upwind side: left when the interface moves right (or stands still).
   const Mk left = us >= 0.0;
   const P s = select(left, 1.0, -1.0);
   const P p0 = select(left, pL, pR);
   const P u0 = select(left, uL, uR);
+  const P rho0 = select(left, rhoL, rhoR);
   const P tau0 = select(left, tauL, tauR);
   const P W0 = select(left, WL, WR);
-  for (int i = 0; i < kLanes; ++i) out.left[i] = lane(left, i);
+  const P iW0 = select(left, iWL, iWR);
+  const P Z0 = select(left, ZL, ZR);
+  out.left = left;
 
   fail = fail | (p0 * tau0 < 0.0);
-  const P c0 = sqrt(g * p0 * tau0);
-  const P taus = max((g - 1.0) / (g + 1.0) * tau0, tau0 - (ps - p0) / (W0 * W0));
+  const P c0 = Z0 * fabs(tau0);  // sqrt(g p0 tau0)
+  const P taus = max((g - 1.0) / (g + 1.0) * tau0, tau0 - (ps - p0) * iW0 * iW0);
   fail = fail | (ps * taus < 0.0);
   const P cs = sqrt(g * ps * taus);
+  const P rhos = 1.0 / taus;
 
   const Mk shockSide = ps >= p0;
   const P sOut = select(shockSide, W0 * tau0 - s * u0, c0 - s * u0);
   const P sIn = select(shockSide, sOut, cs - s * us);
 
-  const P denom = max(kPressureFloor, sOut + sIn, sOut - sIn);
-  const P frac = 0.5 * (1.0 + (sOut + sIn) / denom);
-  P rho = frac / taus + (1.0 - frac) / tau0;
-  P un = frac * us + (1.0 - frac) * u0;
-  P p = frac * ps + (1.0 - frac) * p0;
-  const Mk star = sIn >= 0.0;
-  rho = select(star, 1.0 / taus, rho);
-  un = select(star, us, un);
-  p = select(star, ps, p);
+  // Inside the fan the blend (taken only where some lane needs it), then the
+  // star state where the inner wave moves right, the upwind state where the
+  // outer one moves left (the last test wins).
   const Mk outside = sOut < 0.0;
-  out.rho = select(outside, 1.0 / tau0, rho);
+  const Mk star = sIn >= 0.0;
+  P rho = rhos, un = us, p = ps;
+  const Mk fan = ~outside & ~star;
+  if (any(fan)) {
+    const P denom = max(kPressureFloor, sOut + sIn, sOut - sIn);
+    const P frac = 0.5 * (1.0 + (sOut + sIn) / denom);
+    rho = select(fan, frac * rhos + (1.0 - frac) * rho0, rho);
+    un = select(fan, frac * us + (1.0 - frac) * u0, un);
+    p = select(fan, frac * ps + (1.0 - frac) * p0, p);
+  }
+  out.rho = select(outside, rho0, rho);
   out.un = select(outside, u0, un);
   out.p = select(outside, p0, p);
   out.fail = fail;
   out.iterations = it;
-  out.error = err;
+  out.change = change;
+  out.previous = previous;
   return out;
 }
 
-// Point i's values, lanes past the count repeating the first point.
-DG_LANES_INLINE int src(const FaceLanes &in, int i) { return i < in.count ? i : 0; }
+// Component c of the lanes' normals.
+template <int H>
+DG_LANES_INLINE P<H> normals(const FaceLanes &f, int c) {
+  P<H> r;
+  r.a = D2{(*f.n[0])(c), (*f.n[1])(c)};
+  if constexpr (H == 2) r.b = D2{(*f.n[2])(c), (*f.n[3])(c)};
+  return r;
+}
 
-}  // namespace
-
-void solveRiemann(double gamma, RiemannLanes &r) {
-  RiemannIn in;
+template <int H>
+void solveRiemannIn(double gamma, RiemannLanes &r) {
+  RiemannIn<H> in;
   double v[6][kLanes];
   for (int i = 0; i < kLanes; ++i) {
     const int k = i < r.count ? i : 0;
     v[0][i] = r.rhoL[k], v[1][i] = r.uL[k], v[2][i] = r.pL[k];
     v[3][i] = r.rhoR[k], v[4][i] = r.uR[k], v[5][i] = r.pR[k];
   }
-  in.rhoL = load(v[0]), in.uL = load(v[1]), in.pL = load(v[2]);
-  in.rhoR = load(v[3]), in.uR = load(v[4]), in.pR = load(v[5]);
-  in.used = used(r.count);
-  const RiemannOut out = riemannCore(gamma, in, r.count);
-  double it[kLanes];
+  in.rhoL = load<H>(v[0]), in.uL = load<H>(v[1]), in.pL = load<H>(v[2]);
+  in.rhoR = load<H>(v[3]), in.uR = load<H>(v[4]), in.pR = load<H>(v[5]);
+  in.tauL = 1.0 / in.rhoL, in.tauR = 1.0 / in.rhoR;
+  in.used = used<H>(r.count);
+  const RiemannOut<H> out = riemannCore(gamma, in, r.count);
+  double it[kLanes] = {};
   store(out.rho, r.rho);
   store(out.un, r.un);
   store(out.p, r.p);
-  store(out.error, r.error);
+  store(out.change / out.previous, r.error);
   store(out.iterations, it);
-  for (int i = 0; i < kLanes; ++i) {
-    const int k = i < r.count ? i : 0;
+  for (int i = 0; i < r.count; ++i) {
     r.ok[i] = !lane(out.fail, i);
     r.iterations[i] = static_cast<int>(it[i]);
-    r.ut1[i] = out.left[i] ? r.ut1L[k] : r.ut1R[k];
-    r.ut2[i] = out.left[i] ? r.ut2L[k] : r.ut2R[k];
+    r.ut1[i] = lane(out.left, i) ? r.ut1L[i] : r.ut1R[i];
+    r.ut2[i] = lane(out.left, i) ? r.ut2L[i] : r.ut2R[i];
   }
 }
 
-void exactFluxes2d(double g, const FaceLanes &f, double F[4][kLanes]) {
-  double v[10][kLanes];  // rhoL, uL, vL, EL... gathered from the states
-  for (int i = 0; i < kLanes; ++i) {
-    const int k = src(f, i);
-    const double *UL = f.UL[k], *UR = f.UR[k];
-    for (int j = 0; j < 4; ++j) {
-      v[j][i] = UL[j];
-      v[4 + j][i] = UR[j];
-    }
-    v[8][i] = f.nx[k];
-    v[9][i] = f.ny[k];
-  }
-  double nzs[kLanes];
-  for (int i = 0; i < kLanes; ++i) nzs[i] = f.nz[src(f, i)];
-  const P nx = load(v[8]), ny = load(v[9]), nz = load(nzs);
-  const P L0 = load(v[0]), L1 = load(v[1]), L2 = load(v[2]), L3 = load(v[3]);
-  const P R0 = load(v[4]), R1 = load(v[5]), R2 = load(v[6]), R3 = load(v[7]);
+template <int H>
+void exact2d(double g, const FaceLanes &f, double F[4][kLanes]) {
+  using P = eulerlanes::P<H>;
+  using Mk = eulerlanes::Mk<H>;
+  const P nx = normals<H>(f, 0), ny = normals<H>(f, 1);
+  const P L0 = gather<H>(f.UL, 0), L1 = gather<H>(f.UL, 1), L2 = gather<H>(f.UL, 2), L3 = gather<H>(f.UL, 3);
+  const P R0 = gather<H>(f.UR, 0), R1 = gather<H>(f.UR, 1), R2 = gather<H>(f.UR, 2), R3 = gather<H>(f.UR, 3);
 
   // Euler2dExactRiemann::riemannSolver: the states in the face's frame
   // (normal, tangent (ny, -nx)).
-  RiemannIn in;
-  in.pL = (g - 1.0) * (L3 - (L1 * L1 + L2 * L2) / (2.0 * L0));
-  in.pR = (g - 1.0) * (R3 - (R1 * R1 + R2 * R2) / (2.0 * R0));
-  const P uL = L1 / L0, vL = L2 / L0;
-  const P uR = R1 / R0, vR = R2 / R0;
+  RiemannIn<H> in;
+  in.tauL = 1.0 / L0, in.tauR = 1.0 / R0;
+  const P uL = L1 * in.tauL, vL = L2 * in.tauL;
+  const P uR = R1 * in.tauR, vR = R2 * in.tauR;
+  in.pL = (g - 1.0) * (L3 - 0.5 * (L1 * uL + L2 * vL));
+  in.pR = (g - 1.0) * (R3 - 0.5 * (R1 * uR + R2 * vR));
   in.rhoL = L0;
   in.uL = uL * nx + vL * ny;
   const P utL = uL * ny - vL * nx;
   in.rhoR = R0;
   in.uR = uR * nx + vR * ny;
   const P utR = uR * ny - vR * nx;
-  in.used = used(f.count);
-  const RiemannOut r = riemannCore(g, in, f.count);
+  in.used = used<H>(f.count);
+  const RiemannOut<H> r = riemannCore(g, in, f.count);
 
-  double tl[kLanes], tr[kLanes], t[kLanes];
-  store(utL, tl);
-  store(utR, tr);
-  for (int i = 0; i < kLanes; ++i) t[i] = r.left[i] ? tl[i] : tr[i];
-  const P ut = load(t);
+  const P ut = select(r.left, utL, utR);
   const P rho = r.rho, un = r.un, p = r.p;
-  // The face state, and Euler2d::Fi of it dotted with the normal (whose z
-  // component meets the flux's zero one).
-  const P U0 = rho;
-  const P U1 = rho * (un * nx + ut * ny);
-  const P U2 = rho * (un * ny - ut * nx);
-  const P U3 = p / (g - 1.0) + 0.5 * rho * (un * un + ut * ut);
-  const P pf = (g - 1.0) * (U3 - (U1 * U1 + U2 * U2) / (2.0 * U0));
-  const P u = U1 / U0, v2 = U2 / U0;
-  const P zero = 0.0 * nz;
-  const P f0 = U1 * nx + U2 * ny + zero;
-  const P f1 = (U1 * u + pf) * nx + U1 * v2 * ny + zero;
-  const P f2 = U1 * v2 * nx + (U2 * v2 + pf) * ny + zero;
-  const P f3 = u * (U3 + pf) * nx + v2 * (U3 + pf) * ny + zero;
+  // The physical normal flux of the face state (velocity (u, w), pressure
+  // p, energy E), as Euler2d::Fi of it dotted with the normal.
+  const P u = un * nx + ut * ny, w = un * ny - ut * nx;
+  const P ru = rho * u, rv = rho * w;
+  const P E = p * (1.0 / (g - 1.0)) + 0.5 * rho * (un * un + ut * ut);
+  const P f0 = ru * nx + rv * ny;
+  const P f1 = (ru * u + p) * nx + ru * w * ny;
+  const P f2 = ru * w * nx + (rv * w + p) * ny;
+  const P f3 = u * (E + p) * nx + w * (E + p) * ny;
   // A failed solve: the pressure of a side on a wall.
   const P pw = select(in.pL > 0.0, in.pL, select(in.pR > 0.0, in.pR, 0.0));
   const Mk ok = ~r.fail;
@@ -298,21 +394,31 @@ void exactFluxes2d(double g, const FaceLanes &f, double F[4][kLanes]) {
   store(select(ok, f3, 0.0), F[3]);
 }
 
-void roeFluxes2d(double gamma, const FaceLanes &f, double F[4][kLanes]) {
-  double v[10][kLanes];
-  for (int i = 0; i < kLanes; ++i) {
-    const int k = src(f, i);
-    const double *UL = f.UL[k], *UR = f.UR[k];
-    for (int j = 0; j < 4; ++j) {
-      v[j][i] = UL[j];
-      v[4 + j][i] = UR[j];
-    }
-    v[8][i] = f.nx[k];
-    v[9][i] = f.ny[k];
-  }
-  const P nx = load(v[8]), ny = load(v[9]);
-  const P L0 = load(v[0]), L1 = load(v[1]), L2 = load(v[2]), L3 = load(v[3]);
-  const P R0 = load(v[4]), R1 = load(v[5]), R2 = load(v[6]), R3 = load(v[7]);
+}  // namespace
+
+void solveRiemann(double gamma, RiemannLanes &r) {
+  if (r.count <= 2)
+    solveRiemannIn<1>(gamma, r);
+  else
+    solveRiemannIn<2>(gamma, r);
+}
+
+void exactFluxes2d(double g, const FaceLanes &f, double F[4][kLanes]) {
+  if (f.count <= 2)
+    exact2d<1>(g, f, F);
+  else
+    exact2d<2>(g, f, F);
+}
+
+namespace {
+
+template <int H>
+void roe2d(double gamma, const FaceLanes &f, double F[4][kLanes]) {
+  using P = eulerlanes::P<H>;
+  using Mk = eulerlanes::Mk<H>;
+  const P nx = normals<H>(f, 0), ny = normals<H>(f, 1);
+  const P L0 = gather<H>(f.UL, 0), L1 = gather<H>(f.UL, 1), L2 = gather<H>(f.UL, 2), L3 = gather<H>(f.UL, 3);
+  const P R0 = gather<H>(f.UR, 0), R1 = gather<H>(f.UR, 1), R2 = gather<H>(f.UR, 2), R3 = gather<H>(f.UR, 3);
 
   const P rL = L0, rR = R0;
   const P iL = 1.0 / rL, iR = 1.0 / rR;
@@ -388,47 +494,36 @@ void roeFluxes2d(double gamma, const FaceLanes &f, double F[4][kLanes]) {
       if (lane(bad, i)) std::printf("unphysical data's found on %f %f %f\n", f.x[i]->x(), f.x[i]->y(), f.x[i]->z());
 }
 
-namespace {
-
 // Gathers the 3-D states (five fields) and normals of the lanes.
+template <int H>
 struct Gather3d {
-  P L[5], R[5], nx, ny, nz;
+  P<H> L[5], R[5], nx, ny, nz;
   explicit Gather3d(const FaceLanes &f) {
-    double v[13][kLanes];
-    for (int i = 0; i < kLanes; ++i) {
-      const int k = src(f, i);
-      const double *UL = f.UL[k], *UR = f.UR[k];
-      for (int j = 0; j < 5; ++j) {
-        v[j][i] = UL[j];
-        v[5 + j][i] = UR[j];
-      }
-      v[10][i] = f.nx[k];
-      v[11][i] = f.ny[k];
-      v[12][i] = f.nz[k];
-    }
     for (int j = 0; j < 5; ++j) {
-      L[j] = load(v[j]);
-      R[j] = load(v[5 + j]);
+      L[j] = gather<H>(f.UL, j);
+      R[j] = gather<H>(f.UR, j);
     }
-    nx = load(v[10]);
-    ny = load(v[11]);
-    nz = load(v[12]);
+    nx = normals<H>(f, 0);
+    ny = normals<H>(f, 1);
+    nz = normals<H>(f, 2);
   }
 };
 
 // Divides by the length unless it is 0 (mVector::normalize).
-DG_LANES_INLINE void normalize(P &x, P &y, P &z) {
-  const P l = sqrt(x * x + y * y + z * z);
-  const Mk nonzero = l != 0.0;
+template <int H>
+DG_LANES_INLINE void normalize(P<H> &x, P<H> &y, P<H> &z) {
+  const P<H> l = sqrt(x * x + y * y + z * z);
+  const Mk<H> nonzero = l != 0.0;
   x = select(nonzero, x / l, x);
   y = select(nonzero, y / l, y);
   z = select(nonzero, z / l, z);
 }
 
-}  // namespace
-
-void exactFluxes3d(double g, const FaceLanes &f, double F[5][kLanes]) {
-  const Gather3d s(f);
+template <int H>
+void exact3d(double g, const FaceLanes &f, double F[5][kLanes]) {
+  using P = eulerlanes::P<H>;
+  using Mk = eulerlanes::Mk<H>;
+  const Gather3d<H> s(f);
   const P nx = s.nx, ny = s.ny, nz = s.nz;
   // Euler3d::riemannSolver's frame: a = x, y or z as the normal's x or y
   // component is 0; t1 = a x n, t2 = n x t1, each normalised.
@@ -442,11 +537,12 @@ void exactFluxes3d(double g, const FaceLanes &f, double F[5][kLanes]) {
   normalize(t2x, t2y, t2z);
 
   const P *UL = s.L, *UR = s.R;
-  const P vxL = UL[1] / UL[0], vyL = UL[2] / UL[0], vzL = UL[4] / UL[0];
-  const P vxR = UR[1] / UR[0], vyR = UR[2] / UR[0], vzR = UR[4] / UR[0];
-  RiemannIn in;
-  in.pL = (g - 1.0) * (UL[3] - (UL[1] * UL[1] + UL[2] * UL[2] + UL[4] * UL[4]) / (2.0 * UL[0]));
-  in.pR = (g - 1.0) * (UR[3] - (UR[1] * UR[1] + UR[2] * UR[2] + UR[4] * UR[4]) / (2.0 * UR[0]));
+  RiemannIn<H> in;
+  in.tauL = 1.0 / UL[0], in.tauR = 1.0 / UR[0];
+  const P vxL = UL[1] * in.tauL, vyL = UL[2] * in.tauL, vzL = UL[4] * in.tauL;
+  const P vxR = UR[1] * in.tauR, vyR = UR[2] * in.tauR, vzR = UR[4] * in.tauR;
+  in.pL = (g - 1.0) * (UL[3] - 0.5 * (UL[1] * vxL + UL[2] * vyL + UL[4] * vzL));
+  in.pR = (g - 1.0) * (UR[3] - 0.5 * (UR[1] * vxR + UR[2] * vyR + UR[4] * vzR));
   in.rhoL = UL[0];
   in.uL = vxL * nx + vyL * ny + vzL * nz;
   const P ut1L = vxL * t1x + vyL * t1y + vzL * t1z;
@@ -455,39 +551,31 @@ void exactFluxes3d(double g, const FaceLanes &f, double F[5][kLanes]) {
   in.uR = vxR * nx + vyR * ny + vzR * nz;
   const P ut1R = vxR * t1x + vyR * t1y + vzR * t1z;
   const P ut2R = vxR * t2x + vyR * t2y + vzR * t2z;
-  in.used = used(f.count);
-  const RiemannOut r = riemannCore(g, in, f.count);
+  in.used = used<H>(f.count);
+  const RiemannOut<H> r = riemannCore(g, in, f.count);
 
-  double a1[kLanes], b1[kLanes], a2[kLanes], b2[kLanes], t1[kLanes], t2[kLanes];
-  store(ut1L, a1);
-  store(ut1R, b1);
-  store(ut2L, a2);
-  store(ut2R, b2);
-  for (int i = 0; i < kLanes; ++i) {
-    t1[i] = r.left[i] ? a1[i] : b1[i];
-    t2[i] = r.left[i] ? a2[i] : b2[i];
-  }
-  const P a = load(t1), b = load(t2);
+  const P a = select(r.left, ut1L, ut1R), b = select(r.left, ut2L, ut2R);
   const P rho = r.rho, un = r.un, p = r.p;
-  // V = n un + t1 ut1 + t2 ut2, the face state, and Euler3d::Fi of it
-  // dotted with the normal.
-  const P Vx = nx * un + t1x * a + t2x * b;
-  const P Vy = ny * un + t1y * a + t2y * b;
-  const P Vz = nz * un + t1z * a + t2z * b;
-  const P U0 = rho, U1 = rho * Vx, U2 = rho * Vy, U4 = rho * Vz;
-  const P U3 = p / (g - 1.0) + 0.5 * rho * (un * un + a * a + b * b);
-  const P pf = (g - 1.0) * (U3 - (U1 * U1 + U2 * U2 + U4 * U4) / (2.0 * U0));
-  const P u = U1 / U0, v = U2 / U0, w = U4 / U0;
+  // The velocity V = n un + t1 ut1 + t2 ut2 of the face state and the
+  // state's physical normal flux, as Euler3d::Fi of it dotted with the normal.
+  const P u = nx * un + t1x * a + t2x * b;
+  const P v = ny * un + t1y * a + t2y * b;
+  const P w = nz * un + t1z * a + t2z * b;
+  const P ru = rho * u, rv = rho * v, rw = rho * w;
+  const P E = p * (1.0 / (g - 1.0)) + 0.5 * rho * (un * un + a * a + b * b);
   const Mk ok = ~r.fail;
-  store(select(ok, U1 * nx + U2 * ny + U4 * nz, 0.0), F[0]);
-  store(select(ok, (U1 * u + pf) * nx + U1 * v * ny + U1 * w * nz, 0.0), F[1]);
-  store(select(ok, U1 * v * nx + (U2 * v + pf) * ny + U2 * w * nz, 0.0), F[2]);
-  store(select(ok, u * (U3 + pf) * nx + v * (U3 + pf) * ny + w * (U3 + pf) * nz, 0.0), F[3]);
-  store(select(ok, U1 * w * nx + U2 * w * ny + (U4 * w + pf) * nz, 0.0), F[4]);
+  store(select(ok, ru * nx + rv * ny + rw * nz, 0.0), F[0]);
+  store(select(ok, (ru * u + p) * nx + ru * v * ny + ru * w * nz, 0.0), F[1]);
+  store(select(ok, ru * v * nx + (rv * v + p) * ny + rv * w * nz, 0.0), F[2]);
+  store(select(ok, u * (E + p) * nx + v * (E + p) * ny + w * (E + p) * nz, 0.0), F[3]);
+  store(select(ok, ru * w * nx + rv * w * ny + (rw * w + p) * nz, 0.0), F[4]);
 }
 
-void roeFluxes3d(double gamma, const FaceLanes &f, double F[5][kLanes]) {
-  const Gather3d s(f);
+template <int H>
+void roe3d(double gamma, const FaceLanes &f, double F[5][kLanes]) {
+  using P = eulerlanes::P<H>;
+  using Mk = eulerlanes::Mk<H>;
+  const Gather3d<H> s(f);
   const P nx = s.nx, ny = s.ny, nz = s.nz;
   const double g1 = gamma - 1.0;
   const P *UL = s.L, *UR = s.R;
@@ -551,6 +639,29 @@ void roeFluxes3d(double gamma, const FaceLanes &f, double F[5][kLanes]) {
   store(out[2], F[2]);
   store(out[4], F[3]);
   store(out[3], F[4]);
+}
+
+}  // namespace
+
+void roeFluxes2d(double gamma, const FaceLanes &f, double F[4][kLanes]) {
+  if (f.count <= 2)
+    roe2d<1>(gamma, f, F);
+  else
+    roe2d<2>(gamma, f, F);
+}
+
+void exactFluxes3d(double g, const FaceLanes &f, double F[5][kLanes]) {
+  if (f.count <= 2)
+    exact3d<1>(g, f, F);
+  else
+    exact3d<2>(g, f, F);
+}
+
+void roeFluxes3d(double gamma, const FaceLanes &f, double F[5][kLanes]) {
+  if (f.count <= 2)
+    roe3d<1>(gamma, f, F);
+  else
+    roe3d<2>(gamma, f, F);
 }
 
 }  // namespace eulerlanes

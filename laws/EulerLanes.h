@@ -37,10 +37,10 @@ void solveRiemann(double gamma, RiemannLanes &r);
 
 // Points of a face, one per lane (count of them, 1 to kLanes): the unit
 // normal out of the left side, the left and right states and the physical
-// point (for messages).
+// point (for messages). Lanes past the count repeat the first point.
 struct FaceLanes {
   int count = 0;
-  double nx[kLanes], ny[kLanes], nz[kLanes];
+  const KORA::mVector *n[kLanes];
   const double *UL[kLanes];
   const double *UR[kLanes];
   const KORA::mPoint *x[kLanes];
@@ -53,14 +53,11 @@ inline void gather(const ConservationLaw::FacePoints &pts, int first, FaceLanes 
                    const double (*right)[64] = nullptr) {
   const int count = pts.count - first < kLanes ? pts.count - first : kLanes;
   lanes.count = count;
-  for (int i = 0; i < count; ++i) {
-    const int k = first + i;
-    const KORA::mVector &n = pts.n(k);
-    lanes.nx[i] = n.x();
-    lanes.ny[i] = n.y();
-    lanes.nz[i] = n.z();
+  for (int i = 0; i < kLanes; ++i) {
+    const int k = first + (i < count ? i : 0);
+    lanes.n[i] = &pts.n(k);
     lanes.UL[i] = pts.UL + k * pts.stateStride;
-    lanes.UR[i] = right ? right[i] : pts.UR + k * pts.stateStride;
+    lanes.UR[i] = right ? right[i < count ? i : 0] : pts.UR + k * pts.stateStride;
     lanes.x[i] = &pts.x(k);
   }
 }

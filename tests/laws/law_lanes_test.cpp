@@ -49,8 +49,10 @@ const Problem kProblems[] = {
     {"supersonic to the right", {1, 5, 0.2, 0, 1}, {0.8, 4.5, -0.3, 0, 0.7}},
     {"supersonic to the left", {0.8, -4.5, 0.1, 0, 0.7}, {1, -5, 0.4, 0, 1}},
     {"near vacuum", {1e-6, 0, 0, 0, 1e-9}, {1, 0, 0, 0, 1}},
-    {"no convergence", {2.6585722518096668, -2.5089834829945401, 0, 0, 56.966323460657605},
-     {2.6488027514437675, 9.4458044668823575, 0, 0, 1.364016993887563}},
+    // Near vacuum: the interface pressure is so small against the sides' that
+    // round-off keeps the Newton pass from settling to the tolerance.
+    {"no convergence", {2.5202737834524971, -0.82391822594433695, 0, 0, 0.13581809670323691},
+     {1.8853676360965477, 0.066725805177184863, 0, 0, 0.052059103622447464}},
     {"negative pressure left", {1, 0, 0, 0, -0.5}, {1, 0, 0, 0, 1}},
     {"negative pressure right", {1, 0, 0, 0, 1}, {1, 0.2, 0, 0, -0.5}},
     {"negative pressures", {1, 0.3, 0, 0, -0.5}, {0.9, -0.2, 0, 0, -0.2}},
