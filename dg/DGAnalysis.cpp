@@ -162,7 +162,10 @@ DGCell *DGAnalysis::newCell(mEntity *element, int order) {
 DGBoundaryCell *DGAnalysis::addBoundaryCell(mEntity *face) {
   if (!face) throw std::string("interface cell creation: no face");
   if (DGBoundaryCell *existing = dgBoundaryCellOf(face)) {
-    existing->check();
+    if (keepUnchangedFaces)
+      existing->recheck();
+    else
+      existing->check();
     return existing;
   }
   listsGathered = false;

@@ -259,6 +259,9 @@ private:
   // The lists are as gatherCells made them from the mesh (cleared by every
   // other change of the lists).
   bool listsGathered = false;
+  // Set while the interface cells are renewed after a hierarchical
+  // refinement: a face whose sides did not change keeps its points.
+  bool keepUnchangedFaces = false;
   // Fills cellFaceStart / cellFaceIndex from the lists; false when a face's
   // cell is not in the cell list.
   bool buildCellFaces();
