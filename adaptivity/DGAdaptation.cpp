@@ -403,7 +403,16 @@ void DGAnalysis::adaptH_newVersion(int initial) {
     e->deleteData(optimumLevelTag);
   }
 
-  init(-1, initial);
+  // Hierarchical refinement moves no vertex: faces between the same cells
+  // keep their quadrature data.
+  keepUnchangedFaces = !conformal;
+  try {
+    init(-1, initial);
+  } catch (...) {
+    keepUnchangedFaces = false;
+    throw;
+  }
+  keepUnchangedFaces = false;
   // Projections between meshes that are not nested keep the integrals only
   // approximately: the change of the first field's integral is told.
   if (conformal && initial == 0) {

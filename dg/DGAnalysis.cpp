@@ -162,7 +162,10 @@ DGCell *DGAnalysis::newCell(mEntity *element, int order) {
 DGBoundaryCell *DGAnalysis::addBoundaryCell(mEntity *face) {
   if (!face) throw std::string("interface cell creation: no face");
   if (DGBoundaryCell *existing = dgBoundaryCellOf(face)) {
-    existing->check();
+    if (keepUnchangedFaces)
+      existing->recheck();
+    else
+      existing->check();
     return existing;
   }
   listsGathered = false;
@@ -189,10 +192,22 @@ void DGAnalysis::gatherCells() {
   gatherInOrder(mesh, elements);
 }
 
-void DGAnalysis::gatherInOrder(mMesh *mesh, const std::vector<mEntity *> &elements) {
+void DGAnalysis::gatherInOrder(mMesh *mesh, const std::vector<mEntity *> &elements,
+                               const std::vector<mEntity *> *faces) {
   boundaryCells.clear();
   cells.clear();
   const int dim = mesh->getDim();
+  if (faces) {
+    for (mEntity *e : elements)
+      if (DGCell *c = dgCellOf(e)) cells.push_back(c);
+    boundaryCells.reserve(faces->size());
+    for (mEntity *f : *faces)
+      if (DGBoundaryCell *b = dgBoundaryCellOf(f)) boundaryCells.push_back(b);
+    if (!store) store = std::make_unique<CellStore>();
+    store->pack(cells);
+    listsGathered = true;
+    return;
+  }
   std::unordered_map<const mEntity *, std::size_t> position;
   position.reserve(elements.size());
   for (mEntity *e : elements)
@@ -243,6 +258,7 @@ void DGAnalysis::init(int order, int initialise) {
     for (mEntity *e : elements) addCell(e, order);
   }
   if (initialise) par->Msg(KORA::ParUtil::INFO, "Creating  Boundary Cells ...\n");
+  std::vector<mEntity *> sortedFaces;
   if (dim >= 1) {
     std::unordered_map<const mEntity *, std::size_t> position;
     position.reserve(elements.size());
@@ -261,13 +277,17 @@ void DGAnalysis::init(int order, int initialise) {
       faces.emplace_back(rank, f);
     }
     sortByLeftPosition(faces, [](const mEntity *f) { return f; });
-    for (const auto &f : faces) addBoundaryCell(f.second);
+    sortedFaces.reserve(faces.size());
+    for (const auto &f : faces) {
+      addBoundaryCell(f.second);
+      sortedFaces.push_back(f.second);
+    }
   }
   // When every element has its cell, the elements are in the order that
-  // gatherCells would find (the curve through the same centroids): the lists
-  // take it as it is.
+  // gatherCells would find (the curve through the same centroids), and the
+  // faces too (keyed by the same left sides): the lists take them as they are.
   if (dim >= 1 && std::all_of(elements.begin(), elements.end(), [](mEntity *e) { return dgCellOf(e); }))
-    gatherInOrder(mesh, elements);
+    gatherInOrder(mesh, elements, &sortedFaces);
   else
     gatherCells();
   if (initialise) {

@@ -233,7 +233,10 @@ public:
 private:
   // gatherCells from the leaf elements of the mesh already in curve order
   // (those without a cell are skipped).
-  void gatherInOrder(KORA::mMesh *mesh, const std::vector<KORA::mEntity *> &elements);
+  // faces, when given, are all the mesh's faces, each with its interface
+  // cell, already in the lists' order (as init sorts them).
+  void gatherInOrder(KORA::mMesh *mesh, const std::vector<KORA::mEntity *> &elements,
+                     const std::vector<KORA::mEntity *> *faces = nullptr);
   // The level sequence of nbSub levels (remade when it belongs to another
   // count).
   void ensureLevelSequence(int nbSub);
@@ -259,6 +262,9 @@ private:
   // The lists are as gatherCells made them from the mesh (cleared by every
   // other change of the lists).
   bool listsGathered = false;
+  // Set while the interface cells are renewed after a hierarchical
+  // refinement: a face whose sides did not change keeps its points.
+  bool keepUnchangedFaces = false;
   // Fills cellFaceStart / cellFaceIndex from the lists; false when a face's
   // cell is not in the cell list.
   bool buildCellFaces();

@@ -138,6 +138,33 @@ void DGBoundaryCell::check() {
   init(L, R);
 }
 
+void DGBoundaryCell::recheck() {
+  mEntity *face = getEntity();
+  const KORA::mAdjacencyContainer *up = face->getAdjacencyList(face->getLevel() + 1);
+  if (!gaussPoints.empty() && up && (up->size() == 1 || up->size() == 2)) {
+    mEntity *l = (*up)[0];
+    mEntity *r = up->size() > 1 ? (*up)[1] : nullptr;
+    orderSides(l, r);
+    const DGCell *L = dgCellOf(l);
+    const DGCell *R = r ? dgCellOf(r) : nullptr;
+    if (l == left && r == right && L && (!r || R) && !(r && interProc) &&
+        L->getFunctionSpace()->order() == builtOrderL &&
+        (R ? R->getFunctionSpace()->order() : -1) == builtOrderR) {
+      leftTag = 0;
+      rightTag = 0;
+      tensors = nullptr;
+      stateBlock.reset();
+      stateSize = 0;
+      for (ptGaussInfo &p : gaussPoints) {
+        p.UL = p.UR = nullptr;
+        p.nUL = p.nUR = 0;
+      }
+      return;
+    }
+  }
+  check();
+}
+
 int DGBoundaryCell::computeOrder(const DGCell *L, const DGCell *R) const {
   int p = L->getFunctionSpace()->order();
   if (R) p = std::max(p, R->getFunctionSpace()->order());
@@ -229,6 +256,8 @@ void DGBoundaryCell::init(DGCell *L, DGCell *R) {
   mEntity *face = getEntity();
   const int order = computeOrder(L, R);
   ruleOrder = order;
+  builtOrderL = static_cast<short>(L->getFunctionSpace()->order());
+  builtOrderR = static_cast<short>(R ? R->getFunctionSpace()->order() : -1);
   const KORA::gEntity *model = face->getClassification();
   modelTag = model ? model->getId() : 0;
   GaussIntegrator gauss(face);

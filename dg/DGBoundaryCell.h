@@ -98,6 +98,9 @@ public:
   std::unique_ptr<double[]> stateBlock;
   int stateSize = 0;
   int ruleOrder = 0;  // order of the face rule of the points
+  // The sides' orders the points were built for (-1 for no right side).
+  short builtOrderL = -1;
+  short builtOrderR = -1;
   // Each side's basis rows at the points as products of one-direction values
   // (quadrilateral sides), shared; null until the residual's first visit
   // after init looks for them.
@@ -133,6 +136,11 @@ public:
   // A face without upward elements prints a message and throws the integer 1;
   // one with more than two throws a text.
   void check();
+  // check, except that a face whose sides are the elements it was built for,
+  // with cells of the same orders, keeps its points (they would come out the
+  // same) and only has its tags and states reset as check would. For meshes
+  // whose vertices do not move (hierarchical refinement).
+  void recheck();
   // Face quadrature order: mapping order + 2 max(left order, right order).
   int computeOrder(const DGCell *L, const DGCell *R) const;
   // Rebuilds the face quadrature points from the neighbours' cells.

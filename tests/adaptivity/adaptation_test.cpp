@@ -667,3 +667,53 @@ TEST(Refinement, RepeatedCyclesDoNotGrowMemory) {
 }
 
 }  // namespace
+
+// Interface cells kept through a hierarchical refinement (their sides did not
+// change) hold, bit for bit, the points that a rebuild gives them; the faces
+// that did change were rebuilt for their new sides.
+TEST(HAdaptation, KeptFacesHoldWhatARebuildGives) {
+  for (const int order : {1, 2}) {
+    SCOPED_TRACE(order);
+    ShockTube st(24, order);
+    DGParameters &p = Scope::param();
+    p.href.doWe = 1;
+    p.href.maxLevelOfRefinement = 2;
+    p.href.samplePeriodExportMesh = 0;
+    const double dt = 0.05 * (1.0 / 24 / std::sqrt(2.0)) / (2 * order + 1) / 2.0;
+    for (int k = 0; k < 3; ++k) {
+      st.steps(5, dt);
+      st.a.adaptH_newVersion(0);
+      struct Point {
+        double x[3], n[3], w;
+        std::vector<double> L, R;
+      };
+      auto pointsOf = [](const DGBoundaryCell *b) {
+        std::vector<Point> out;
+        for (int i = 0; i < b->nbPtGauss(); ++i) {
+          const ptGaussInfo *g = b->pt(i);
+          out.push_back({{g->x(0), g->x(1), g->x(2)}, {g->n(0), g->n(1), g->n(2)}, g->JacW,
+                         g->fctsL.values(), g->fctsR.values()});
+        }
+        return out;
+      };
+      ASSERT_FALSE(st.a.boundaryCells.empty());
+      for (DGBoundaryCell *b : st.a.boundaryCells) {
+        const std::vector<Point> kept = pointsOf(b);
+        const int rule = b->ruleOrder;
+        b->check();
+        const std::vector<Point> rebuilt = pointsOf(b);
+        EXPECT_EQ(rule, b->ruleOrder);
+        ASSERT_EQ(kept.size(), rebuilt.size());
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+          for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(kept[i].x[c], rebuilt[i].x[c]);
+            EXPECT_EQ(kept[i].n[c], rebuilt[i].n[c]);
+          }
+          EXPECT_EQ(kept[i].w, rebuilt[i].w);
+          EXPECT_EQ(kept[i].L, rebuilt[i].L);
+          EXPECT_EQ(kept[i].R, rebuilt[i].R);
+        }
+      }
+    }
+  }
+}
