@@ -10,8 +10,11 @@
 #include <memory>
 #include <string>
 
+#include "ConservationLaw.h"
 #include "DGAdaptation.h"
 #include "DGAnalysis.h"
+#include "DGErrorEstimator.h"
+#include "DGLimiter.h"
 #include "DGParameters.h"
 #include "DGSensor.h"
 #include "Examples.h"
@@ -19,6 +22,7 @@
 #include "InputSensors.h"
 #include "KORA_Util.h"
 #include "ParUtil.h"
+#include "RunHooks.h"
 #include "mException.h"
 #include "mMesh.h"
 
@@ -90,6 +94,44 @@ void importMesh(const std::string &name, mMesh *mesh) {
   }
 }
 
+// What the analysis leaves to the program: the problem set-ups of a restart
+// and the sensors of the time loop.
+RunHooks programHooks(GlobalParamManager *ctx, DGAnalysis *analysis) {
+  RunHooks hooks;
+  hooks.buildProblem = [ctx](int dim) {
+    DGParameters &P = *ctx->parameters;
+    ConservationLaw *law = BuildConservationLaw(dim, P);
+    if (!law)
+      throw std::string("restart: problem ") + std::to_string(P.general.problem) +
+          " builds no conservation law";
+    delete ctx->law;
+    ctx->law = law;
+    DGErrorEstimator *estimator = BuildErrorEstimator(P);
+    delete ctx->estimator;
+    ctx->estimator = estimator;
+    DGLimiter *limiter = BuildLimiter(P);
+    delete ctx->limiter;
+    ctx->limiter = limiter;
+  };
+  hooks.offerSolution = [analysis](int iteration) { analysis->evalSensors(iteration); };
+  hooks.endOfRun = [] { reportOutputFailures(); };
+  return hooks;
+}
+
+// A restart: the run's state from the recovery file of the iteration given,
+// then the problem's sensors, each restarted at the stored time.
+void restore(GlobalParamManager *ctx, DGAnalysis *analysis, const RunHooks &hooks) {
+  DGParameters *p = ctx->parameters;
+  const std::string name = recoveryFileName(p->general.chunkSpace, p->general.restart);
+  ParUtil::Instance()->Msg(ParUtil::INFO, "recovering %s ...\n", name.c_str());
+  std::ifstream in(name, std::ios::binary);
+  if (!in) throw std::string("cannot open the recovery file ") + name;
+  analysis->read(in, hooks);
+  AddSensors(analysis, *p);
+  for (DGSensor *s : analysis->sensors) s->restart(p->state.t);
+  std::printf("recover done at time %lf ...\n", p->state.t);
+}
+
 int runAll(GlobalParamManager *ctx, int argc, char **argv) {
   const int early = readParameters(ctx, argc, argv);
   if (early >= 0) return early;
@@ -98,6 +140,7 @@ int runAll(GlobalParamManager *ctx, int argc, char **argv) {
   ParUtil *par = ParUtil::Instance();
   std::printf("Reading the mesh %s ...\n", g.meshBaseName.c_str());
   DGAnalysis *analysis = ctx->analysis;
+  const RunHooks hooks = programHooks(ctx, analysis);
 
   if (g.modelGiven) {
     modelMesh = std::make_unique<mMesh>(1);
@@ -123,11 +166,7 @@ int runAll(GlobalParamManager *ctx, int argc, char **argv) {
     AddSensors(analysis, *p);
     AddTrackers(analysis, *p);
   } else {
-    const std::string name = recoveryFileName(g.chunkSpace, g.restart);
-    par->Msg(ParUtil::INFO, "recovering %s ...\n", name.c_str());
-    std::ifstream in(name);
-    if (!in) throw std::string("cannot open the recovery file ") + name;
-    analysis->read(in);
+    restore(ctx, analysis, hooks);
     mesh = ctx->mesh;
   }
 
@@ -137,7 +176,7 @@ int runAll(GlobalParamManager *ctx, int argc, char **argv) {
   mesh->bdryLinkSetup();
   par->Msg(ParUtil::INFO, "DG begins ...\n");
   par->setVerbosity(p->debug);
-  analysis->run();
+  analysis->run(hooks);
   par->Msg(ParUtil::INFO, "DG finishes\n");
   return 0;
 }

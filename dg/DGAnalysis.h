@@ -31,6 +31,7 @@ class DGCell;
 class DGBoundaryCell;
 class ParticleTracker;
 class metricField;
+struct RunHooks;
 namespace KORA {
 class mEntity;
 class mMesh;
@@ -217,18 +218,19 @@ public:
   // ---- main loop and recovery files
   // The time loop: completes a fresh start or a restart, then takes macro
   // steps until the time reaches the final time, with the scheduled
-  // adaptations, the sensors, the checkpoints and the step log.
-  void run();
+  // adaptations, the sensors (through the hooks), the checkpoints and the
+  // step log.
+  void run(const RunHooks &hooks);
   // The whole recovery file of the present state; throws a text when the
   // context has no mesh.
   void write(std::ostream &os);
   // Writes the recovery file at path through a temporary file renamed into
   // place; a failure is told on standard error and false is returned.
   bool writeCheckpoint(const std::string &path);
-  // Rebuilds mesh, law, estimator, limiter, cells, interface cells, state and
-  // sensors from a recovery file. A malformed file throws a text; a record
-  // that names no entity of the mesh is a fatal message.
-  void read(std::istream &is);
+  // Rebuilds mesh, law, estimator, limiter (through hooks.buildProblem),
+  // cells, interface cells and state from a recovery file; the sensors are
+  // the caller's. A malformed file throws a text.
+  void read(std::istream &is, const RunHooks &hooks);
 
 private:
   // gatherCells from the leaf elements of the mesh already in curve order

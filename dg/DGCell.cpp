@@ -23,6 +23,7 @@
 #include "mBlockPool.h"
 #include "mEntity.h"
 #include "mTensor2.h"
+#include "mTextWriter.h"
 
 using KORA::GaussIntegrator;
 using KORA::Mapping;
@@ -675,9 +676,20 @@ void DGCell::write(std::ostream &os) const {
     for (int j = 0; j < n; ++j) os << dofs->levels[0][f * nb + j] << " ";
 }
 
-void DGCell::read(std::istream &is) {
-  int p = -1;
-  if (!(is >> p)) throw std::string("DG cell recovery block: the polynomial order cannot be read");
+void DGCell::write(KORA::mTextWriter &out) const {
+  const int nf = dofs->nbFields, nb = dofs->nbFunctions;
+  const int n = functionSpace->size();
+  out.putInt(functionSpace->order());
+  out.put(' ');
+  const double *c0 = dofs->levels[0];
+  for (int f = 0; f < nf; ++f)
+    for (int j = 0; j < n; ++j) {
+      out.putScientific(c0[f * nb + j]);
+      out.put(' ');
+    }
+}
+
+double *DGCell::restoreOrder(int p) {
   const int oldOrder = functionSpace->order();
   functionSpace->setOrder(p);  // refuses an order beyond the basis data
   // The levels are replaced: the store's slices are this cell's no more.
@@ -703,9 +715,16 @@ void DGCell::read(std::istream &is) {
     rhs.assign(static_cast<size_t>(nf) * n, 0.0);
     rebuildForOrder();
   }
-  double *c0 = dofs->levels[0];
-  for (int i = 0; i < nf * n; ++i)
+  return dofs->levels[0];
+}
+
+void DGCell::read(std::istream &is) {
+  int p = -1;
+  if (!(is >> p)) throw std::string("DG cell recovery block: the polynomial order cannot be read");
+  double *c0 = restoreOrder(p);
+  const int total = dofs->nbFields * functionSpace->size();
+  for (int i = 0; i < total; ++i)
     if (!(is >> c0[i]))
       throw std::string("DG cell recovery block: coefficient ") + std::to_string(i) + " of " +
-          std::to_string(nf * n) + " cannot be read";
+          std::to_string(total) + " cannot be read";
 }

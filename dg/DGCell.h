@@ -30,6 +30,7 @@ class FieldEvaluator;
 namespace KORA {
 class mEntity;
 class Mapping;
+class mTextWriter;
 }  // namespace KORA
 
 // Coefficients of one cell at several levels: level 0 current, level 1 before
@@ -230,6 +231,14 @@ public:
   // refused with a text exception.
   void write(std::ostream &os) const;
   void read(std::istream &is);
+  // The same block into a text writer, numbers as a stream with precision 16
+  // in scientific notation writes them (the recovery file's form).
+  void write(KORA::mTextWriter &out) const;
+  // What read does before it extracts the numbers: the space takes order p
+  // (refused with a text beyond the basis data), the levels are made anew
+  // and the cell rebuilt for a changed order. Returns level 0, to be filled
+  // with nbFields() * the space's size() coefficients in the order of write.
+  double *restoreOrder(int p);
 
   KORA::mEntity *getEntity() const { return entity; }
   FunctionSpace *getFunctionSpace() const { return functionSpace; }

@@ -5,18 +5,24 @@
 // ("$VERTEXIDS$ n"), the counts line, one record per cell (its element, its order and its
 // current coefficients), one record per interface cell (its face) and the
 // state line. Numbers are written in scientific notation with 16 digits.
+//
+// The writer formats straight into a buffered writer on the file; the
+// reader scans the file's bytes in large blocks.
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <algorithm>
 #include <ios>
 #include <istream>
 #include <ostream>
 #include <sstream>
+#include <memory>
+#include <streambuf>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include <fcntl.h>
@@ -26,22 +32,20 @@
 #include "DGAnalysis.h"
 #include "DGBoundaryCell.h"
 #include "DGCell.h"
-#include "DGErrorEstimator.h"
-#include "DGLimiter.h"
 #include "DGParameters.h"
+#include "FunctionSpace.h"
 #include "GlobalParamManager.h"
 #include "KORA_Util.h"
 #include "ParUtil.h"
+#include "RunHooks.h"
 #include "mEntity.h"
 #include "mMesh.h"
-
-// The problem set-ups and the sensors are folders of their own, linked with
-// the program; the restart needs their factories and the sensor restart.
-#include "../output/DGSensor.h"
-#include "../problems/Examples.h"
+#include "mTextWriter.h"
+#include "mVertex.h"
 
 using KORA::mEntity;
 using KORA::mMesh;
+using KORA::mTextWriter;
 
 namespace {
 
@@ -49,175 +53,44 @@ namespace {
   throw std::string("recovery file: ") + what;
 }
 
-// The polynomial order at the head of the next cell record, leaving the
-// stream where it was; -1 when it cannot be peeked.
-int peekOrder(std::istream &is) {
-  const std::istream::pos_type at = is.tellg();
-  if (at == std::istream::pos_type(-1)) return -1;
-  int order = -1;
-  if (!(is >> order)) order = -1;
-  is.clear();
-  is.seekg(at);
-  return order;
-}
-
-// Writes the whole text to path through a temporary file renamed into place,
-// so that the file under its final name is always complete. Created with
-// permissions 0664 (less the process's file-creation mask).
-bool writeWhole(const std::string &path, const std::string &text, std::string &error) {
-  const std::string tmp = path + ".tmp";
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0664);
-  if (fd < 0) {
-    error = "cannot create " + tmp + ": " + std::strerror(errno);
-    return false;
-  }
-  const char *data = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, data, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      error = "cannot write " + tmp + ": " + std::strerror(errno);
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      return false;
-    }
-    data += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0) {
-    error = "cannot write " + tmp + ": " + std::strerror(errno);
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-    error = "cannot rename " + tmp + " to " + path + ": " + std::strerror(errno);
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  return true;
-}
-
 // ---------------------------------------------------------------------------
 // Canonical order. The mesh database walks its entities in an order that
 // depends on the history of its hash tables, so the same mesh read from a
 // mesh file or from a recovery file is walked differently. Every list of the
 // recovery file is therefore put in an order that depends on the entities
-// alone: vertices by id, element trees and records by kind and vertex ids.
-
-std::vector<std::string> splitLines(const std::string &text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
-
-std::vector<long> numbersOf(const std::string &line) {
-  std::vector<long> v;
-  std::istringstream in(line);
-  long x;
-  while (in >> x) v.push_back(x);
-  return v;
-}
-
-int dimensionOfRecord(long type) {
-  switch (type) {
-    case 15: return 0;
-    case 1: return 1;
-    case 2:
-    case 3: return 2;
-    default: return 3;
-  }
-}
-
-// The mesh section with its vertex lines sorted by id and its element trees
-// sorted by (dimension, type, vertex ids) and numbered anew; every other
-// line is kept as it is.
-std::string canonicalMeshSection(const std::string &text) {
-  const std::vector<std::string> lines = splitLines(text);
-  std::string out;
-  out.reserve(text.size());
-  std::size_t i = 0;
-  auto emit = [&out](const std::string &l) {
-    out += l;
-    out += '\n';
-  };
-  while (i < lines.size()) {
-    const std::string &l = lines[i];
-    if ((l == "$NOE" || l == "$NOD") && i + 1 < lines.size()) {
-      emit(l);
-      emit(lines[i + 1]);
-      i += 2;
-      std::vector<std::pair<long, std::string>> v;
-      while (i < lines.size() && (lines[i].empty() || lines[i][0] != '$')) {
-        const std::vector<long> n = numbersOf(lines[i]);
-        v.emplace_back(n.empty() ? 0 : n[0], lines[i]);
-        ++i;
-      }
-      std::stable_sort(v.begin(), v.end(),
-                       [](const auto &a, const auto &b) { return a.first < b.first; });
-      for (const auto &x : v) emit(x.second);
-    } else if (l == "$ELM" && i + 1 < lines.size()) {
-      emit(l);
-      emit(lines[i + 1]);
-      i += 2;
-      // A tree is a record at depth 0 followed by its indented descendants.
-      struct Tree {
-        std::tuple<int, long, std::vector<long>> key;
-        std::vector<std::string> lines;
-      };
-      std::vector<Tree> trees;
-      while (i < lines.size() && (lines[i].empty() || lines[i][0] != '$')) {
-        if (lines[i].empty()) {
-          ++i;
-          continue;
-        }
-        if (lines[i][0] != ' ' || trees.empty()) {
-          const std::vector<long> n = numbersOf(lines[i]);
-          Tree t;
-          const long type = n.size() > 1 ? n[1] : 0;
-          std::vector<long> ids;
-          if (n.size() > 5) ids.assign(n.begin() + 5, n.end());
-          t.key = std::make_tuple(dimensionOfRecord(type), type, ids);
-          trees.push_back(std::move(t));
-        }
-        trees.back().lines.push_back(lines[i]);
-        ++i;
-      }
-      std::stable_sort(trees.begin(), trees.end(),
-                       [](const Tree &a, const Tree &b) { return a.key < b.key; });
-      long number = 1;
-      for (const Tree &t : trees)
-        for (const std::string &r : t.lines) {
-          const std::size_t first = r.find_first_not_of(' ');
-          const std::size_t afterNumber = r.find(' ', first);
-          std::string renumbered = r.substr(0, first) + std::to_string(number++);
-          if (afterNumber != std::string::npos) renumbered += r.substr(afterNumber);
-          emit(renumbered);
-        }
-    } else {
-      emit(l);
-      ++i;
-    }
-  }
-  return out;
-}
+// alone: vertices by id, element trees and records by kind and vertex ids
+// (the mesh section: KORA_Util::exportDGFileSorted).
 
 // Cells and interface cells in the order of their entities by (type, vertex
-// ids), the order of the records: compared in place, without building keys.
-// Lists already in order are left as they are after one linear check.
+// ids), the order of entityPrecedes: sorted on keys read once per entity.
+struct EntityKey {
+  int type, nodes;
+  int ids[8];
+  std::size_t index;
+  bool operator<(const EntityKey &o) const {
+    if (type != o.type) return type < o.type;
+    const int n = std::min(nodes, o.nodes);
+    for (int i = 0; i < n; ++i)
+      if (ids[i] != o.ids[i]) return ids[i] < o.ids[i];
+    return nodes < o.nodes;
+  }
+};
+
 template <class CellType>
-void sortByEntity(std::vector<CellType *> &list) {
-  const auto before = [](const CellType *a, const CellType *b) {
-    return entityPrecedes(a->getEntity(), b->getEntity());
-  };
-  if (!std::is_sorted(list.begin(), list.end(), before))
-    std::sort(list.begin(), list.end(), before);
+std::vector<CellType *> sortedByEntity(const std::vector<CellType *> &list) {
+  std::vector<EntityKey> keys(list.size());
+  for (std::size_t k = 0; k < list.size(); ++k) {
+    const mEntity *e = list[k]->getEntity();
+    EntityKey &key = keys[k];
+    key.type = static_cast<int>(e->getType());
+    key.nodes = std::min(e->getNbTemplates(0), 8);
+    for (int i = 0; i < key.nodes; ++i) key.ids[i] = e->get(0, i)->getId();
+    key.index = k;
+  }
+  std::sort(keys.begin(), keys.end());
+  std::vector<CellType *> sorted(list.size());
+  for (std::size_t k = 0; k < keys.size(); ++k) sorted[k] = list[keys[k].index];
+  return sorted;
 }
 
 // The mesh hands out new vertex ids above the largest id it ever gave, also
@@ -227,20 +100,227 @@ void sortByEntity(std::vector<CellType *> &list) {
 // gives the same new ids as refining the mesh it was written from.
 constexpr const char *kVertexIdRecord = "$VERTEXIDS$";
 
-void writeVertexIdRecord(std::ostream &os, mMesh *mesh) {
+// The whole file into out.
+void writeRecovery(mTextWriter &out, mMesh *mesh, const DGCellList &cells,
+                   const DGBoundaryCellList &boundaryCells, const DGParameters &P) {
+  KORA::KORA_Util::Instance()->exportDGFileSorted(out, mesh);
+  out.put("$FIN$\n");
   int largest = 0;
   for (auto it = mesh->beginall(0), last = mesh->endall(0); it != last; ++it)
     largest = std::max(largest, (*it)->getId());
   const int given = mesh->getIdGenerator().getMaxValue();
-  if (given > largest) os << kVertexIdRecord << " " << given << "\n";
+  if (given > largest) {
+    out.put(kVertexIdRecord);
+    out.put(' ');
+    out.putInt(given);
+    out.put('\n');
+  }
+  out.put('\n');
+  out.putInt(mesh->getDim());
+  out.put(' ');
+  out.putInt(static_cast<long long>(cells.size()));
+  out.put(' ');
+  out.putInt(static_cast<long long>(boundaryCells.size()));
+  out.put('\n');
+  for (DGCell *c : sortedByEntity(cells)) {
+    mesh->writeMEntity(out, c->getEntity());
+    c->write(out);
+  }
+  // An interface cell adds nothing to its face's reference.
+  for (DGBoundaryCell *b : sortedByEntity(boundaryCells)) mesh->writeMEntity(out, b->getEntity());
+  // The state line, one line in the stream form of the parameters.
+  std::ostringstream state;
+  state.precision(16);
+  state.setf(std::ios::scientific, std::ios::floatfield);
+  P.write_state(state);
+  out.put(state.str());
 }
 
-void readVertexIdRecord(std::istream &is, mMesh *mesh) {
-  is >> std::ws;
-  if (is.peek() != '$') return;
-  std::string word;
+// ---------------------------------------------------------------------------
+// Reading
+
+// Numbers and words of the records after the mesh section, read from the
+// stream in large blocks, with the syntax of a stream's formatted input in
+// the classic locale: blanks skipped, a sign allowed, the number ends where
+// its characters end; a number out of the range of its type fails.
+class RecordScanner {
+public:
+  explicit RecordScanner(std::istream &is) : sb(is.rdbuf()), block(new char[kBlock]), size(kBlock) {
+    pos = end = block.get();
+  }
+
+  int peek() {
+    if (!token()) return -1;
+    return static_cast<unsigned char>(*pos);
+  }
+  // The characters up to the next blank.
+  std::string word() {
+    if (!token()) return std::string();
+    const char *b = pos;
+    pos = tokenEnd;
+    return std::string(b, tokenEnd);
+  }
+  bool readInt(int &v) {
+    if (!token()) return false;
+    const char *b = *pos == '+' ? pos + 1 : pos;
+    if (b != pos && b < end && *b == '-') return false;  // "+-"
+    const auto r = std::from_chars(b, end, v);
+    if (r.ec != std::errc()) return false;
+    pos = r.ptr;
+    return true;
+  }
+  bool readDouble(double &v) {
+    if (!token()) return false;
+    const char *b = *pos == '+' ? pos + 1 : pos;
+    const char *digits = b == pos && *b == '-' ? b + 1 : b;
+    // Only digits or a point begin a number ("nan" and "inf" are words).
+    if (digits == end || !((*digits >= '0' && *digits <= '9') || *digits == '.')) return false;
+    const auto r = std::from_chars(b, end, v);
+    if (r.ec == std::errc::result_out_of_range) {
+      // Beyond the range of doubles: an overflow fails, an underflow is
+      // read as the nearest value, as a stream reads them.
+      const std::string text(b, r.ptr);
+      v = std::strtod(text.c_str(), nullptr);
+      if (std::isinf(v)) return false;
+    } else if (r.ec != std::errc()) {
+      return false;
+    }
+    pos = r.ptr;
+    return true;
+  }
+  // Everything not read yet.
+  std::string rest() {
+    std::string text(pos, end);
+    pos = end;
+    char more[1 << 16];
+    if (sb)
+      for (std::streamsize got; (got = sb->sgetn(more, sizeof more)) > 0;)
+        text.append(more, static_cast<std::size_t>(got));
+    return text;
+  }
+
+private:
+  static constexpr std::size_t kBlock = std::size_t(1) << 20;
+
+  static bool isBlank(char c) {
+    return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+  }
+
+  // Skips blanks and holds the whole next token (up to tokenEnd); false at
+  // the end of the stream.
+  bool token() {
+    for (;;) {
+      while (pos < end && isBlank(*pos)) ++pos;
+      if (pos < end) break;
+      if (!more()) return false;
+    }
+    for (;;) {
+      tokenEnd = pos;
+      while (tokenEnd < end && !isBlank(*tokenEnd)) ++tokenEnd;
+      if (tokenEnd < end || atEnd) return true;
+      if (!more()) return true;
+    }
+  }
+
+  // Keeps the unread characters and appends what the stream gives (the
+  // block grows when the unread characters fill it); false when it gives
+  // nothing more.
+  bool more() {
+    if (atEnd || !sb) {
+      atEnd = true;
+      return false;
+    }
+    const std::size_t kept = static_cast<std::size_t>(end - pos);
+    if (kept == size) {
+      std::unique_ptr<char[]> bigger(new char[2 * size]);
+      std::memcpy(bigger.get(), pos, kept);
+      block = std::move(bigger);
+      size *= 2;
+    } else if (kept > 0 && pos != block.get()) {
+      std::memmove(block.get(), pos, kept);
+    }
+    pos = block.get();
+    end = pos + kept;
+    const std::streamsize got = sb->sgetn(block.get() + kept, static_cast<std::streamsize>(size - kept));
+    if (got <= 0) {
+      atEnd = true;
+      return false;
+    }
+    end += got;
+    return true;
+  }
+
+  std::streambuf *sb;
+  std::unique_ptr<char[]> block;
+  std::size_t size;
+  const char *pos;
+  const char *end;
+  const char *tokenEnd = nullptr;
+  bool atEnd = false;
+};
+
+// The vertices of the mesh by id, for the entity references: a table over
+// the ids when they are dense enough, the mesh's own look-up otherwise.
+class VertexTable {
+public:
+  explicit VertexTable(mMesh *mesh) : mesh(mesh) {
+    int largest = -1;
+    bool negative = false;
+    for (auto it = mesh->beginall(0), last = mesh->endall(0); it != last; ++it) {
+      largest = std::max(largest, (*it)->getId());
+      negative = negative || (*it)->getId() < 0;
+    }
+    const long long count = mesh->size(0);
+    if (negative || largest > 8 * count + 1024) return;
+    byId.assign(static_cast<std::size_t>(largest) + 1, nullptr);
+    for (auto it = mesh->beginall(0), last = mesh->endall(0); it != last; ++it)
+      byId[static_cast<std::size_t>((*it)->getId())] = static_cast<KORA::mVertex *>(*it);
+    complete = true;
+  }
+  KORA::mVertex *operator()(int id) const {
+    if (!complete) return mesh->getVertex(id);
+    return id >= 0 && static_cast<std::size_t>(id) < byId.size() ? byId[static_cast<std::size_t>(id)]
+                                                                 : nullptr;
+  }
+
+private:
+  mMesh *mesh;
+  std::vector<KORA::mVertex *> byId;
+  bool complete = false;
+};
+
+// An entity reference as the mesh writes it: the type code and its vertex
+// ids. Null with cannotRead set when the numbers are not there, null alone
+// when they name no entity of the mesh.
+mEntity *readReference(RecordScanner &in, mMesh *mesh, const VertexTable &vertices,
+                       bool &cannotRead, int &lastVertex) {
+  cannotRead = false;
+  int code = -1;
+  if (!in.readInt(code)) {
+    cannotRead = true;
+    return nullptr;
+  }
+  const int nv = mMesh::referenceSize(code);
+  if (nv == 0) return nullptr;
+  int ids[8];
+  for (int k = 0; k < nv; ++k)
+    if (!in.readInt(ids[k])) {
+      cannotRead = true;
+      return nullptr;
+    }
+  KORA::mVertex *v[8];
+  for (int k = 0; k < nv; ++k) {
+    lastVertex = ids[k];
+    v[k] = vertices(ids[k]);
+    if (!v[k]) return nullptr;
+  }
+  return mesh->findOnVertices(code, v);
+}
+
+void readVertexIdRecord(RecordScanner &in, mMesh *mesh) {
+  if (in.peek() != '$') return;
   int given = 0;
-  if (!(is >> word) || word != kVertexIdRecord || !(is >> given) || given < 0)
+  if (in.word() != kVertexIdRecord || !in.readInt(given) || given < 0)
     malformed("a record after the mesh section cannot be read");
   mesh->setNewVertexId(given);
 }
@@ -267,29 +347,9 @@ void DGAnalysis::write(std::ostream &os) {
   if (!mesh) throw std::string("recovery file: no mesh to write");
   os.precision(16);
   os.setf(std::ios::scientific, std::ios::floatfield);
-  {
-    std::ostringstream section;
-    section.precision(16);
-    section.setf(std::ios::scientific, std::ios::floatfield);
-    KORA::KORA_Util::Instance()->exportDGFile(section, mesh, false);
-    os << canonicalMeshSection(section.str());
-  }
-  os << "$FIN$\n";
-  writeVertexIdRecord(os, mesh);
-  os << "\n" << mesh->getDim() << " " << cells.size() << " " << boundaryCells.size() << "\n";
-  DGCellList cellRecords(cells);
-  sortByEntity(cellRecords);
-  for (DGCell *c : cellRecords) {
-    mesh->writeMEntity(os, c->getEntity());
-    c->write(os);
-  }
-  DGBoundaryCellList faceRecords(boundaryCells);
-  sortByEntity(faceRecords);
-  for (DGBoundaryCell *b : faceRecords) {
-    mesh->writeMEntity(os, b->getEntity());
-    b->write(os);
-  }
-  ctx->parameters->write_state(os);
+  mTextWriter out(os);
+  writeRecovery(out, mesh, cells, boundaryCells, *ctx->parameters);
+  out.flush();
 }
 
 void createDGAdjacencies(mMesh *mesh, int dim) {
@@ -305,70 +365,108 @@ void createDGAdjacencies(mMesh *mesh, int dim) {
   mesh->modifyState(0, 1, true, 0);
 }
 
+// The file is written under a temporary name and renamed into place, so
+// that the file under its final name is always complete. Created with
+// permissions 0664 (less the process's file-creation mask).
 bool DGAnalysis::writeCheckpoint(const std::string &path) {
-  std::ostringstream text;
+  GlobalParamManager *ctx = GlobalParamManager::Instance();
+  const std::string tmp = path + ".tmp";
   std::string error;
-  try {
-    write(text);
-  } catch (const std::string &e) {
-    error = e;
+  if (!ctx->mesh) {
+    error = "recovery file: no mesh to write";
+  } else {
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0664);
+    if (fd < 0) {
+      error = "cannot create " + tmp + ": " + std::strerror(errno);
+    } else {
+      {
+        mTextWriter out(fd);
+        try {
+          writeRecovery(out, ctx->mesh, cells, boundaryCells, *ctx->parameters);
+        } catch (const std::string &e) {
+          error = e;
+        }
+        if (error.empty() && !out.flush())
+          error = "cannot write " + tmp + ": " + std::strerror(out.error());
+      }
+      if (::close(fd) != 0 && error.empty())
+        error = "cannot write " + tmp + ": " + std::strerror(errno);
+      if (error.empty() && std::rename(tmp.c_str(), path.c_str()) != 0)
+        error = "cannot rename " + tmp + " to " + path + ": " + std::strerror(errno);
+      if (!error.empty()) ::unlink(tmp.c_str());
+    }
   }
-  if (error.empty() && writeWhole(path, text.str(), error)) return true;
+  if (error.empty()) return true;
   std::fprintf(stderr, "warning: recovery file %s not written: %s\n", path.c_str(),
                error.c_str());
   return false;
 }
 
-void DGAnalysis::read(std::istream &is) {
+void DGAnalysis::read(std::istream &is, const RunHooks &hooks) {
   GlobalParamManager *ctx = GlobalParamManager::Instance();
   DGParameters &P = *ctx->parameters;
   KORA::ParUtil *par = KORA::ParUtil::Instance();
   if (!is) malformed("the stream cannot be read");
+  if (!hooks.buildProblem) throw std::string("restart: no problem set-up to build the law from");
 
   // The context owns the mesh; handing over the new one deletes the old.
   mMesh *mesh = new mMesh(1);
   ctx->setMes(mesh);
+  // The mesh reader leaves the stream just after the line of "$FIN$".
   KORA::KORA_Util::Instance()->importDGFile(is, mesh);
   ctx->setMes(mesh);
   const int d = ctx->dim;
 
-  ConservationLaw *law = BuildConservationLaw(d, P);
-  if (!law)
-    throw std::string("restart: problem ") + std::to_string(P.general.problem) +
-        " builds no conservation law";
-  delete ctx->law;
-  ctx->law = law;
-  DGErrorEstimator *estimator = BuildErrorEstimator(P);
-  delete ctx->estimator;
-  ctx->estimator = estimator;
-  DGLimiter *limiter = BuildLimiter(P);
-  delete ctx->limiter;
-  ctx->limiter = limiter;
+  hooks.buildProblem(d);
 
   createDGAdjacencies(mesh, d);
   mesh->bdryLinkSetup();
 
-  readVertexIdRecord(is, mesh);
+  RecordScanner in(is);
+  readVertexIdRecord(in, mesh);
   if (d < 2 || mesh->size(d) == 0) malformed("its mesh section holds no cell of dimension 2 or 3");
   int storedDim = 0, N = 0, M = 0;
-  if (!(is >> storedDim >> N >> M)) malformed("the counts after the mesh section cannot be read");
+  if (!in.readInt(storedDim) || !in.readInt(N) || !in.readInt(M))
+    malformed("the counts after the mesh section cannot be read");
   if (storedDim != d)
     malformed("the dimension " + std::to_string(storedDim) + " of its counts line is not that of its mesh (" +
               std::to_string(d) + ")");
   if (N < 0 || M < 0)
     malformed("negative counts " + std::to_string(N) + " " + std::to_string(M));
+  // The references find their vertices in a table, without reseeding the
+  // runtime's generator as the mesh's look-up does; it is left at the end as
+  // the last look-up would leave it.
+  const VertexTable vertices(mesh);
+  int lastVertex = -1;
+  struct Reseed {
+    int &id;
+    ~Reseed() {
+      if (id >= 0) KORA::mVertex::seedGeneratorAsKeyOf(id);
+    }
+  } reseed{lastVertex};
+  bool cannotRead = false;
   par->Msg(KORA::ParUtil::INFO, "reading %d volume entities\n", N);
   for (int i = 0; i < N; ++i) {
-    mEntity *e = mesh->readMEntity(is);
-    if (!is) malformed("element record " + std::to_string(i) + " cannot be read");
+    mEntity *e = readReference(in, mesh, vertices, cannotRead, lastVertex);
+    if (cannotRead) malformed("element record " + std::to_string(i) + " cannot be read");
     if (!e) malformed("impossible to find " + std::to_string(i) + "th contributor");
     if (e->getLevel() != d || dgCellOf(e))
       malformed("element record " + std::to_string(i) + " names no new cell of dimension " +
                 std::to_string(d));
     // The cell is built at the order its record holds.
-    const int stored = peekOrder(is);
+    int stored = -1;
+    if (!in.readInt(stored))
+      throw std::string("DG cell recovery block: the polynomial order cannot be read");
     DGCell *cell = addCell(e, stored >= 0 ? stored : P.general.order);
-    cell->read(is);
+    // Built at the stored order, its levels are as new: the coefficients go
+    // straight into level 0.
+    double *c0 = stored == cell->getFunctionSpace()->order() ? cell->dofs->levels[0]
+                                                               : cell->restoreOrder(stored);
+    const int total = cell->nbFields() * cell->getFunctionSpace()->size();
+    for (int k = 0; k < total; ++k)
+      if (!in.readDouble(c0[k]))
+        throw std::string("DG cell recovery block: coefficient ") + std::to_string(k) + " of " +
+            std::to_string(total) + " cannot be read";
     if (i % 100 == 0) par->Msg(KORA::ParUtil::INFO, "volume entity (%d/%d) read\r", i + 1, N);
     std::fill(cell->rhs.begin(), cell->rhs.end(), 0.0);
     cell->jumpSum = cell->jumpWeight = cell->limiterMeasure = 0.0;
@@ -381,29 +479,27 @@ void DGAnalysis::read(std::istream &is) {
   // built; a cell on an element that was refined is never computed.
   requireOnEveryLeaf(mesh, d, N, [](mEntity *x) { return dgCellOf(x) != nullptr; }, "cells");
   for (int j = 0; j < M; ++j) {
-    mEntity *f = mesh->readMEntity(is);
-    if (!is) malformed("face record " + std::to_string(j) + " cannot be read");
+    mEntity *f = readReference(in, mesh, vertices, cannotRead, lastVertex);
+    if (cannotRead) malformed("face record " + std::to_string(j) + " cannot be read");
     if (!f) malformed("impossible to find " + std::to_string(j) + "th boundary contributor");
     if (f->getLevel() != d - 1 || dgBoundaryCellOf(f))
       malformed("face record " + std::to_string(j) + " names no new face of dimension " +
                 std::to_string(d - 1));
     if (j % 100 == 0) std::printf("boundary entity (%d/%d) read\r", j + 1, M);
-    DGBoundaryCell *b = addBoundaryCell(f);
-    b->read(is);
+    // An interface cell holds nothing in the file beyond its face.
+    addBoundaryCell(f);
   }
   std::printf("\n");
   requireOnEveryLeaf(mesh, d - 1, M, [](mEntity *x) { return dgBoundaryCellOf(x) != nullptr; },
                      "interface cells");
-  P.read_state(is);
-  if (is.fail()) malformed("the state line cannot be read");
+  // The state line, read as the parameters read it from a stream.
+  std::istringstream rest(in.rest());
+  P.read_state(rest);
+  if (rest.fail()) malformed("the state line cannot be read");
   if (!std::isfinite(P.state.t) || P.state.iter < 0)
     malformed("the state line holds no finite time and iteration number");
   // A file of another problem (another number of fields) is read out of
   // step; what it leaves behind shows it.
-  is >> std::ws;
-  if (!is.eof()) malformed("text follows the state line (a file of another problem?)");
-
-  AddSensors(this, P);
-  for (DGSensor *s : sensors) s->restart(P.state.t);
-  std::printf("recover done at time %lf ...\n", P.state.t);
+  rest >> std::ws;
+  if (!rest.eof()) malformed("text follows the state line (a file of another problem?)");
 }

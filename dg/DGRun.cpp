@@ -15,9 +15,7 @@
 #include "FieldEvaluator.h"
 #include "GlobalParamManager.h"
 #include "ParUtil.h"
-
-// The sensors are a folder of their own, linked with the program.
-#include "../output/DGSensor.h"
+#include "RunHooks.h"
 
 namespace {
 
@@ -124,7 +122,7 @@ std::string recoveryFileName(const std::string &directory, int iteration) {
   return directory + "/dg-recov-" + std::to_string(iteration) + ".dat";
 }
 
-void DGAnalysis::run() {
+void DGAnalysis::run(const RunHooks &hooks) {
   GlobalParamManager *ctx = GlobalParamManager::Instance();
   DGParameters *p = ctx->parameters;
   KORA::ParUtil *par = KORA::ParUtil::Instance();
@@ -211,7 +209,7 @@ void DGAnalysis::run() {
       dofs = nbrDofs();
     }
 
-    evalSensors(p->state.iter);
+    if (hooks.offerSolution) hooks.offerSolution(p->state.iter);
     evalTrackers(p->state.iter);
 
     // Advance first, so that a checkpoint of this iteration holds one
@@ -235,13 +233,13 @@ void DGAnalysis::run() {
             ": the recovery file " + name + " could not be written";
     }
 
-    evalSensors(p->state.iter);
+    if (hooks.offerSolution) hooks.offerSolution(p->state.iter);
     evalTrackers(p->state.iter);
 
     const double s2 = processorSeconds();
     p->state.cputime = s2 - s0;
     report(logs, *p, StepFigures{dofs, gain, s2 - s0, s2 - s1, s2 - s1});
   }
-  // The trackers' files of the last iteration.
-  reportOutputFailures();
+  // Output lost in the last iteration (the trackers' files).
+  if (hooks.endOfRun) hooks.endOfRun();
 }

@@ -11,6 +11,7 @@ namespace KORA {
 
 class mMesh;
 class mEntity;
+class mTextWriter;
 
 // The mesh library's utility singleton: registry of attached-data names
 // (name <-> unsigned tag).
@@ -47,6 +48,12 @@ public:
   void importDGFile(std::istream& in, mMesh* m);
   void importDGFile(const char* fileName, mMesh* m);
   void exportDGFile(std::ostream& out, mMesh* m, bool boundary);
+  // The text of exportDGFile (boundary false) in an order that depends on
+  // the entities alone, not on the history of the mesh's tables: vertex
+  // records by id, element trees by dimension, type code and the vertex ids
+  // of their root record, numbered from 1 in that order. Coordinates with 16
+  // digits in scientific notation. The recovery file's mesh section.
+  void exportDGFileSorted(mTextWriter& out, mMesh* m);
   void exportGmshFile(std::ostream& out, mMesh* m) const;
   void exportGmshFile(const char* fileName, mMesh* m) const;
   // EnSight 6 geometry text (the format of a case file of type "ensight"):

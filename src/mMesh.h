@@ -25,6 +25,7 @@ class mFace;
 class mTet;
 class mHex;
 class mPrism;
+class mTextWriter;
 
 class mMesh : public mAttachableDataContainer {
  public:
@@ -113,9 +114,18 @@ class mMesh : public mAttachableDataContainer {
 
   // Whole-mesh operations.
   void writeMEntity(std::ostream& out, mEntity* e);
+  void writeMEntity(mTextWriter& out, mEntity* e);
   // The registered entity named by the reference text, or null (also when an
   // id names no vertex).
   mEntity* readMEntity(std::istream& in);
+  // Number of vertex ids in the reference text of a type code: 2 for an
+  // edge, 3 for a triangle, 4 for a quadrilateral or a tetrahedron, 8 for a
+  // hexahedron; 0 for a code that readMEntity does not read.
+  static int referenceSize(int code);
+  // The registered entity of the type code on the given vertices (the
+  // referenceSize(code) vertices of a reference, none null), as readMEntity
+  // finds it; null for another code.
+  mEntity* findOnVertices(int code, mVertex* const* v);
   mEntity* copyMeshEntity(mEntity* e);
   mMesh& operator+=(mMesh& other);
   void reclassify(int dim);

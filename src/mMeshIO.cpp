@@ -34,6 +34,7 @@
 #include "mPrism.h"
 #include "mRefinement.h"
 #include "mTet.h"
+#include "mTextWriter.h"
 #include "mTreeWalk.h"
 #include "mVertex.h"
 
@@ -951,6 +952,149 @@ void KORA_Util::exportDGFile(std::ostream& out, mMesh* m, bool boundary) {
   for (mEntityHashTableIterator it = m->beginall(3), last = m->endall(3); it != last; ++it)
     if (written(*it, 3)) printGmshRegion(out, *it, number, 0);
   out << "$ENDELM\n";
+}
+
+namespace {
+
+// A root record of the element section and what it is ordered by: its
+// dimension, its type code and the vertex ids of its record.
+struct RootRecord {
+  int dim, type, nodes;
+  int ids[8];
+  mEntity* e;
+  bool operator<(const RootRecord& o) const {
+    if (dim != o.dim) return dim < o.dim;
+    if (type != o.type) return type < o.type;
+    return std::lexicographical_compare(ids, ids + nodes, o.ids, o.ids + o.nodes);
+  }
+};
+
+void writeRecord(mTextWriter& out, mEntity* e, int& number, int depth, int type, int nodes) {
+  for (int i = 0; i < depth; ++i) out.put(' ');
+  mAdjacencyContainer* c = childrenOf(e);
+  const int nc = c ? c->size() : 0;
+  out.putInt(number++);
+  out.put(' ');
+  out.putInt(type);
+  out.put(' ');
+  out.putInt(modelIdOf(e));
+  out.put(' ');
+  out.putInt(-nc);
+  out.put(' ');
+  out.putInt(nodes);
+  for (int i = 0; i < nodes; ++i) {
+    out.put(' ');
+    out.putInt(e->get(0, i)->getId());
+  }
+  out.put('\n');
+}
+
+// Type code and node count of a record of e (as the section writer gives
+// them), false for a kind that has none.
+bool recordKind(mEntity* e, int& type, int& nodes) {
+  switch (e->getLevel()) {
+    case 1: type = 1; nodes = 2; return true;
+    case 2:
+      if (e->size(0) == 3) {
+        type = 2;
+        nodes = 3;
+      } else {
+        type = 3;
+        nodes = 4;
+      }
+      return true;
+    default:
+      switch (e->getType()) {
+        case mEntity::TET: type = 4; nodes = 4; return true;
+        case mEntity::HEX: type = 5; nodes = 8; return true;
+        case mEntity::PRISM: type = 6; nodes = 6; return true;
+        default: return false;
+      }
+  }
+}
+
+}  // namespace
+
+void KORA_Util::exportDGFileSorted(mTextWriter& out, mMesh* m) {
+  std::vector<mVertex*> vertices;
+  vertices.reserve(static_cast<std::size_t>(m->size(0)));
+  for (mEntityHashTableIterator it = m->beginall(0), last = m->endall(0); it != last; ++it)
+    vertices.push_back(static_cast<mVertex*>(*it));
+  std::stable_sort(vertices.begin(), vertices.end(),
+                   [](const mVertex* a, const mVertex* b) { return a->getId() < b->getId(); });
+  out.put("$NOE\n");
+  out.putInt(m->size(0));
+  out.put('\n');
+  for (mVertex* v : vertices) {
+    const mPoint p = v->point();
+    out.putInt(v->getId());
+    for (int k = 0; k < 3; ++k) {
+      out.put(' ');
+      out.putScientific(p(k));
+    }
+    out.put('\n');
+  }
+  out.put("$ENDNOE\n");
+
+  KORA_OwnerManager* om = m->getOwnerManager();
+  int pairs = 0;
+  for (auto it = om->begin_top(); it != om->end_top(); ++it) ++pairs;
+  out.put("$PRL\n");
+  out.putInt(pairs);
+  out.put('\n');
+  for (auto it = om->begin_top(); it != om->end_top(); ++it) {
+    out.putInt(it->first);
+    out.put(' ');
+    out.putInt(it->second);
+    out.put('\n');
+  }
+  out.put("$ENDPRL\n");
+
+  // The roots in the order of exportDGFile, then sorted; the count is that
+  // of exportDGFile (every entity of every written tree).
+  std::vector<RootRecord> roots;
+  int count = 0;
+  for (mEntityHashTableIterator it = m->beginall(0), last = m->endall(0); it != last; ++it) {
+    gEntity* g = (*it)->getClassification();
+    if (!g || g->getLevel() != 0) continue;
+    RootRecord r{0, 15, 1, {(*it)->getId()}, *it};
+    roots.push_back(r);
+    ++count;
+  }
+  for (int d = 1; d <= 3; ++d)
+    for (mEntityHashTableIterator it = m->beginall(d), last = m->endall(d); it != last; ++it) {
+      mEntity* e = *it;
+      if (e->parent()) continue;
+      count += countTree(e);
+      RootRecord r{d, 0, 0, {}, e};
+      if (!recordKind(e, r.type, r.nodes)) continue;  // written without records
+      for (int i = 0; i < r.nodes; ++i) r.ids[i] = e->get(0, i)->getId();
+      roots.push_back(r);
+    }
+  std::stable_sort(roots.begin(), roots.end());
+
+  out.put("$ELM\n");
+  out.putInt(count);
+  out.put('\n');
+  int number = 1;
+  for (const RootRecord& r : roots) {
+    if (r.type == 15) {
+      out.putInt(number++);
+      out.put(" 15 ");
+      out.putInt(r.e->getClassification()->getId());
+      out.put(" 1 1 ");
+      out.putInt(r.e->getId());
+      out.put('\n');
+      continue;
+    }
+    printTree(r.e, 0, [&](mEntity* x, int depth) {
+      int type = 0, nodes = 0;
+      if (!recordKind(x, type, nodes)) return false;
+      writeRecord(out, x, number, depth, type, nodes);
+      return true;
+    });
+  }
+  out.put("$ENDELM\n");
 }
 
 void KORA_Util::exportGmshFile(std::ostream& out, mMesh* m) const {

@@ -15,6 +15,7 @@
 #include "mHex.h"
 #include "mMesh.h"
 #include "mTet.h"
+#include "mTextWriter.h"
 #include "mVertex.h"
 
 namespace KORA {
@@ -26,18 +27,44 @@ void mMesh::writeMEntity(std::ostream& out, mEntity* e) {
   out << '\n';
 }
 
+void mMesh::writeMEntity(mTextWriter& out, mEntity* e) {
+  out.putInt(static_cast<int>(e->getType()));
+  out.put(' ');
+  const int n = e->getNbTemplates(0);
+  for (int i = 0; i < n; ++i) {
+    out.putInt(e->get(0, i)->getId());
+    out.put(' ');
+  }
+  out.put('\n');
+}
+
+int mMesh::referenceSize(int code) {
+  switch (code) {
+    case mEntity::EDGE: return 2;
+    case mEntity::TRI: return 3;
+    case mEntity::QUAD: return 4;
+    case mEntity::HEX: return 8;
+    case mEntity::TET: return 4;
+    default: return 0;
+  }
+}
+
+mEntity* mMesh::findOnVertices(int code, mVertex* const* v) {
+  switch (code) {
+    case mEntity::EDGE: return getEdge(v[0], v[1]);
+    case mEntity::TRI: return getTri(v[0], v[1], v[2]);
+    case mEntity::QUAD: return getQuad(v[0], v[1], v[2], v[3]);
+    case mEntity::HEX: return getHex(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+    case mEntity::TET: return getTet(v[0], v[1], v[2], v[3]);
+    default: return nullptr;
+  }
+}
+
 mEntity* mMesh::readMEntity(std::istream& in) {
   int code = -1;
   if (!(in >> code)) return nullptr;
-  int nv = 0;
-  switch (code) {
-    case mEntity::EDGE: nv = 2; break;
-    case mEntity::TRI: nv = 3; break;
-    case mEntity::QUAD: nv = 4; break;
-    case mEntity::HEX: nv = 8; break;
-    case mEntity::TET: nv = 4; break;
-    default: return nullptr;
-  }
+  const int nv = referenceSize(code);
+  if (nv == 0) return nullptr;
   int ids[8];
   for (int k = 0; k < nv; ++k)
     if (!(in >> ids[k])) return nullptr;
@@ -46,13 +73,7 @@ mEntity* mMesh::readMEntity(std::istream& in) {
     v[k] = getVertex(ids[k]);
     if (!v[k]) return nullptr;  // no probe is built on a missing vertex
   }
-  switch (code) {
-    case mEntity::EDGE: return getEdge(v[0], v[1]);
-    case mEntity::TRI: return getTri(v[0], v[1], v[2]);
-    case mEntity::QUAD: return getQuad(v[0], v[1], v[2], v[3]);
-    case mEntity::HEX: return getHex(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
-    default: return getTet(v[0], v[1], v[2], v[3]);
-  }
+  return findOnVertices(code, v);
 }
 
 mEntity* mMesh::copyMeshEntity(mEntity* e) {

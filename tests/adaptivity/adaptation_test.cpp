@@ -23,6 +23,8 @@
 #include "GaussIntegrator.h"
 #include "KORA_Util.h"
 #include "../../output/DGSensor.h"
+#include "../../problems/Examples.h"
+#include "RunHooks.h"
 #include "mVertex.h"
 #include "limit_fixture.h"
 
@@ -562,6 +564,21 @@ TEST(Refinement, NewVertexIdsDependOnTheMeshAlone) {
   EXPECT_EQ(first, second);
 }
 
+// The problem set-ups of a restart, as the program hands them to the reader.
+RunHooks problemSetUps() {
+  RunHooks hooks;
+  hooks.buildProblem = [](int dim) {
+    GlobalParamManager *ctx = GlobalParamManager::Instance();
+    delete ctx->law;
+    ctx->law = BuildConservationLaw(dim, *ctx->parameters);
+    delete ctx->estimator;
+    ctx->estimator = BuildErrorEstimator(*ctx->parameters);
+    delete ctx->limiter;
+    ctx->limiter = BuildLimiter(*ctx->parameters);
+  };
+  return hooks;
+}
+
 // After a merge removed the newest vertices, the recovery file records the
 // largest id handed out, and the restored mesh hands out ids above it: a
 // restarted run then refines to the ids of the uninterrupted one.
@@ -601,7 +618,7 @@ TEST(Refinement, RecoveryFileKeepsTheLargestVertexIdHandedOut) {
   DGAnalysis b;
   std::istringstream in(after.str());
   testing::internal::CaptureStdout();
-  b.read(in);
+  b.read(in, problemSetUps());
   testing::internal::GetCapturedStdout();
   for (DGSensor *sensor : b.sensors) delete sensor;
   b.sensors.clear();
@@ -614,7 +631,7 @@ TEST(Refinement, RecoveryFileKeepsTheLargestVertexIdHandedOut) {
   DGAnalysis c;
   std::istringstream bad(text);
   testing::internal::CaptureStdout();
-  EXPECT_THROW(c.read(bad), std::string);
+  EXPECT_THROW(c.read(bad, problemSetUps()), std::string);
   testing::internal::GetCapturedStdout();
   for (DGSensor *sensor : c.sensors) delete sensor;
   std::remove("t.msh");

@@ -21,11 +21,16 @@
 #include <sstream>
 #include <string>
 
+#include "ConservationLaw.h"
 #include "DGAnalysis.h"
+#include "DGErrorEstimator.h"
+#include "DGLimiter.h"
 #include "DGParameters.h"
 #include "DGSensor.h"
+#include "Examples.h"
 #include "GlobalParamManager.h"
 #include "ParUtil.h"
+#include "RunHooks.h"
 #include "mException.h"
 
 namespace {
@@ -54,7 +59,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   p.general.chunkSpace = "/tmp";
   std::istringstream in(std::string(reinterpret_cast<const char *>(data), size));
   try {
-    ctx->analysis->read(in);
+    RunHooks hooks;
+    hooks.buildProblem = [ctx](int dim) {
+      ctx->law = BuildConservationLaw(dim, *ctx->parameters);
+      ctx->estimator = BuildErrorEstimator(*ctx->parameters);
+      ctx->limiter = BuildLimiter(*ctx->parameters);
+    };
+    ctx->analysis->read(in, hooks);
+    AddSensors(ctx->analysis, p);
+    for (DGSensor *s : ctx->analysis->sensors) s->restart(p.state.t);
     ctx->analysis->gatherCells();
     (void)ctx->analysis->nbrDofs();
   } catch (const std::string &) {
