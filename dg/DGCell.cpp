@@ -485,7 +485,7 @@ void DGCell::L2Proj(const FieldEvaluator *field, std::span<double> out) {
   // Exact for a field whose pull-back is a polynomial of the field's order,
   // with the same Jacobian as the mass matrix: a field in the cell's space
   // is reproduced.
-  const int q = projectionRuleOrder(functionSpace->order(), field->order() * mapping->geomOrder(), mapping);
+  const int q = fieldProjectionRuleOrder(functionSpace->order(), field->order(), mapping);
   SimulationState &state = GlobalParamManager::Instance()->parameters->state;
   const KORA::gEntity *g = entity->getClassification();
   state.region = g ? g->getId() : 0;

@@ -90,7 +90,22 @@ int jacobianDegree(const Mapping *mapping) {
 }
 
 int projectionRuleOrder(int p, int fieldDegree, const Mapping *mapping) {
-  return std::max(p, 0) + std::max(fieldDegree, 0) + jacobianDegree(mapping);
+  const int q = std::max(p, 0) + std::max(fieldDegree, 0) + jacobianDegree(mapping);
+  // The order-3 rules of the triangle and the tetrahedron weigh their centre
+  // negatively and have fewer points than a quadratic basis has functions:
+  // projecting a jump with them gives values beyond the field's range (a
+  // negative density). The order-4 rules have positive weights.
+  const mEntity *e = mapping->getEntity();
+  if (q == 3 && e && (e->getType() == mEntity::TRI || e->getType() == mEntity::TET)) return 4;
+  return q;
+}
+
+int fieldProjectionRuleOrder(int p, int fieldOrder, const Mapping *mapping) {
+  // A field is projected with at least the mass matrix's rule: a rule with
+  // fewer points than the basis has functions gives no projection at all of
+  // a field that is not the low-order polynomial its order() claims (a jump,
+  // a cosine mode).
+  return projectionRuleOrder(p, std::max(fieldOrder * mapping->geomOrder(), p), mapping);
 }
 
 void massMatrix(const FunctionSpace *space, const Mapping *mapping, mEntity *entity, double **M,
@@ -187,7 +202,7 @@ void restrictedNeumann(const FunctionSpace *space1, mEntity *, const Mapping *ma
 void sourceTerm(const FunctionSpace *space, const Mapping *mapping, mEntity *entity, double *b,
                 const FieldEvaluator *field) {
   const int n = space->size();
-  const int q = projectionRuleOrder(space->order(), field->order() * mapping->geomOrder(), mapping);
+  const int q = fieldProjectionRuleOrder(space->order(), field->order(), mapping);
   for (int i = 0; i < n; ++i) b[i] = 0.0;
   std::vector<double> phi(n);
   // Room for every component a law can have, though only the first is used.

@@ -25,7 +25,13 @@ int jacobianDegree(const KORA::Mapping *mapping);
 // basis function of order p times a field of degree fieldDegree in the
 // reference coordinates times the Jacobian determinant. A physical
 // polynomial of degree r has degree r * geomOrder() there.
+// On triangles and tetrahedra an order of 3 is raised to 4 (positive weights).
 int projectionRuleOrder(int p, int fieldDegree, const KORA::Mapping *mapping);
+
+// Rule for projecting a field of the given order() onto a basis of order p:
+// the field's degree in the reference coordinates, but never below p, so the
+// rule is at least the mass matrix's whatever the field claims.
+int fieldProjectionRuleOrder(int p, int fieldOrder, const KORA::Mapping *mapping);
 
 // M (n x n) = factor * integral of phi_i phi_j over the entity, exact for
 // polynomial bases (rule of order projectionRuleOrder(p, p, mapping): 2p on
@@ -58,7 +64,7 @@ void restrictedNeumann(const FunctionSpace *space1, KORA::mEntity *e1, const KOR
                        bool reset, bool print = true);
 
 // b (n) = integral of phi_i f, f the first component of the field at time 0
-// (rule of projectionRuleOrder for the field's order).
+// (rule of fieldProjectionRuleOrder).
 // The field may have up to 256 components.
 void sourceTerm(const FunctionSpace *space, const KORA::Mapping *mapping, KORA::mEntity *entity, double *b,
                 const FieldEvaluator *field);
