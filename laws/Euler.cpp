@@ -30,6 +30,35 @@ SimulationState &runState() { return GlobalParamManager::Instance()->parameters-
 // gradients (four doubles per field for laws of up to 16 fields).
 constexpr int kExteriorSize = 64;
 
+// The batched boundary fluxes of the 2-D and 3-D laws, NF fields: the law's
+// own flux through a face of type 2, the far-field Riemann problem in packs
+// through type 4 (farField fills the exterior states and runs the lanes
+// kernel), and the wall's pressure flux elsewhere.
+template <int NF, class Interior, class FarField, class Wall>
+void batchedBoundaryFluxes(const ConservationLaw::FacePoints &pts, int type, Interior interior, FarField farField, Wall wall,
+                           double *F) {
+  const int K = pts.count;
+  if (type == 2) {
+    for (int k = 0; k < K; ++k) {
+      const mVector &n = pts.n(k);
+      mVector f[NF];
+      interior(pts.x(k), pts.UL + k * pts.stateStride, f);
+      for (int j = 0; j < NF; ++j) F[NF * k + j] = f[j].x() * n.x() + f[j].y() * n.y() + f[j].z() * n.z();
+    }
+  } else if (type == 4) {
+    eulerlanes::FaceLanes lanes;
+    double ext[eulerlanes::kLanes][kExteriorSize];
+    double lf[NF][eulerlanes::kLanes];
+    for (int first = 0; first < K; first += eulerlanes::kLanes) {
+      eulerlanes::gather(pts, first, lanes, ext);
+      farField(first, lanes, ext, lf);
+      eulerlanes::scatter<NF>(lf, lanes.count, F + NF * first, nullptr);
+    }
+  } else {
+    for (int k = 0; k < K; ++k) wall(pts.n(k), pts.UL + k * pts.stateStride, F + NF * k);
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- Euler
@@ -271,46 +300,26 @@ void Euler2d::boundaryFlux(const mVector &n, int tag, const mPoint &x, double *U
 bool Euler2d::boundaryFluxes(const FacePoints &pts, int tag, double t, double *F) const {
   if (!ownOperations()) return false;
   const int type = boundaryType(tag);
-  const int K = pts.count;
-  switch (type) {
-    case 2:
-      for (int k = 0; k < K; ++k) {
-        const mVector &n = pts.n(k);
-        mVector f[4];
-        Euler2d::Fi(pts.x(k), pts.UL + k * pts.stateStride, f);
-        for (int j = 0; j < 4; ++j) F[4 * k + j] = f[j].x() * n.x() + f[j].y() * n.y() + f[j].z() * n.z();
-      }
-      return true;
-    case 3:
-      return false;
-    case 4: {
-      const bool exact = typeid(*this) == typeid(Euler2dExactRiemann);
-      eulerlanes::FaceLanes lanes;
-      double ext[eulerlanes::kLanes][kExteriorSize];
-      double lf[4][eulerlanes::kLanes];
-      for (int first = 0; first < K; first += eulerlanes::kLanes) {
-        eulerlanes::gather(pts, first, lanes, ext);
+  if (type == 3) return false;
+  const bool exact = typeid(*this) == typeid(Euler2dExactRiemann);
+  batchedBoundaryFluxes<4>(
+      pts, type, [this](const mPoint &x, const double *U, mVector *f) { Euler2d::Fi(x, U, f); },
+      [&](int first, eulerlanes::FaceLanes &lanes, double (*ext)[kExteriorSize], double (*lf)[eulerlanes::kLanes]) {
         farFieldStates(pts, first, lanes.count, t, 2, ext);
         if (exact)
           eulerlanes::exactFluxes2d(gamma, lanes, lf);
         else
           eulerlanes::roeFluxes2d(gamma, lanes, lf);
-        eulerlanes::scatter<4>(lf, lanes.count, F + 4 * first, nullptr);
-      }
-      return true;
-    }
-    default:
-      for (int k = 0; k < K; ++k) {
-        const mVector &n = pts.n(k);
-        const double p = computeP2d(pts.UL + k * pts.stateStride, gamma);
-        double *f = F + 4 * k;
+      },
+      [this](const mVector &n, const double *U, double *f) {
+        const double p = computeP2d(U, gamma);
         f[0] = 0.0;
         f[1] = p * n.x();
         f[2] = p * n.y();
         f[3] = 0.0;
-      }
-      return true;
-  }
+      },
+      F);
+  return true;
 }
 
 // ---------------------------------------------------------------- Euler3d
@@ -335,46 +344,27 @@ bool Euler3d::hasSource() const { return !ownOperations() || gravity; }
 
 bool Euler3d::boundaryFluxes(const FacePoints &pts, int tag, double t, double *F) const {
   if (!ownOperations()) return false;
-  const int type = boundaryType(tag);
-  const int K = pts.count;
-  switch (type) {
-    case 2:
-      for (int k = 0; k < K; ++k) {
-        const mVector &n = pts.n(k);
-        mVector f[5];
-        Euler3d::Fi(pts.x(k), pts.UL + k * pts.stateStride, f);
-        for (int j = 0; j < 5; ++j) F[5 * k + j] = f[j].x() * n.x() + f[j].y() * n.y() + f[j].z() * n.z();
-      }
-      return true;
-    case 4: {
-      const bool roe = typeid(*this) == typeid(Euler3dRoe);
-      eulerlanes::FaceLanes lanes;
-      double ext[eulerlanes::kLanes][kExteriorSize];
-      double lf[5][eulerlanes::kLanes];
-      for (int first = 0; first < K; first += eulerlanes::kLanes) {
-        eulerlanes::gather(pts, first, lanes, ext);
+  const bool roe = typeid(*this) == typeid(Euler3dRoe);
+  // Walls, type 3 included, take the pressure flux.
+  batchedBoundaryFluxes<5>(
+      pts, boundaryType(tag), [this](const mPoint &x, const double *U, mVector *f) { Euler3d::Fi(x, U, f); },
+      [&](int first, eulerlanes::FaceLanes &lanes, double (*ext)[kExteriorSize], double (*lf)[eulerlanes::kLanes]) {
         farFieldStates(pts, first, lanes.count, t, 3, ext);
         if (roe)
           eulerlanes::roeFluxes3d(gamma, lanes, lf);
         else
           eulerlanes::exactFluxes3d(gamma, lanes, lf);
-        eulerlanes::scatter<5>(lf, lanes.count, F + 5 * first, nullptr);
-      }
-      return true;
-    }
-    default:  // walls, type 3 included
-      for (int k = 0; k < K; ++k) {
-        const mVector &n = pts.n(k);
-        const double p = computeP3d(pts.UL + k * pts.stateStride, gamma);
-        double *f = F + 5 * k;
+      },
+      [this](const mVector &n, const double *U, double *f) {
+        const double p = computeP3d(U, gamma);
         f[0] = 0.0;
         f[1] = p * n.x();
         f[2] = p * n.y();
         f[3] = 0.0;
         f[4] = p * n.z();
-      }
-      return true;
-  }
+      },
+      F);
+  return true;
 }
 
 void Euler3d::setSpecifics(const double *U, const mVector *) {
