@@ -73,6 +73,19 @@ inline void scatter(const double (*F)[kLanes], int count, double *out, double *o
     }
 }
 
+// The fluxes of every point of a face, in packs: kernel(gamma, lanes, F) is
+// one of the kernels below; both sides receive the same flux.
+template <int nf, class Kernel>
+inline void faceFluxes(const ConservationLaw::FacePoints &pts, double gamma, Kernel kernel, double *FL, double *FR) {
+  FaceLanes lanes;
+  double F[nf][kLanes];
+  for (int first = 0; first < pts.count; first += kLanes) {
+    gather(pts, first, lanes);
+    kernel(gamma, lanes, F);
+    scatter<nf>(F, lanes.count, FL + nf * first, FR + nf * first);
+  }
+}
+
 // Normal fluxes F[field][lane], the same on both sides of the face.
 // 2-D (rho, rho u, rho v, E): the exact Riemann flux, a wall pressure flux
 // where the solver fails.

@@ -189,13 +189,7 @@ void Euler2dExactRiemann::riemannFluxes(const FacePoints &pts, double *FL, doubl
     ConservationLaw::riemannFluxes(pts, FL, FR);
     return;
   }
-  eulerlanes::FaceLanes lanes;
-  double F[4][eulerlanes::kLanes];
-  for (int first = 0; first < pts.count; first += eulerlanes::kLanes) {
-    eulerlanes::gather(pts, first, lanes);
-    eulerlanes::exactFluxes2d(gamma, lanes, F);
-    eulerlanes::scatter<4>(F, lanes.count, FL + 4 * first, FR + 4 * first);
-  }
+  eulerlanes::faceFluxes<4>(pts, gamma, eulerlanes::exactFluxes2d, FL, FR);
 }
 
 void Euler3d::riemannFluxes(const FacePoints &pts, double *FL, double *FR) const {
@@ -203,13 +197,7 @@ void Euler3d::riemannFluxes(const FacePoints &pts, double *FL, double *FR) const
     ConservationLaw::riemannFluxes(pts, FL, FR);
     return;
   }
-  eulerlanes::FaceLanes lanes;
-  double F[5][eulerlanes::kLanes];
-  for (int first = 0; first < pts.count; first += eulerlanes::kLanes) {
-    eulerlanes::gather(pts, first, lanes);
-    eulerlanes::exactFluxes3d(gamma, lanes, F);
-    eulerlanes::scatter<5>(F, lanes.count, FL + 5 * first, FR + 5 * first);
-  }
+  eulerlanes::faceFluxes<5>(pts, gamma, eulerlanes::exactFluxes3d, FL, FR);
 }
 
 void Euler3d::riemannSolver(const mVector &n, const mPoint &x, const double *UL, const double *UR,

@@ -99,13 +99,7 @@ void Euler2d::riemannFluxes(const FacePoints &pts, double *FL, double *FR) const
     ConservationLaw::riemannFluxes(pts, FL, FR);
     return;
   }
-  eulerlanes::FaceLanes lanes;
-  double F[4][eulerlanes::kLanes];
-  for (int first = 0; first < pts.count; first += eulerlanes::kLanes) {
-    eulerlanes::gather(pts, first, lanes);
-    eulerlanes::roeFluxes2d(gamma, lanes, F);
-    eulerlanes::scatter<4>(F, lanes.count, FL + 4 * first, FR + 4 * first);
-  }
+  eulerlanes::faceFluxes<4>(pts, gamma, eulerlanes::roeFluxes2d, FL, FR);
 }
 
 void Euler2d::riemannSolver(const mVector &n, const mPoint &x, const double *UL, const double *UR, double *FL,
@@ -189,13 +183,7 @@ void Euler3dRoe::riemannFluxes(const FacePoints &pts, double *FL, double *FR) co
     ConservationLaw::riemannFluxes(pts, FL, FR);
     return;
   }
-  eulerlanes::FaceLanes lanes;
-  double F[5][eulerlanes::kLanes];
-  for (int first = 0; first < pts.count; first += eulerlanes::kLanes) {
-    eulerlanes::gather(pts, first, lanes);
-    eulerlanes::roeFluxes3d(gamma, lanes, F);
-    eulerlanes::scatter<5>(F, lanes.count, FL + 5 * first, FR + 5 * first);
-  }
+  eulerlanes::faceFluxes<5>(pts, gamma, eulerlanes::roeFluxes3d, FL, FR);
 }
 
 void Euler::eigenvectors2d(double u, double v, double c2, double nx, double ny, double L[4][4],
