@@ -43,15 +43,23 @@
 # repetitions; step-67 carries about 190 MB of libraries), then the growth of
 # the time per dof from the smallest to each larger size per family.
 #
+# DIM=3 runs the three-dimensional cases instead: `dg` on structured Gmsh
+# hexahedra of the unit cube (N^3 cells, all boundaries walls; problem 16
+# / 3 runs Euler3d with the exact Riemann flux) at p2 and p3, against
+# step-67 with its `dimension` set to 3 (its vortex, extruded along z, on
+# [0, 10] x [-5, 5]^2), about 550k dofs ("small": about 35k); SIZES
+# defaults to "550k" there.
+#
 # Environment: CORE (default 0), REPEAT, STEPS, STEPS67, SIZES, CASES (an
-# extended regular expression: only the cases whose names match).
+# extended regular expression: only the cases whose names match), DIM.
 set -eu
 
 build=${1:?usage: $0 BUILD_DIR [WORK_DIR]}
 work=${2:-/tmp/step67_compare}
 repeat=${REPEAT:-3}
 steps67=${STEPS67:-10}
-sizes=${SIZES:-150k 600k 2.4M}
+dim=${DIM:-2}
+if [ "$dim" = 3 ]; then sizes=${SIZES:-550k}; else sizes=${SIZES:-150k 600k 2.4M}; fi
 cases=${CASES:-.}
 core=${CORE:-0}
 case "$build" in /*) ;; *) build="$(pwd)/$build" ;; esac
@@ -71,10 +79,10 @@ done
 have67=0
 [ -n "$src" ] && have67=1
 
-# Builds step-67 at degree DEG once.
+# Builds step-67 at degree DEG (in dimension DIM) once.
 build67() {
   local deg=$1 d pattern
-  d="$work/step67-p$deg"
+  d="$work/step67-p$deg$sfx67"
   [ -x "$d/build/step-67" ] && return 0
   mkdir -p "$d/build"
   cp "$src/CMakeLists.txt" "$d/"
@@ -88,6 +96,17 @@ build67() {
       -e "s/^ *TimerOutput::Scope t(timer, \"rk time stepping total\");/&\n          StepClock step_clock;/" \
       -e "/^namespace Euler_DG/i #include <deal.II/grid/grid_tools.h>\n#include <cstdio>\n#include <ctime>\n// Processor time of one time step, printed when the step ends.\nstruct StepClock\n{\n  std::clock_t c0 = std::clock();\n  ~StepClock() { std::printf(\"rk step processor time: %.9g\\\\n\", double(std::clock() - c0) / CLOCKS_PER_SEC); std::fflush(stdout); }\n};\n" \
       "$src/step-67.cc" >"$d/step-67.cc"
+  if [ "$dim" = 3 ]; then
+    # Three dimensions: the vortex stays in the x-y plane (no momentum along
+    # z), the same in every z-slice.
+    sed -i -e "s/^  constexpr unsigned int dimension *= *[0-9]*;/  constexpr unsigned int dimension = 3;/" \
+        -e "s/^            Assert(dim == 2, ExcNotImplemented());/            Assert(dim == 2 || dim == 3, ExcNotImplemented());/" \
+        -e "s/^            else if (component == 2)$/            else if (dim == 3 \&\& component == 3)\n              return 0.;\n&/" \
+        "$d/step-67.cc"
+    for pattern in 'dimension = 3;' 'dim == 3 && component == 3'; do
+      grep -qF "$pattern" "$d/step-67.cc" || { echo "$0: step-67.cc was not patched ($pattern)" >&2; return 1; }
+    done
+  fi
   for pattern in 'StepClock step_clock' 'getenv("STEPS67")' 'getenv("REFS")' 'getenv("REPS")' "fe_degree = $deg;"; do
     grep -qF "$pattern" "$d/step-67.cc" || { echo "$0: step-67.cc was not patched ($pattern)" >&2; return 1; }
   done
@@ -98,7 +117,7 @@ build67() {
 # One run of step-67: "cells dofs ns/dof/stage B/dof".
 run67() {
   local deg=$1 reps=$2 refs=$3 distort=$4 d out
-  d="$work/step67-p$deg"
+  d="$work/step67-p$deg$sfx67"
   out="$d/run-$reps-$refs-$distort.log"
   if [ "$distort" = 0 ]; then unset DISTORT || true; else export DISTORT=$distort; fi
   (cd "$d/build" && REPS=$reps REFS=$refs STEPS67=$steps67 DEAL_II_NUM_THREADS=1 OMP_NUM_THREADS=1 \
@@ -118,6 +137,23 @@ run67() {
 # --- the cases --------------------------------------------------------------
 # family order mesh-kind problem size-label mesh-size step-67-reps step-67-refs
 cases_table() {
+  if [ "$dim" = 3 ]; then
+    # family order: N^3 hexahedra; step-67: base grid and refinements beyond
+    # its own two (4 reps 2^refs cells per direction)
+    for fam in p2-hex p3-hex; do
+      for s in $sizes; do
+        local o n r67
+        case "$fam" in p2-*) o=2 ;; *) o=3 ;; esac
+        case "$o-$s" in
+          2-small) n=6 r67="1 0" ;; 2-550k) n=16 r67="1 2" ;;
+          3-small) n=4 r67="1 0" ;; 3-550k) n=12 r67="3 0" ;;
+          *) echo "$0: unknown size $s" >&2; exit 2 ;;
+        esac
+        echo "$fam-$s $fam $s $o hex 16 $n $r67"
+      done
+    done | grep -E "^[^ ]*($cases)[^ ]* "
+    return
+  fi
   for fam in p2-quads p3-quads p2-dquads p3-dquads p2-tri p3-tri p2-quads-roe p2-tri-roe; do
     for s in $sizes; do
       local o prob kind n r67
@@ -141,9 +177,33 @@ cases_table() {
   done | grep -E "^[^ ]*($cases)[^ ]* "
 }
 
+# Structured Gmsh hexahedra of the unit cube, N^3 cells, boundary tag 11.
+hexmesh() {
+  local n=$1 f
+  f="$work/meshes/hex-$n.msh"
+  mkdir -p "$work/meshes"
+  if [ ! -f "$f" ]; then
+    cat >"$f.geo" <<EOF
+Point(1) = {0, 0, 0, 1}; Point(2) = {1, 0, 0, 1}; Point(3) = {1, 1, 0, 1}; Point(4) = {0, 1, 0, 1};
+Line(1) = {1, 2}; Line(2) = {2, 3}; Line(3) = {3, 4}; Line(4) = {4, 1};
+Curve Loop(5) = {1, 2, 3, 4};
+Plane Surface(6) = {5};
+Transfinite Curve{1, 2, 3, 4} = $n + 1;
+Transfinite Surface{6};
+Recombine Surface{6};
+out[] = Extrude {0, 0, 1} { Surface{6}; Layers{$n}; Recombine; };
+Physical Surface(11) = {6, out[0], out[2], out[3], out[4], out[5]};
+Physical Volume(1) = {out[1]};
+EOF
+    gmsh -3 -format msh1 "$f.geo" -o "$f" >/dev/null
+  fi
+  echo "$f"
+}
+
 # The mesh of a case.
 casemesh() {
   local kind=$1 prob=$2 n=$3
+  if [ "$kind" = hex ]; then hexmesh "$n"; return; fi
   if [ "$prob" = 5 ]; then
     if [ "$kind" = quads ]; then quadmesh $((n / 2)) $((2 * n)) "0 0.25 -0.5 0.5"; else trimesh "$n" "0 0.25 -0.5 0.5"; fi
   else
@@ -155,6 +215,8 @@ casemesh() {
   fi
 }
 
+sfx67=""
+[ "$dim" = 3 ] && sfx67="-d3"
 if [ "$have67" = 1 ]; then
   build67 2 && build67 3 || have67=0
 fi
@@ -175,6 +237,7 @@ cases_table | while read -r name fam s o kind prob n reps refs; do
   # A first guess of the final time (doubled by the probe until it makes two steps).
   e=$(awk -v k="$kind" -v n="$n" 'BEGIN { print (k == "tri") ? n : n * n }')
   guess=$(awk -v e="$e" -v o="$o" 'BEGIN { printf "%.4g", 0.8 / ((2 * o + 1) * sqrt(e)) }')
+  [ "$kind" = hex ] && guess=$(awk -v n="$n" -v o="$o" 'BEGIN { printf "%.4g", 0.8 / ((2 * o + 1) * n) }')
   # A case whose run fails is reported as such; the others go on, and the
   # script ends with status 1.
   if ! tend=$(steptime "$dir" "$mesh" "$guess" $args); then

@@ -657,8 +657,13 @@ const TensorTables *tensorTablesOf(const DGCell *cell) {
       .get();
 }
 
+struct HexTables;
+const HexTables *hexTablesOf(const DGCell *cell);
+const FaceTensors *hexFaceTensorsOf(const DGBoundaryCell *face, const DGCell *L, const DGCell *R);
+
 const FaceTensors *faceTensorsOf(const DGBoundaryCell *face, const DGCell *L, const DGCell *R) {
   if (!face->tensors) {
+    if (!L->planar) return hexFaceTensorsOf(face, L, R);
     const TensorTables *TL = tensorTablesOf(L);
     const TensorTables *TR = R ? tensorTablesOf(R) : nullptr;
     face->tensors = findFaceTensors(face, TL ? TL->basis.data() : nullptr, TL ? TL->n1 : 0,
@@ -838,6 +843,15 @@ const HexTables *hexTablesOf(const DGCell *cell) {
   return tablePerRule<std::unique_ptr<HexTables>>(cell->rule, cell->nbFcts,
                                                   [cell] { return makeHexTables(cell); })
       .get();
+}
+
+// The products of a face's hexahedral sides (see faceTensorsOf).
+const FaceTensors *hexFaceTensorsOf(const DGBoundaryCell *face, const DGCell *L, const DGCell *R) {
+  const HexTables *TL = hexTablesOf(L);
+  const HexTables *TR = R ? hexTablesOf(R) : nullptr;
+  face->tensors = findFaceTensors(face, TL ? TL->basis.data() : nullptr, TL ? TL->n1 : 0,
+                                  TR ? TR->basis.data() : nullptr, TR ? TR->n1 : 0, 3);
+  return face->tensors;
 }
 
 // The inviscid volume pass of a hexahedron by sum factorisation (N1
@@ -1042,6 +1056,15 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
       state.X = x.x();
       state.Y = x.y();
       state.Z = x.z();
+    }
+  }
+  if (batched && face->tensors && face->tensors->L && face->tensors->L->dims == 3) {
+    // Hexahedral sides: from their products.
+    const FaceTensor *tL = face->tensors->L, *tR = R ? face->tensors->R : tL;
+    if (tR && tR->dims == 3 && tL->K == K && tL->n1 * tL->n1 * tL->n1 == nL &&
+        (!R || tR->n1 * tR->n1 * tR->n1 == nR)) {
+      tensorFaceIntegrals(face, *tL, *tR, n, fluxes.data(), toLeft, toRight, rhsL, rhsR);
+      return;
     }
   }
   auto integrate = [&](auto NB) {

@@ -1,9 +1,10 @@
 #ifndef DG_FACETENSOR_H
 #define DG_FACETENSOR_H
 
-// Sum factorisation on the faces of quadrilaterals: the basis values of a
-// side at the face points as products of one-direction values, found from
-// the points' shared rows, and the face states and integrals taken from them.
+// Sum factorisation on the faces of quadrilaterals and hexahedra: the basis
+// values of a side at the face points as products of one-direction values,
+// found from the points' shared rows, and the face states and integrals
+// taken from them.
 
 #include <vector>
 
@@ -16,16 +17,30 @@ class DGCell;
 // is along[k n1 + i] fixed[j]. The values at all points then take one sum
 // over the fixed direction and K short sums, and so do the face integrals:
 // about half the operations of a sum over both directions per point.
+//
+// A hexahedron's side (dims 3) has one of its three directions fixed on the
+// face and the face points on a grid of the other two, d1 < d2: point
+// point[a kb + b] lies at the a-th coordinate along d1 and the b-th along d2,
+// where the basis function of degrees (l fixed, m1 along d1, m2 along d2)
+// takes fixed[l] X[a n1 + m1] Y[b n1 + m2]. The values at all points then
+// take a sum over the fixed direction and two short sums per direction.
 struct FaceTensor {
   static constexpr int kMaxN1 = 16;
-  static constexpr int kMaxPoints = 64;
+  static constexpr int kMaxPoints = 256;
   int n1 = 0, K = 0;
+  int dims = 2;
   bool uFixed = false;
   std::vector<double> fixed;  // n1
-  std::vector<double> along;  // K x n1
-  // The basis index of (along m, fixed l) at m n1 + l: basis(l, m) when
-  // u is fixed, basis(m, l) when v is.
+  std::vector<double> along;  // K x n1 (quadrilaterals)
+  // Quadrilaterals: the basis index of (along m, fixed l) at m n1 + l:
+  // basis(l, m) when u is fixed, basis(m, l) when v is. Hexahedra: that of
+  // (m1, m2, l) at (m1 n1 + m2) n1 + l.
   std::vector<int> perm;
+  // Hexahedra: the grid of the points along the two free directions.
+  int ka = 0, kb = 0;
+  std::vector<double> X;   // ka x n1
+  std::vector<double> Y;   // kb x n1
+  std::vector<int> point;  // ka x kb: face point index
 };
 
 // The products of a face's two sides (either null: none).
@@ -34,11 +49,12 @@ struct FaceTensors {
 };
 
 // The products of both sides of the face: a side whose basis is the product
-// P_i(u) P_j(v) at basis[i n1 + j] (null: not a product basis) and whose rows
+// P_i(u) P_j(v) at basis[i n1 + j] (dims 2) or P_i(u) P_j(v) P_l(w) at
+// basis[(i n1 + j) n1 + l] (dims 3; null: not a product basis) and whose rows
 // at the points factor has them, the other side null. Shared; made once per
 // kind of face.
 const FaceTensors *findFaceTensors(const DGBoundaryCell *face, const int *basisL, int n1L, const int *basisR,
-                                   int n1R);
+                                   int n1R, int dims = 2);
 // Both sides' states at every point of the face (R may be null) from the
 // current coefficients.
 void tensorFaceStates(DGBoundaryCell *face, const DGCell *L, const DGCell *R, const FaceTensor *tL,
