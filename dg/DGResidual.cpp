@@ -544,6 +544,67 @@ const DenseTables &denseTablesOf(const DGCell *cell) {
   });
 }
 
+// The rest of the dense pass on an affine planar cell, once the states are
+// in s.U: the inverse Jacobian and determinant are the same at every point,
+// so each point's contravariant pair (A0, A1) = fx (t0, t1) + fy (t3, t4)
+// comes from one pair of products per field (the arithmetic of
+// contravariantFluxes), kept side by side for the sums.
+template <int NB, int K>
+void affinePlanarPass(DGCell *cell, int m, const ConservationLaw *law, bool needPoints, bool source,
+                      InviscidScratch &s, const DenseTables &T) {
+  constexpr int kNP = evenUp(NB) / 2;
+  const int nf = cell->nbFieldCount;
+  const RulePoint *rule = cell->rule;
+  double *U = s.U.data();
+  mPoint *X = s.X.data();
+  mVector *F = s.F.data();
+  if (needPoints)
+    for (int k = 0; k < K; ++k) {
+      double x, y, z;
+      cell->mapping->eval(rule[k].u, rule[k].v, rule[k].w, x, y, z);
+      X[k] = mPoint(x, y, z);
+    }
+  law->fluxesAt(K, needPoints ? X : nullptr, U, nf, F);
+  double *S = s.S.data();
+  if (source) law->sourcesAt(K, needPoints ? X : nullptr, U, nf, S);
+  const double detJ = cell->gaussPoints[0].jacDet;
+  const double *t = cell->jacInverseAt(0);
+  const Pair t01 = Pair{t[0], t[1]}, t34 = Pair{t[3], t[4]};
+  // (A0, A1) of point k and field f at 2 (k nf + f), the weighted source at
+  // 2 K nf + k nf + f.
+  double *A = s.A.data();
+  double *SF = A + 2 * K * nf;
+  for (int k = 0; k < K; ++k) {
+    const double fac = detJ * rule[k].weight;
+    const Pair ff = Pair{fac, fac};
+    for (int f = 0; f < m; ++f) {
+      const std::size_t i = static_cast<std::size_t>(k) * nf + f;
+      const Pair fxy = Pair{F[i][0], F[i][1]} * ff;
+      storePair(Pair{fxy[0], fxy[0]} * t01 + Pair{fxy[1], fxy[1]} * t34, A + 2 * i);
+      if (source) SF[i] = S[i] * fac;
+    }
+  }
+  double *rhs = cell->rhs.data();
+  const double *G = T.grads.data(), *P = T.phi.data();
+  for (int f = 0; f < m; ++f) {
+    Pair acc[kNP];
+    for (int j = 0; j < kNP; ++j) acc[j] = Pair{0.0, 0.0};
+    for (int k = 0; k < K; ++k) {
+      const std::size_t i = static_cast<std::size_t>(k) * nf + f;
+      const double *g0 = G + 3 * k * 2 * kNP, *g1 = g0 + 2 * kNP;
+      const Pair a0 = Pair{A[2 * i], A[2 * i]}, a1 = Pair{A[2 * i + 1], A[2 * i + 1]};
+      for (int j = 0; j < kNP; ++j) acc[j] += a0 * loadPair(g0 + 2 * j) + a1 * loadPair(g1 + 2 * j);
+      if (source) {
+        const Pair sf = Pair{SF[i], SF[i]};
+        const double *phi = P + k * 2 * kNP;
+        for (int j = 0; j < kNP; ++j) acc[j] += sf * loadPair(phi + 2 * j);
+      }
+    }
+    double *r = rhs + f * NB;
+    for (int j = 0; j < NB; ++j) r[j] += acc[j / 2][j % 2];
+  }
+}
+
 template <int NB, int K, bool kPlanar>
 void denseVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool needPoints, bool source,
                      InviscidScratch &s) {
@@ -567,6 +628,12 @@ void denseVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool needP
       for (int k = 0; k < kKP; ++k) u[k] += cj * loadPair(p + 2 * k);
     }
     for (int k = 0; k < K; ++k) U[k * nf + f] = u[k / 2][k % 2];
+  }
+  if constexpr (kPlanar) {
+    if (cell->affine) {
+      affinePlanarPass<NB, K>(cell, m, law, needPoints, source, s, T);
+      return;
+    }
   }
   contravariantFluxes<kPlanar>(cell, m, law, needPoints, source, s);
   double *rhs = cell->rhs.data();
