@@ -94,6 +94,60 @@ inline void sideValues(const DGCell *c, const double *phi, bool plain, double w,
   }
 }
 
+// Pairs of doubles: each operation is the scalar one in both entries.
+using Pair = double __attribute__((vector_size(16)));
+
+inline Pair loadPair(const double *p) {
+  Pair v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+inline void storePair(const Pair &v, double *p) { std::memcpy(p, &v, sizeof v); }
+
+// Values of every field of one side at all K points of a face from the
+// current coefficients, into the points' left (or right) states: fields go
+// in pairs, each entry summed in the order of the basis as pointValues does,
+// so that every point's loads of its basis row serve two fields at once.
+template <int NB>
+void pairedSideStates(const DGCell *c, ptGaussInfo *gps, int K, bool left) {
+  const int nf = c->nbFieldCount;
+  const double *c0 = c->coef0;
+  const int pairs = nf / 2;
+  for (int q = 0; q < pairs; q += 2) {
+    // Two pairs of fields (f, f + 1) and (f + 2, f + 3) side by side, or one.
+    const bool two = q + 1 < pairs;
+    const double *a0 = c0 + 2 * q * NB, *a1 = a0 + NB;
+    const double *b0 = two ? a1 + NB : a0, *b1 = two ? b0 + NB : a1;
+    Pair ca[NB], cb[NB];
+    for (int j = 0; j < NB; ++j) {
+      ca[j] = Pair{a0[j], a1[j]};
+      cb[j] = Pair{b0[j], b1[j]};
+    }
+    for (int k = 0; k < K; ++k) {
+      const double *phi = left ? gps[k].fctsL.data() : gps[k].fctsR.data();
+      Pair sa = Pair{0.0, 0.0}, sb = Pair{0.0, 0.0};
+      for (int j = 0; j < NB; ++j) {
+        const Pair p = Pair{phi[j], phi[j]};
+        sa += ca[j] * p;
+        sb += cb[j] * p;
+      }
+      double *U = (left ? gps[k].UL : gps[k].UR) + 2 * q;
+      storePair(sa, U);
+      if (two) storePair(sb, U + 2);
+    }
+  }
+  if (nf % 2) {
+    const double *cf = c0 + (nf - 1) * NB;
+    for (int k = 0; k < K; ++k) {
+      const double *phi = left ? gps[k].fctsL.data() : gps[k].fctsR.data();
+      double s = 0.0;
+      for (int j = 0; j < NB; ++j) s += cf[j] * phi[j];
+      (left ? gps[k].UL : gps[k].UR)[nf - 1] = s;
+    }
+  }
+}
+
 // Time weight of the previous coefficients for a state at time t.
 inline double stateWeight(const DGCell *c, double t) {
   const double t0 = c->dofs->t, t1 = c->dofs->tprev;
@@ -137,6 +191,16 @@ void computeFaceStates(DGBoundaryCell *face, short level, double t, int size) {
   }
   auto states = [&](auto NB) {
     constexpr int kNB = decltype(NB)::value;
+    const bool currentL = plainL || wL == 0.0, currentR = !R || plainR || wR == 0.0;
+    if constexpr (kNB > 0) {
+      if (currentL && currentR) {
+        ptGaussInfo *gps = face->gaussPoints.data();
+        const int K = face->nbPtGauss();
+        pairedSideStates<kNB>(L, gps, K, true);
+        if (R) pairedSideStates<kNB>(R, gps, K, false);
+        return;
+      }
+    }
     for (ptGaussInfo &g : face->gaussPoints) {
       sideValues<kNB>(L, g.fctsL.data(), plainL, wL, g.UL);
       if (R) sideValues<kNB>(R, g.fctsR.data(), plainR, wR, g.UR);
@@ -449,14 +513,6 @@ void inviscidVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool ne
 // are computed side by side, each entry as alone); rows are padded with
 // zeros to an even length.
 
-using Pair = double __attribute__((vector_size(16)));
-
-inline Pair loadPair(const double *p) {
-  Pair v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
 constexpr int evenUp(int n) { return (n + 1) & ~1; }
 
 struct DenseTables {
@@ -488,6 +544,67 @@ const DenseTables &denseTablesOf(const DGCell *cell) {
   });
 }
 
+// The rest of the dense pass on an affine planar cell, once the states are
+// in s.U: the inverse Jacobian and determinant are the same at every point,
+// so each point's contravariant pair (A0, A1) = fx (t0, t1) + fy (t3, t4)
+// comes from one pair of products per field (the arithmetic of
+// contravariantFluxes), kept side by side for the sums.
+template <int NB, int K>
+void affinePlanarPass(DGCell *cell, int m, const ConservationLaw *law, bool needPoints, bool source,
+                      InviscidScratch &s, const DenseTables &T) {
+  constexpr int kNP = evenUp(NB) / 2;
+  const int nf = cell->nbFieldCount;
+  const RulePoint *rule = cell->rule;
+  double *U = s.U.data();
+  mPoint *X = s.X.data();
+  mVector *F = s.F.data();
+  if (needPoints)
+    for (int k = 0; k < K; ++k) {
+      double x, y, z;
+      cell->mapping->eval(rule[k].u, rule[k].v, rule[k].w, x, y, z);
+      X[k] = mPoint(x, y, z);
+    }
+  law->fluxesAt(K, needPoints ? X : nullptr, U, nf, F);
+  double *S = s.S.data();
+  if (source) law->sourcesAt(K, needPoints ? X : nullptr, U, nf, S);
+  const double detJ = cell->gaussPoints[0].jacDet;
+  const double *t = cell->jacInverseAt(0);
+  const Pair t01 = Pair{t[0], t[1]}, t34 = Pair{t[3], t[4]};
+  // (A0, A1) of point k and field f at 2 (k nf + f), the weighted source at
+  // 2 K nf + k nf + f.
+  double *A = s.A.data();
+  double *SF = A + 2 * K * nf;
+  for (int k = 0; k < K; ++k) {
+    const double fac = detJ * rule[k].weight;
+    const Pair ff = Pair{fac, fac};
+    for (int f = 0; f < m; ++f) {
+      const std::size_t i = static_cast<std::size_t>(k) * nf + f;
+      const Pair fxy = Pair{F[i][0], F[i][1]} * ff;
+      storePair(Pair{fxy[0], fxy[0]} * t01 + Pair{fxy[1], fxy[1]} * t34, A + 2 * i);
+      if (source) SF[i] = S[i] * fac;
+    }
+  }
+  double *rhs = cell->rhs.data();
+  const double *G = T.grads.data(), *P = T.phi.data();
+  for (int f = 0; f < m; ++f) {
+    Pair acc[kNP];
+    for (int j = 0; j < kNP; ++j) acc[j] = Pair{0.0, 0.0};
+    for (int k = 0; k < K; ++k) {
+      const std::size_t i = static_cast<std::size_t>(k) * nf + f;
+      const double *g0 = G + 3 * k * 2 * kNP, *g1 = g0 + 2 * kNP;
+      const Pair a0 = Pair{A[2 * i], A[2 * i]}, a1 = Pair{A[2 * i + 1], A[2 * i + 1]};
+      for (int j = 0; j < kNP; ++j) acc[j] += a0 * loadPair(g0 + 2 * j) + a1 * loadPair(g1 + 2 * j);
+      if (source) {
+        const Pair sf = Pair{SF[i], SF[i]};
+        const double *phi = P + k * 2 * kNP;
+        for (int j = 0; j < kNP; ++j) acc[j] += sf * loadPair(phi + 2 * j);
+      }
+    }
+    double *r = rhs + f * NB;
+    for (int j = 0; j < NB; ++j) r[j] += acc[j / 2][j % 2];
+  }
+}
+
 template <int NB, int K, bool kPlanar>
 void denseVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool needPoints, bool source,
                      InviscidScratch &s) {
@@ -511,6 +628,12 @@ void denseVolumePass(DGCell *cell, int n, const ConservationLaw *law, bool needP
       for (int k = 0; k < kKP; ++k) u[k] += cj * loadPair(p + 2 * k);
     }
     for (int k = 0; k < K; ++k) U[k * nf + f] = u[k / 2][k % 2];
+  }
+  if constexpr (kPlanar) {
+    if (cell->affine) {
+      affinePlanarPass<NB, K>(cell, m, law, needPoints, source, s, T);
+      return;
+    }
   }
   contravariantFluxes<kPlanar>(cell, m, law, needPoints, source, s);
   double *rhs = cell->rhs.data();
@@ -1011,6 +1134,68 @@ void ComputeVolumeContributionViscous::operator()(DGCell *cell) {
 // ---------------------------------------------------------------------------
 // Face integrals
 
+namespace {
+
+// The sums over the K points of one side of a face, field by field:
+// acc[j n + f] = sum over k of phi_k[j] (JacW_k F_k[f]), the points in turn,
+// with the n = 2 NP fields in pairs so that each basis value serves two.
+template <int NB, int NP>
+void pairedSideSums(const ptGaussInfo *gps, int K, const double *F, bool left, double *acc) {
+  constexpr int n = 2 * NP;
+  Pair s[NB][NP];
+  for (int j = 0; j < NB; ++j)
+    for (int q = 0; q < NP; ++q) s[j][q] = Pair{0.0, 0.0};
+  for (int k = 0; k < K; ++k) {
+    const double w = gps[k].JacW;
+    const double *phi = left ? gps[k].fctsL.data() : gps[k].fctsR.data();
+    Pair a[NP];
+    for (int q = 0; q < NP; ++q) a[q] = Pair{w, w} * loadPair(F + k * n + 2 * q);
+    for (int j = 0; j < NB; ++j) {
+      const Pair p = Pair{phi[j], phi[j]};
+      for (int q = 0; q < NP; ++q) s[j][q] += p * a[q];
+    }
+  }
+  for (int j = 0; j < NB; ++j)
+    for (int q = 0; q < NP; ++q) storePair(s[j][q], acc + j * n + 2 * q);
+}
+
+// Each field's residual of both sides takes the sum over all points of the
+// side's basis times the weighted numerical flux: left -=, right +=, in the
+// order of the fields, the left side first (as the field by field loop).
+template <int NB, int NP>
+void pairedFaceIntegrals(const ptGaussInfo *gps, int K, const double *fluxes, bool toLeft, bool toRight,
+                         double *rhsL, double *rhsR) {
+  constexpr int n = 2 * NP;
+  double accL[NB * n], accR[NB * n];
+  if (toLeft) pairedSideSums<NB, NP>(gps, K, fluxes, true, accL);
+  if (toRight) pairedSideSums<NB, NP>(gps, K, fluxes + K * n, false, accR);
+  for (int f = 0; f < n; ++f) {
+    if (toLeft) {
+      double *r = rhsL + f * NB;
+      for (int j = 0; j < NB; ++j) r[j] -= accL[j * n + f];
+    }
+    if (toRight) {
+      double *r = rhsR + f * NB;
+      for (int j = 0; j < NB; ++j) r[j] += accR[j * n + f];
+    }
+  }
+}
+
+// The paired face integrals for 2, 4, 6 or 8 fields (false: other counts).
+template <int NB>
+bool pairedFaceIntegrals(const ptGaussInfo *gps, int K, int n, const double *fluxes, bool toLeft, bool toRight,
+                         double *rhsL, double *rhsR) {
+  switch (n) {
+  case 2: pairedFaceIntegrals<NB, 1>(gps, K, fluxes, toLeft, toRight, rhsL, rhsR); return true;
+  case 4: pairedFaceIntegrals<NB, 2>(gps, K, fluxes, toLeft, toRight, rhsL, rhsR); return true;
+  case 6: pairedFaceIntegrals<NB, 3>(gps, K, fluxes, toLeft, toRight, rhsL, rhsR); return true;
+  case 8: pairedFaceIntegrals<NB, 4>(gps, K, fluxes, toLeft, toRight, rhsL, rhsR); return true;
+  default: return false;
+  }
+}
+
+}  // namespace
+
 void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
   if (setLevel > 0) face->leftTag = face->rightTag = setLevel;
   if (!faceOfLevel(face, level)) return;
@@ -1084,6 +1269,7 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
           tensorFaceIntegrals(face, *tL, *tR, n, fluxes.data(), toLeft, toRight, rhsL, rhsR);
           return;
         }
+        if (pairedFaceIntegrals<kNB>(gps, K, n, fluxes.data(), toLeft, toRight, rhsL, rhsR)) return;
         for (int f = 0; f < n; ++f) {
           if (toLeft) {
             double acc[kNB] = {};
