@@ -193,13 +193,37 @@ void DGAnalysis::computeLevelsOfRefinement(double maxError) {
   mMesh &mesh = adaptationMesh("refinement levels");
   for (DGCell *c : cells)
     setTargetLevel(c->getEntity(), optimumLevelTag, getOptimumLevelOfRefinement(c, maxError));
+  // The sweeps below are smoothH on every interior face, read and written
+  // through the targets' own ints, looked up once: every side gets one now
+  // (0, the target of an element without one).
+  struct Sides {
+    int *l, *r;
+  };
+  std::vector<Sides> sides;
+  sides.reserve(boundaryCells.size());
+  const auto targetOf = [this](mEntity *e) {
+    if (!dynamic_cast<KORA::mAttachableInt *>(e->getData(optimumLevelTag)))
+      setTargetLevel(e, optimumLevelTag, 0);
+    return &static_cast<KORA::mAttachableInt *>(e->getData(optimumLevelTag))->i;
+  };
+  for (DGBoundaryCell *b : boundaryCells)
+    if (b->right) sides.push_back({targetOf(b->left), targetOf(b->right)});
+  const auto smooth = [&sides] {
+    for (const Sides &s : sides) {
+      const int tL = *s.l, tR = *s.r;
+      if (tL > tR + 1)
+        *s.r = tL - 1;
+      else if (tR > tL + 1)
+        *s.l = tR - 1;
+    }
+  };
   const int passes = ctx->parameters->href.maxLevelOfRefinement + 2;
   for (int pass = 0; pass < passes; ++pass) {
-    for (DGBoundaryCell *b : boundaryCells) smoothH(b, optimumLevelTag);
+    smooth();
     LOR_DataExchanger exchanger(ctx->dim - 1, optimumLevelTag);
     mesh.exchangeDataOnPartBdrys(exchanger, true);
     KORA::ParUtil::Instance()->Barrier(__LINE__, "DGAMR");
-    for (DGBoundaryCell *b : boundaryCells) smoothH(b, optimumLevelTag);
+    smooth();
   }
 }
 

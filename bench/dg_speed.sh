@@ -3,7 +3,7 @@
 # step67_compare.sh for that): the limiter's cost, an adapted mesh against a
 # conforming one, and local time stepping against global steps.
 #
-#   bench/dg_speed.sh BUILD_DIR [WORK_DIR] [limiter|adapt|lts|all]
+#   bench/dg_speed.sh BUILD_DIR [WORK_DIR] [limiter|adapt|hcost|lts|all]
 #
 # Every run is `dg MESH -problem 16 -subproblem 3 -order P -tend T -outputdt 0
 # ...` (a contact in a box with walls, Euler with the exact Riemann flux, no
@@ -18,6 +18,15 @@
 #   initial field around the contact, none during the run) on a coarse mesh,
 #   against a conforming mesh of about the same dofs made afterwards; ratio
 #   of the time per dof per step (target 1.15).
+# hcost:   the cost of one hierarchical adaptation during the run, as a
+#   ratio to the same run's time per step (target 2): quadrilateral grids of
+#   10k and 100k elements (SIZES=small: 2.5k and 10k), p2, -href 2 and an
+#   adaptation every 3 steps (-hrefdt 3 dt), about 20 steps. The iterations
+#   that adapted are those logged after "Doing Mesh Adaptation"; their cost
+#   is their time minus the median of the other iterations after the first.
+#   Printed: elements after the initial refinement, the step (s), the
+#   adaptations' cost (s, the median of the run; min over REPEAT runs) and
+#   the ratio.
 # lts:     two graded Gmsh meshes (element size lc/8 at one corner, lc/4
 #   along a middle line), global steps against -nbsub 2, -nbsub 3 and
 #   -goaldt 4 and 8 times the global step, to the same final time (about
@@ -30,7 +39,7 @@
 # meshes, lc 0.02 for the graded ones) or "small" (a quick check).
 set -eu
 
-build=${1:?usage: $0 BUILD_DIR [WORK_DIR] [limiter|adapt|lts|all]}
+build=${1:?usage: $0 BUILD_DIR [WORK_DIR] [limiter|adapt|hcost|lts|all]}
 work=${2:-/tmp/dg_speed}
 what=${3:-all}
 repeat=${REPEAT:-3}
@@ -122,6 +131,42 @@ p2-tri 2 tri 300 14000
 EOF
 }
 
+hcost_section() {
+  echo "== hierarchical adaptation in the run (p2 quadrilaterals, -href 2, every 3 steps; min of $repeat)"
+  printf "%-9s %9s %9s %10s %10s %7s\n" case elements dofs "step s" "adapt s" steps
+  for n in 100 316; do
+    [ "$sizes" = small ] && n=$((n / 2))
+    [ "$sizes" = small ] && [ "$n" -eq 158 ] && n=100
+    mesh=$(quadmesh "$n")
+    args="-problem 16 -subproblem 3 -order 2 -outputdt 0 -href 2"
+    dir="$work/hcost/q$n"
+    rm -rf "$dir" "$dir.txt"
+    dt=$(STEPS=1.5 steptime "$dir" "$mesh" "$(guessfor quads "$n" 2)" $args -hrefdt 1e9)
+    tend=$(awk -v d="$dt" 'BEGIN { printf "%.6g", 20 * d }')
+    hdt=$(awk -v d="$dt" 'BEGIN { printf "%.6g", 3 * d }')
+    r=0
+    while [ "$r" -lt "$repeat" ]; do
+      r=$((r + 1))
+      dgrun "$dir" "$mesh" $args -tend "$tend" -hrefdt "$hdt" || exit 1
+      # "dofs step adapt": the iterations logged after the message adapted.
+      awk '/^Doing Mesh Adaptation/ { next_adapts = 1; next }
+        $2 == "iter" && $13 == "cpu(ts)" {
+          if (next_adapts) a[++na] = $15; else if ($3 > 1) s[++ns] = $15
+          d = $1; next_adapts = 0 }
+        function med(v, n,   i, j, x) {
+          for (i = 2; i <= n; ++i) { x = v[i]; for (j = i - 1; j >= 1 && v[j] > x; --j) v[j + 1] = v[j]; v[j + 1] = x }
+          return n % 2 ? v[(n + 1) / 2] : 0.5 * (v[n / 2] + v[n / 2 + 1]) }
+        END { if (na == 0 || ns == 0) { print d, 0, 0; exit }
+          st = med(s, ns); printf "%d %.5g %.5g\n", d, st, med(a, na) - st }' "$dir/out.txt" >>"$dir.txt"
+    done
+    sort -g -k3 "$dir.txt" | head -n 1 | {
+      read -r dofs step cost
+      awk -v n="$n" -v d="$dofs" -v s="$step" -v c="$cost" 'BEGIN {
+        printf "%-9s %9d %9d %10.4f %10.4f %7.2f\n", "q" n, d / 36, d, s, c, (s > 0 ? c / s : 0) }'
+    }
+  done
+}
+
 lts_section() {
   lc=0.02
   [ "$sizes" = small ] && lc=0.05
@@ -166,7 +211,8 @@ lts_section() {
 case "$what" in
   limiter) limiter_section ;;
   adapt) adapt_section ;;
+  hcost) hcost_section ;;
   lts) lts_section ;;
-  all) limiter_section; echo; adapt_section; echo; lts_section ;;
-  *) echo "$0: the section is limiter, adapt, lts or all" >&2; exit 2 ;;
+  all) limiter_section; echo; adapt_section; echo; hcost_section; echo; lts_section ;;
+  *) echo "$0: the section is limiter, adapt, hcost, lts or all" >&2; exit 2 ;;
 esac
