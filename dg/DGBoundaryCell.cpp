@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <list>
 #include <string>
+#include <typeinfo>
 #include <utility>
 
 #include "ConservationLaw.h"
@@ -92,6 +93,10 @@ DGBoundaryCell::DGBoundaryCell(mEntity *, Mapping *faceMapping) : mapping(faceMa
   try {
     if (!mapping || !mapping->getEntity()) throw std::string("interface cell: the face mapping is missing");
     faceEntity = mapping->getEntity();
+    mappingOrder = static_cast<short>(mapping->order());
+    // A constant face mapping is made again when it is asked for: its
+    // memory is not kept for the whole run.
+    mappingRemade = typeid(*mapping) == typeid(KORA::ConstantLagrangeMapping);
     check();
   } catch (...) {
     delete mapping;
@@ -168,7 +173,12 @@ void DGBoundaryCell::recheck() {
 int DGBoundaryCell::computeOrder(const DGCell *L, const DGCell *R) const {
   int p = L->getFunctionSpace()->order();
   if (R) p = std::max(p, R->getFunctionSpace()->order());
-  return mapping->order() + 2 * p;
+  return mappingOrder + 2 * p;
+}
+
+KORA::Mapping *DGBoundaryCell::getMapping() const {
+  if (!mapping) mapping = new KORA::ConstantLagrangeMapping(faceEntity);
+  return mapping;
 }
 
 namespace {
@@ -262,6 +272,13 @@ void DGBoundaryCell::init(DGCell *L, DGCell *R) {
   modelTag = model ? model->getId() : 0;
   GaussIntegrator gauss(face);
   const int K = gauss.nbIntegrationPoints(order);
+  // The face mapping, made for the visit when it is not kept.
+  std::unique_ptr<Mapping> madeMapping;
+  const Mapping *faceMap = mapping;
+  if (!faceMap) {
+    madeMapping = std::make_unique<KORA::ConstantLagrangeMapping>(face);
+    faceMap = madeMapping.get();
+  }
   gaussPoints.clear();
   gaussPoints.shrink_to_fit();
   gaussPoints.reserve(K);
@@ -294,19 +311,23 @@ void DGBoundaryCell::init(DGCell *L, DGCell *R) {
     double u, v, w, weight;
     gauss.iPoint(i, order, u, v, w, weight);
     double x, y, z;
-    mapping->eval(u, v, w, x, y, z);
+    faceMap->eval(u, v, w, x, y, z);
     p.x = mPoint(x, y, z);
     double xiL[3], xiR[3] = {0.0, 0.0, 0.0};
     bool sharedL = false, sharedR = false;
     sideCoordinates(L, p.x, u, v, w, xiL, sharedL);
     if (R) sideCoordinates(R, p.x, u, v, w, xiR, sharedR);
     getNormalVector(L, R, xiL[0], xiL[1], xiL[2], p.n);
-    p.JacW = mapping->detJac(u, v, w) * weight;
+    p.JacW = faceMap->detJac(u, v, w) * weight;
     p.fctsL = basisOf(sL, xiL, sharedL);
     if (R) p.fctsR = basisOf(sR, xiR, sharedR);
     gaussPoints.push_back(std::move(p));
   }
   if (withGradients) computeGradients(L, R);
+  if (mappingRemade) {
+    delete mapping;
+    mapping = nullptr;
+  }
 }
 
 void DGBoundaryCell::refreshSideCells() const {

@@ -105,7 +105,10 @@ public:
   // (quadrilateral sides), shared; null until the residual's first visit
   // after init looks for them.
   mutable const FaceTensors *tensors = nullptr;
-  KORA::Mapping *mapping;          // face mapping; owned
+  // Face mapping; owned. A straight simplex face's constant mapping is
+  // rebuilt from the face's vertices whenever it is asked for, so it is not
+  // kept between uses (see getMapping).
+  mutable KORA::Mapping *mapping;
   KORA::mEntity *faceEntity = nullptr;  // the mapping's entity, kept at hand
   // Physical basis gradients of both sides at every point, point by point
   // (gradCountL left ones, then gradCountR right ones); empty unless the law
@@ -194,11 +197,17 @@ public:
 
 private:
   void refreshSideCells() const;
+  // The face mapping is a constant one that getMapping makes again on demand.
+  bool mappingRemade = false;
+  // Order of the face mapping, kept for computeOrder.
+  short mappingOrder = 1;
 
 public:
   KORA::mEntity *getLeft() const { return left; }
   KORA::mEntity *getRight() const { return right; }
-  KORA::Mapping *getMapping() const { return mapping; }
+  // The face mapping (made again from the face's vertices when it was let
+  // go after the points were built).
+  KORA::Mapping *getMapping() const;
   int nbPtGauss() const { return static_cast<int>(gaussPoints.size()); }
   ptGaussInfo *pt(int i) { return &gaussPoints[i]; }
   const ptGaussInfo *pt(int i) const { return &gaussPoints[i]; }

@@ -306,6 +306,19 @@ void DGCell::init() {
       scaled = std::fabs(invMass[0][0] * ratio[i] - invMass[i][i]) <= 1e-14 * std::fabs(invMass[i][i]);
     massScaled = scaled;
   }
+  // A scaled identity keeps its first entry alone.
+  massScale = 0.0;
+  if (massScaled) {
+    massScale = invMass[0][0];
+    freeMatrix(invMass);
+    invMass = nullptr;
+  }
+}
+
+double DGCell::invMassEntry(int i, int j) const {
+  if (invMass) return invMass[i][j];
+  if (i != j) return 0.0;
+  return i == 0 ? massScale : massScale * massRatios(this)[i];
 }
 
 int DGCell::computeOrder() const { return 2 * functionSpace->order() + mapping->order() - 1; }
@@ -437,7 +450,7 @@ double DGCell::blockInvMassMultRHS(double dt, double *out) const {
     // the matrix instead of one per row.
     const int n = nbFcts, nf = dofs->nbFields;
     const double *ratio = massRatios(this);
-    const double d0 = invMass[0][0];
+    const double d0 = massScale;
     const double *b = rhs.data();
     for (int f = 0; f < nf; ++f) {
       const double s0 = d0 * b[f * n];

@@ -117,12 +117,17 @@ public:
   KORA::Mapping *mapping;         // owned
   short tag;                      // local time-stepping level
   bool active;                    // next to the level: every pass reads both first
-  double **invMass;               // n x n (nbFields*n square for the viscous kind); owned
+  // n x n (nbFields*n square for the viscous kind); owned. Null when
+  // massScaled: then massScale and the shared ratios stand for it (see
+  // invMassEntry).
+  double **invMass;
   bool massDiagonal = false;      // invMass is diagonal to round-off (set by init)
   // invMass[i][i] is invMass[0][0] m_0 / m_i to round-off, m_i the reference
   // integral of the square of function i (an orthogonal basis on an affine
   // element): the update then reads one entry and a shared table (set by init).
   bool massScaled = false;
+  // The inverse mass matrix's first entry, when massScaled.
+  double massScale = 0.0;
   double cellSize;                // characteristic length of the element
   std::vector<vptGaussInfo> gaussPoints;
   // Inverse Jacobians of the volume points, 9 entries each, (i, j) = du_j/dx_i
@@ -208,6 +213,11 @@ public:
     rhs.relocate(residual);
     coef0 = level0;
   }
+
+  // Entry (i, j) of the inverse mass matrix, also when only its first entry
+  // is kept (massScaled; entry (i, i) is then massScale m_0 / m_i, the
+  // others 0).
+  double invMassEntry(int i, int j) const;
 
   // Inverse Jacobian of volume point k (9 entries, see jacInverses).
   const double *jacInverseAt(int k) const { return jacInverses.data() + (jacInverses.size() == 9 ? 0 : 9 * k); }

@@ -307,7 +307,7 @@ TEST(CellDofs, ReadingABlockOfAnotherOrderRebuildsTheCell) {
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j) {
       double s = 0;
-      for (int k = 0; k < n; ++k) s += cell->invMass[i][k] * M[k][j];
+      for (int k = 0; k < n; ++k) s += cell->invMassEntry(i, k) * M[k][j];
       EXPECT_NEAR(s, i == j ? 1.0 : 0.0, 1e-12);
     }
   freeMatrix(M);
@@ -403,14 +403,14 @@ TEST(CellDofs, DiagonalMassOnAffineElementsOnly) {
       // most 1e-13 of the largest diagonal one: so is the difference, per
       // unit of the right-hand side.
       double diagonal = 0.0;
-      for (int i = 0; i < n; ++i) diagonal = std::max(diagonal, std::fabs(cell->invMass[i][i]));
+      for (int i = 0; i < n; ++i) diagonal = std::max(diagonal, std::fabs(cell->invMassEntry(i, i)));
       double expectedR = 0.0;
       for (int f = 0; f < 3; ++f) {
         double b = 0.0;
         for (int j = 0; j < n; ++j) b += std::fabs(cell->rhs[f * n + j]);
         for (int i = 0; i < n; ++i) {
           double s = 0.0;
-          for (int j = 0; j < n; ++j) s += cell->invMass[i][j] * cell->rhs[f * n + j];
+          for (int j = 0; j < n; ++j) s += cell->invMassEntry(i, j) * cell->rhs[f * n + j];
           if (i == 0) expectedR += s * s;
           EXPECT_NEAR(out[f * n + i], 0.5 * s, 0.5e-13 * diagonal * b + 1e-14 * std::fabs(s));
         }

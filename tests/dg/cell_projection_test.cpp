@@ -178,7 +178,7 @@ TEST(CellProjection, InverseMassTimesMassIsTheIdentityOnDistortedElements) {
       for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j) {
           double s = 0;
-          for (int k = 0; k < n; ++k) s += cell->invMass[i][k] * M[k][j];
+          for (int k = 0; k < n; ++k) s += cell->invMassEntry(i, k) * M[k][j];
           EXPECT_NEAR(s, i == j ? 1.0 : 0.0, 1e-11);
         }
       freeMatrix(M);

@@ -296,6 +296,39 @@ TEST(FaceCells, InitTwiceKeepsOneSetOfPoints) {
   }
 }
 
+// A straight face's mapping is not kept between uses: asked for, it maps the
+// reference ends to the face's vertices, and points rebuilt while it is held
+// (or after it went) are the same to the bit.
+TEST(FaceCells, FaceMappingAskedForAfterTheBuildMapsTheFace) {
+  TwoTriangles m;
+  for (mEntity *e : leaves(m.mesh, 1)) {
+    DGBoundaryCell *fc = dgBoundaryCellOf(e);
+    std::vector<ptGaussInfo> before = fc->gaussPoints;
+    const KORA::Mapping *map = fc->getMapping();
+    ASSERT_NE(map, nullptr);
+    EXPECT_EQ(map->getEntity(), e);
+    for (int k = 0; k < 2; ++k) {
+      double x, y, z;
+      map->eval(k == 0 ? -1.0 : 1.0, 0, 0, x, y, z);
+      const KORA::mPoint v = static_cast<KORA::mVertex *>(e->get(0, k))->point();
+      EXPECT_EQ(x, v(0));
+      EXPECT_EQ(y, v(1));
+      EXPECT_EQ(z, v(2));
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+      fc->check();
+      ASSERT_EQ(fc->gaussPoints.size(), before.size());
+      for (std::size_t k = 0; k < before.size(); ++k) {
+        EXPECT_EQ(fc->gaussPoints[k].x(0), before[k].x(0));
+        EXPECT_EQ(fc->gaussPoints[k].x(1), before[k].x(1));
+        EXPECT_EQ(fc->gaussPoints[k].JacW, before[k].JacW);
+        EXPECT_EQ(fc->gaussPoints[k].n(0), before[k].n(0));
+      }
+    }
+    EXPECT_EQ(fc->computeOrder(m.c1, m.c2), 5);
+  }
+}
+
 TEST(FaceCells, TimeLevelRuleDeactivatesOnlyAFasterRightSide) {
   TwoTriangles m;
   struct Case {
