@@ -101,6 +101,11 @@ void metricField::attachMetric(pVertex v, metric* m) {
   }
 }
 
+void metricField::adoptMetric(pVertex v, metric* m) {
+  setOwn(v, *m);
+  delete m;
+}
+
 metric* metricField::getMetric(pVertex v) const {
   if (metricSlot* s = slotOf(v, this)) return s->m;
   void* p = nullptr;

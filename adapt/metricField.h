@@ -26,6 +26,9 @@ class metricField {
   void setSize(KORA::pVertex v, double size);
   // Hands m over to the field; an older metric of the vertex is deleted.
   void attachMetric(KORA::pVertex v, metric* m);
+  // The same for a metric no caller points to: its value is stored in the
+  // vertex's slot block where it can be, and m is deleted.
+  void adoptMetric(KORA::pVertex v, metric* m);
   // Null when the vertex carries no metric.
   metric* getMetric(KORA::pVertex v) const;
   void deleteMetric(KORA::pVertex v);
