@@ -70,7 +70,7 @@ int EdgeSplitMod::apply(pPList* newRegions) {
   if (motionVertex) AdaptUtil::move_vertex(motionVertex, motionTarget);
   metric* mN = splitMetric();
   newVertex = templatesUtil::Edge_split(mesh, edge, pos, par, callback, userData, newRegions);
-  if (mN) field->attachMetric(newVertex, mN);
+  if (mN) field->adoptMetric(newVertex, mN);
   return 1;
 }
 

@@ -111,7 +111,7 @@ pPList meshTemplate::splitLinearEdge(pEdge e, int) {
     m = M_createVP2(mesh, mid, par, id, g);
     EN_deleteData(e, uniqueIdTag);
   }
-  if (M) field->attachMetric(m, M);
+  if (M) field->adoptMetric(m, M);
   pEdge ha = M_createE(mesh, p, m, g);
   pEdge hb = M_createE(mesh, m, q, g);
   return adoptChildren(e, {m, ha, hb}, {});

@@ -253,7 +253,7 @@ pVertex steinerVertex(meshTemplate& t, pVertex v[4], pGEntity g) {
   EN_deleteData(t.currentRegion, t.uniqueIdTag);
   double par[3] = {0.0, 0.0, 0.0};
   pVertex c = M_createVP2(t.mesh, xyz, par, id, g);
-  if (M) t.field->attachMetric(c, M);
+  if (M) t.field->adoptMetric(c, M);
   return c;
 }
 

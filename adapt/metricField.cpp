@@ -12,12 +12,19 @@ using namespace KORA;
 
 namespace {
 // The holder of a vertex's metric in the vertex's fast data slot. It does not
-// own the metric, as the mesh data holder does not: the field does.
+// own a metric handed over to it, as the mesh data holder does not: the field
+// does.
 class metricSlot final : public mAttachableData {
  public:
-  metricSlot(const metricField* f, metric* mm) : field(f), m(mm) {}
+  metricSlot(const metricField* f, metric* mm) : field(f), m(mm), own(0.0) {}
+  // A slot that holds its metric in its own block: the look-up reaches the
+  // metric without a further jump through memory.
+  metricSlot(const metricField* f, const metric& value) : field(f), m(&own), own(value) {}
+  ~metricSlot() override = default;
+  bool holdsOwn() const { return m == &own; }
   const metricField* field;
-  metric* m;
+  metric* m;  // &own, or a metric handed over by a caller
+  metric own;
 };
 
 // The field's slot on the vertex, or null (no slot, or the slot holds
@@ -39,31 +46,45 @@ metricField::~metricField() {
   MD_deleteMeshDataId(metricId);
 }
 
-namespace {
+// A metric made by the field itself goes into the vertex's own slot block
+// when the slot is free or already the field's.
+void metricField::setOwn(pVertex v, const metric& value) {
+  if (metricSlot* s = slotOf(v, this)) {
+    if (!s->holdsOwn()) delete s->m;
+    s->own = value;
+    s->m = &s->own;
+    return;
+  }
+  void* old = nullptr;
+  if (!v->getFastData() && !EN_getDataPtr(v, metricId, &old)) {
+    v->attachFastData(new metricSlot(this, value));
+    return;
+  }
+  attachMetric(v, new metric(value));
+}
+
 // A metric with a size that is not finite and positive, or a direction that
 // is not finite, would poison every length measured with it: it is refused
 // and the vertex keeps what it had.
-bool acceptable(metric* m, const char* who) {
-  if (m->finite()) return true;
-  std::fprintf(stderr, "Warning: degenerate metric not attached (metricField::%s)\n", who);
-  delete m;
-  return false;
-}
-}  // namespace
-
 void metricField::setMetric(pVertex v, const double e[3][3], const double h[3]) {
-  metric* m = new metric(e, h);
-  if (acceptable(m, "setMetric")) attachMetric(v, m);
+  const metric m(e, h);
+  if (m.finite())
+    setOwn(v, m);
+  else
+    std::fprintf(stderr, "Warning: degenerate metric not attached (metricField::%s)\n", "setMetric");
 }
 
 void metricField::setSize(pVertex v, double size) {
-  metric* m = new metric(size);
-  if (acceptable(m, "setSize")) attachMetric(v, m);
+  const metric m(size);
+  if (m.finite())
+    setOwn(v, m);
+  else
+    std::fprintf(stderr, "Warning: degenerate metric not attached (metricField::%s)\n", "setSize");
 }
 
 void metricField::attachMetric(pVertex v, metric* m) {
   if (metricSlot* s = slotOf(v, this)) {
-    if (s->m != m) delete s->m;
+    if (s->m != m && !s->holdsOwn()) delete s->m;
     s->m = m;
     return;
   }
@@ -80,6 +101,11 @@ void metricField::attachMetric(pVertex v, metric* m) {
   }
 }
 
+void metricField::adoptMetric(pVertex v, metric* m) {
+  setOwn(v, *m);
+  delete m;
+}
+
 metric* metricField::getMetric(pVertex v) const {
   if (metricSlot* s = slotOf(v, this)) return s->m;
   void* p = nullptr;
@@ -87,11 +113,18 @@ metric* metricField::getMetric(pVertex v) const {
   return static_cast<metric*>(p);
 }
 
-void metricField::deleteMetric(pVertex v) { delete detachMetric(v); }
+void metricField::deleteMetric(pVertex v) {
+  if (metricSlot* s = slotOf(v, this)) {
+    if (!s->holdsOwn()) delete s->m;
+    v->deleteFastData();
+    return;
+  }
+  delete detachMetric(v);
+}
 
 metric* metricField::detachMetric(pVertex v) {
   if (metricSlot* s = slotOf(v, this)) {
-    metric* m = s->m;
+    metric* m = s->holdsOwn() ? new metric(s->own) : s->m;
     v->deleteFastData();
     return m;
   }
@@ -99,6 +132,20 @@ metric* metricField::detachMetric(pVertex v) {
   if (!EN_getDataPtr(v, metricId, &p)) return nullptr;
   EN_deleteData(v, metricId);
   return static_cast<metric*>(p);
+}
+
+void metricField::moveMetric(pVertex from, pVertex to) {
+  if (from == to) return;
+  metricSlot* s = slotOf(from, this);
+  if (s && s->holdsOwn()) {
+    void* old = nullptr;
+    if (slotOf(to, this) || (!to->getFastData() && !EN_getDataPtr(to, metricId, &old))) {
+      deleteMetric(to);
+      to->attachFastData(from->releaseFastData());
+      return;
+    }
+  }
+  if (metric* m = detachMetric(from)) attachMetric(to, m);
 }
 
 void metricField::interpolate(const metric* m1, const metric* m2, double t, metric** out) {

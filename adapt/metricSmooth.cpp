@@ -103,13 +103,12 @@ int metricField::E_anisoSmooth(pVertex A, pVertex B, double dirs[3][3], double l
     return 0;
   }
   const double h[3] = {std::sqrt(nw[0]), std::sqrt(nw[1]), std::sqrt(nw[2])};
-  metric* m = new metric(dirs, h);
-  if (!m->finite()) {
-    delete m;
+  const metric m(dirs, h);
+  if (!m.finite()) {
     std::printf("Error: Degenerate metric kept (metricField::E_anisoSmooth)\n");
     return 0;
   }
-  attachMetric(A, m);
+  setOwn(A, m);
   return 1;
 }
 

@@ -81,10 +81,7 @@ int rateEndsReplaced(LocMeshMod& op, pEdge e, const double p[3], metric* pm, con
 }
 
 void moveMetric(metricField* field, pVertex from, pVertex to) {
-  if (!field) return;
-  metric* m = field->detachMetric(from);
-  if (!m) return;
-  field->attachMetric(to, m);
+  if (field) field->moveMetric(from, to);
 }
 
 pPList verticesReplaced(pFace f, pVertex out, pVertex in) {

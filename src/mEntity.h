@@ -129,6 +129,12 @@ public:
   void attachFastData(mAttachableData* d);
   mAttachableData* getFastData() const { return fastData; }
   void deleteFastData();
+  // Takes the fast data off the entity without deleting it.
+  mAttachableData* releaseFastData() {
+    mAttachableData* d = fastData;
+    fastData = nullptr;
+    return d;
+  }
 
   // Caches.
   mType getElementType() const { return static_cast<mType>(elementType); }
