@@ -92,7 +92,8 @@ public:
   static constexpr int kMaxFields = 256;
   static constexpr int kMaxOrder = 9;
 
-  explicit DGMomentLimiterRegularCube(bool monotonicity) : monotone(monotonicity) {}
+  // It compares moments with the neighbours' alone: no stencil bounds.
+  explicit DGMomentLimiterRegularCube(bool monotonicity) : monotone(monotonicity) { stencilReader = false; }
   void limit(DGCell *cell) override;
   // Limits the order-q moments of the quadrilateral cell against its
   // neighbour across one face (the interface cell is not used).
@@ -140,7 +141,7 @@ private:
   KeptCell &keptCell(DGCell *cell, std::span<const LimiterFaceTable::Face> faces);
   void findSide(DGCell *cell, const LimiterFaceTable::Face &face, Side &side);
   int gradientTable(DGCell *cell);
-  void fieldMonotonicity(DGCell *cell, int f);
+  bool fieldMonotone(DGCell *cell, int f, int d);
 
   unsigned char flag[kMaxFields][kMaxOrder + 1][3] = {};
   bool monotone;
@@ -154,12 +155,14 @@ private:
   std::unordered_map<std::uint64_t, std::vector<int>> gradientIndex;  // by a hash of the values
   // The cell of the limit call under way (null outside one), the side being
   // limited, and per field whether its monotonicity is known (from the
-  // current coefficients: only the field's own moments change it).
+  // current coefficients: only the field's own moments change it), by bits
+  // of the directions x and y.
   DGCell *limiting = nullptr;
+  int limitingFields = 0;
   const Side *currentSide = nullptr;
   const GradientTable *currentGradients = nullptr;
-  bool monoKnown[kMaxFields] = {};
-  bool monoU[kMaxFields] = {}, monoV[kMaxFields] = {}, monoW[kMaxFields] = {};
+  unsigned char monoKnown[kMaxFields] = {};
+  bool monoU[kMaxFields] = {}, monoV[kMaxFields] = {};
   // Corners of the cells met by limitQuad outside the kept sides.
   DGCell *cornerCells[kCornerSlots] = {};
   double cornerValues[kCornerSlots][4] = {};

@@ -29,7 +29,7 @@ const ConservationLaw &contextLaw() {
 }
 
 int fieldsOf(const ConservationLaw &law, const DGCell *cell) {
-  return std::min({law.nbFields(), cell->nbFields(), ConservationLaw::kMaxFields});
+  return std::min({law.nbFields(), cell->nbFieldCount, ConservationLaw::kMaxFields});
 }
 
 // Centre offsets closer than this count as aligned.
@@ -101,6 +101,43 @@ std::uint64_t hashOf(const double *v, std::size_t n) {
   const unsigned char *b = reinterpret_cast<const unsigned char *>(v);
   for (std::size_t i = 0; i < n * sizeof(double); ++i) h = (h ^ b[i]) * 1099511628211ull;
   return h;
+}
+
+// True when no product of the derivative sum at a point with the one at the
+// first point is negative; g holds, function after function, the gradients
+// of the points (the sums go on side by side, each term after term).
+template <int kPoints>
+bool keepSign(const double *g, const double *c, int size) {
+  double sum[kPoints] = {};
+  for (int j = 0; j < size; ++j, g += kPoints) {
+    const double cj = c[j];
+    for (int k = 0; k < kPoints; ++k) sum[k] += g[k] * cj;
+  }
+  bool same = true;
+  for (int k = 1; k < kPoints; ++k)
+    if (sum[k] * sum[0] < 0.0) same = false;
+  return same;
+}
+
+bool pointsKeepSign(const double *g, const double *c, int size, int points) {
+  switch (points) {
+  case 1: return true;
+  case 4: return keepSign<4>(g, c, size);
+  case 9: return keepSign<9>(g, c, size);
+  case 16: return keepSign<16>(g, c, size);
+  default: break;
+  }
+  double local[64] = {};
+  std::vector<double> more(points > 64 ? points : 0, 0.0);  // beyond order 12 only
+  double *sum = points > 64 ? more.data() : local;
+  for (int j = 0; j < size; ++j, g += points) {
+    const double cj = c[j];
+    for (int k = 0; k < points; ++k) sum[k] += g[k] * cj;
+  }
+  bool same = true;
+  for (int k = 1; k < points; ++k)
+    if (sum[k] * sum[0] < 0.0) same = false;
+  return same;
 }
 
 }  // namespace
@@ -176,11 +213,13 @@ int DGMomentLimiterRegularCube::gradientTable(DGCell *cell) {
       if (g[d] != 0.0) t.used[d] = true;
   // A direction whose gradients are all zero gives zero derivatives, whose
   // products never clear a flag: it is not stored.
+  // Direction after direction, function after function, the values at every
+  // point: the sums of all points then go on side by side.
   std::vector<double> values;
-  for (int k = 0; k < nbPoints; ++k)
-    for (int d = 0; d < 3; ++d)
-      if (t.used[d])
-        for (int j = 0; j < size; ++j) values.push_back(basis[static_cast<std::size_t>(k) * size + j][d]);
+  for (int d = 0; d < 3; ++d)
+    if (t.used[d])
+      for (int j = 0; j < size; ++j)
+        for (int k = 0; k < nbPoints; ++k) values.push_back(basis[static_cast<std::size_t>(k) * size + j][d]);
   const std::uint64_t h = hashOf(values.data(), values.size()) ^ (static_cast<std::uint64_t>(size) << 1) ^
                           (static_cast<std::uint64_t>(nbPoints) << 20) ^ (t.used[0] + 2 * t.used[1] + 4 * t.used[2]);
   std::vector<int> &same = gradientIndex[h];
@@ -197,33 +236,22 @@ int DGMomentLimiterRegularCube::gradientTable(DGCell *cell) {
   return same.back();
 }
 
-// checkMonotonicity of one field, from the current gradient table: the
-// derivative sums of DGCell::dinterpolate, term after term.
-void DGMomentLimiterRegularCube::fieldMonotonicity(DGCell *cell, int f) {
+// checkMonotonicity of one field in one direction, from the current gradient
+// table: the derivative sums of DGCell::dinterpolate, each term after term
+// (the sums of the points side by side).
+bool DGMomentLimiterRegularCube::fieldMonotone(DGCell *cell, int f, int d) {
+  unsigned char &known = monoKnown[f];
+  bool *mono = d == 0 ? monoU : monoV;
+  if (known & (1u << d)) return mono[f];
+  known |= static_cast<unsigned char>(1u << d);
   const GradientTable &t = *currentGradients;
-  const int size = t.size;
+  mono[f] = true;
+  if (!t.used[d]) return true;
+  const int size = t.size, points = t.nbPoints;
   const double *c = cell->coef0 + static_cast<std::ptrdiff_t>(f) * cell->nbFcts;
-  bool *out[3] = {monoU, monoV, monoW};
-  int dirs = 0;
-  for (int d = 0; d < 3; ++d) {
-    out[d][f] = true;
-    dirs += t.used[d];
-  }
-  const double *g = gradientValues.data() + t.offset;
-  double first[3] = {0.0, 0.0, 0.0};
-  for (int k = 0; k < t.nbPoints; ++k) {
-    for (int d = 0, m = 0; d < 3; ++d) {
-      if (!t.used[d]) continue;
-      const double *gd = g + (static_cast<std::ptrdiff_t>(k) * dirs + m++) * size;
-      double s = 0.0;
-      for (int j = 0; j < size; ++j) s += gd[j] * c[j];
-      if (k == 0)
-        first[d] = s;
-      else if (s * first[d] < 0.0)
-        out[d][f] = false;
-    }
-  }
-  monoKnown[f] = true;
+  const double *g = gradientValues.data() + t.offset + static_cast<std::ptrdiff_t>(t.used[0] && d == 1) * size * points;
+  mono[f] = pointsKeepSign(g, c, size, points);
+  return mono[f];
 }
 
 void DGMomentLimiterRegularCube::limit(DGCell *cell) {
@@ -233,6 +261,7 @@ void DGMomentLimiterRegularCube::limit(DGCell *cell) {
   const int top = std::min(kept.order, kMaxOrder);
   const int n = std::min({law.nbFields(), cell->nbFieldCount, ConservationLaw::kMaxFields});
   initTable(n, top);
+  limitingFields = n;
   const bool quad = kept.type == mEntity::QUAD, hex = kept.type == mEntity::HEX;
   if (!quad && !hex) return;
   limiting = cell;
@@ -241,7 +270,7 @@ void DGMomentLimiterRegularCube::limit(DGCell *cell) {
   if (monotone && quad) {
     if (kept.gradients < 0) kept.gradients = gradientTable(cell);
     currentGradients = &gradientTables[kept.gradients];
-    std::fill(monoKnown, monoKnown + n, false);
+    std::fill(monoKnown, monoKnown + n, 0);
   }
   const Side *sides = keptSides.data() + kept.firstSide;
   for (int q = top; q >= 1; --q) {
@@ -282,9 +311,9 @@ const double *DGMomentLimiterRegularCube::corners(DGCell *cell) {
 
 void DGMomentLimiterRegularCube::limitQuad(DGBoundaryCell *face, DGCell *K, DGCell *N, int q) {
   if (q < 1 || q > kMaxOrder) return;
-  const ConservationLaw &law = contextLaw();
-  // Within limit, the side's geometry is kept from call to call.
+  // Within limit, the side's geometry and the field count are kept from call to call.
   const bool kept = limiting == K && currentSide && currentSide->neighbour == N && currentSide->face == face;
+  const int fieldsK = kept ? limitingFields : fieldsOf(contextLaw(), K);
   int dir;
   double ratio;
   if (kept) {
@@ -306,17 +335,14 @@ void DGMomentLimiterRegularCube::limitQuad(DGBoundaryCell *face, DGCell *K, DGCe
   if (dir < 0) return;
   const bool alongX = dir == 0;
 
-  const int n = std::min({law.nbFields(), K->nbFieldCount, ConservationLaw::kMaxFields, N->nbFieldCount});
+  const int n = std::min(fieldsK, N->nbFieldCount);
   // The monotonicity of a field, from the current coefficients: in a limit
-  // call taken per field when first needed and again after one of the
-  // field's moments changed, otherwise for the whole cell.
+  // call taken per field and direction when first needed and again after one
+  // of the field's moments changed, otherwise for the whole cell.
   const bool lazy = kept && currentGradients;
   bool ownMu[ConservationLaw::kMaxFields], ownMv[ConservationLaw::kMaxFields], ownMw[ConservationLaw::kMaxFields];
-  bool *mono = alongX ? ownMu : ownMv;
-  if (lazy)
-    mono = alongX ? monoU : monoV;
-  else if (monotone)
-    checkMonotonicity(K, ownMu, ownMv, ownMw);
+  const bool *mono = alongX ? ownMu : ownMv;
+  if (monotone && !lazy) checkMonotonicity(K, ownMu, ownMv, ownMw);
 
   const int nbK = K->nbFcts;
   const int nbN = N->nbFcts;
@@ -330,8 +356,7 @@ void DGMomentLimiterRegularCube::limitQuad(DGBoundaryCell *face, DGCell *K, DGCe
   for (int f = 0; f < n; ++f) {
     if (!flag[f][q][dir]) continue;
     if (monotone) {
-      if (lazy && !monoKnown[f]) fieldMonotonicity(K, f);
-      if (mono[f]) {
+      if (lazy ? fieldMonotone(K, f, dir) : mono[f]) {
         flag[f][q][dir] = 0;
         continue;
       }
@@ -339,7 +364,7 @@ void DGMomentLimiterRegularCube::limitQuad(DGBoundaryCell *face, DGCell *K, DGCe
     const double b = (coefK[f * nbK + lower] - coefN[f * nbN + lower]) * scale;
     if (minmod(coefK[f * nbK + target], b)) {
       flag[f][q - 1][dir] = 1;
-      if (lazy) monoKnown[f] = false;
+      if (lazy) monoKnown[f] = 0;
     }
   }
 }
