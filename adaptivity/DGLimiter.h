@@ -28,6 +28,14 @@ public:
   // a becomes minmod(a, b): 0 for opposite signs, b when |b| <= |a|; true
   // when a new value was stored.
   static bool minmod(double &a, double b);
+
+  // Whether limit reads the cells' stencil bounds: when it does not, the
+  // passes that make them are skipped (the jump indicator is still taken
+  // whenever needStencilAverages is true).
+  bool readsStencilBounds() const { return stencilReader; }
+
+protected:
+  bool stencilReader = true;
 };
 
 #endif

@@ -33,6 +33,7 @@ std::span<const LimiterFaceTable::Face> LimiterFaceTable::faces(const DGCell *ce
     generation = dgCellGeneration;
     empty = false;
     last = 0;
+    ++resets;
   }
   std::size_t entry;
   if (last + 1 < cells.size() && cells[last + 1] == cell) {

@@ -35,6 +35,12 @@ public:
 
   // The faces of the cell, valid until the next call.
   std::span<const Face> faces(const DGCell *cell);
+  // The entry of the cell of the last call to faces: 0, 1, 2, ... in the order
+  // the cells were first met, so that a limiter can keep data of its own per
+  // cell in arrays indexed by it.
+  std::size_t entry() const { return last; }
+  // Changes whenever the entries are dropped (every entry is then new).
+  unsigned long epoch() const { return resets; }
 
 private:
   std::size_t collect(const DGCell *cell);
@@ -46,6 +52,7 @@ private:
   std::vector<Face> entries;
   std::unordered_map<const DGCell *, std::size_t> entryOf;
   std::size_t last = 0;                         // entry of the previous call
+  unsigned long resets = 0;
 };
 
 #endif

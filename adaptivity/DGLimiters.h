@@ -15,6 +15,9 @@
 //                                   of quadrilaterals on axis-parallel meshes
 //   DGMultiLimiter                  applies a list of limiters in turn
 
+#include <cstdint>
+#include <span>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -89,7 +92,8 @@ public:
   static constexpr int kMaxFields = 256;
   static constexpr int kMaxOrder = 9;
 
-  explicit DGMomentLimiterRegularCube(bool monotonicity) : monotone(monotonicity) {}
+  // It compares moments with the neighbours' alone: no stencil bounds.
+  explicit DGMomentLimiterRegularCube(bool monotonicity) : monotone(monotonicity) { stencilReader = false; }
   void limit(DGCell *cell) override;
   // Limits the order-q moments of the quadrilateral cell against its
   // neighbour across one face (the interface cell is not used).
@@ -108,23 +112,62 @@ private:
   // Corners (-1,-1) and (1,1) of a cell, x1 y1 x2 y2, kept during one limit call.
   const double *corners(DGCell *cell);
 
+  // What limit keeps of a cell between calls, while the face table keeps its
+  // entry (no DG cell made or destroyed): its element type, its order, and
+  // per face of the table, the neighbour and the geometry limitQuad takes
+  // from the corners (a cell's mapping never changes).
+  struct Side {
+    const DGBoundaryCell *face = nullptr;  // the interface cell it was found from
+    bool known = false;
+    DGCell *neighbour = nullptr;           // null: the face is skipped
+    int dir = -1;                          // 0 x, 1 y, -1 neither (nothing changes)
+    double ratio = 0.0;                    // hx / dx or hy / dy
+  };
+  struct KeptCell {
+    int type = -1;
+    int order = 0;
+    int firstSide = -1;
+    int nbSides = 0;
+    int gradients = -1;  // its monotonicity table, -1 before the first need
+  };
+  // The physical basis gradients of a cell at the points of the monotonicity
+  // test: per point, per direction whose values are not all zero, size values.
+  // Cells with the same values (the same shape and size) share one table.
+  struct GradientTable {
+    std::size_t offset;
+    int nbPoints, size;
+    bool used[3];
+  };
+  KeptCell &keptCell(DGCell *cell, std::span<const LimiterFaceTable::Face> faces);
+  void findSide(DGCell *cell, const LimiterFaceTable::Face &face, Side &side);
+  int gradientTable(DGCell *cell);
+  bool fieldMonotone(DGCell *cell, int f, int d);
+
   unsigned char flag[kMaxFields][kMaxOrder + 1][3] = {};
   bool monotone;
   LimiterFaceTable faceTable;
-  std::vector<std::pair<DGBoundaryCell *, DGCell *>> sides;  // of the limit call under way
-  // The cell of the limit call under way (null outside one), the corners of
-  // the cells met in it, and its monotonicity while none of its moments changed.
+  std::vector<KeptCell> keptCells;  // by face-table entry
+  std::vector<Side> keptSides;
+  unsigned long keptEpoch = 0;
+  bool keptAny = false;
+  std::vector<GradientTable> gradientTables;
+  std::vector<double> gradientValues;
+  std::unordered_map<std::uint64_t, std::vector<int>> gradientIndex;  // by a hash of the values
+  // The cell of the limit call under way (null outside one), the side being
+  // limited, and per field whether its monotonicity is known (from the
+  // current coefficients: only the field's own moments change it), by bits
+  // of the directions x and y.
   DGCell *limiting = nullptr;
+  int limitingFields = 0;
+  const Side *currentSide = nullptr;
+  const GradientTable *currentGradients = nullptr;
+  unsigned char monoKnown[kMaxFields] = {};
+  bool monoU[kMaxFields] = {}, monoV[kMaxFields] = {};
+  // Corners of the cells met by limitQuad outside the kept sides.
   DGCell *cornerCells[kCornerSlots] = {};
   double cornerValues[kCornerSlots][4] = {};
   int nbCorners = 0;
   unsigned long cornerGeneration = 0;
-  bool monotonicityKnown = false;
-  bool monoU[kMaxFields] = {}, monoV[kMaxFields] = {}, monoW[kMaxFields] = {};
-  // Physical basis gradients of that cell at the points of the monotonicity test.
-  DGCell *monoBasisCell = nullptr;
-  std::vector<KORA::mVector> monoBasis;
-  int monoPoints = 0, monoSize = 0;
 };
 
 // Per field: true in mu (x), mv (y), mw (z) when the physical derivative of

@@ -12,7 +12,8 @@
 # counts. Per step: the median over the steps after the first two of DG.log's
 # 7th column (processor time of the iteration) over its 1st (dofs).
 #
-# limiter: -limiter 1 (Barth) against none at p1 and p2 on quadrilaterals and
+# limiter: -limiter L (L in LIMITERS, default "1": 1 Barth, 2 and 4 moment,
+#   3 physical, 5 Tovu) against none at p1 and p2 on quadrilaterals and
 #   Gmsh triangles; cost = (limited - plain) / plain per step (target 0.5).
 # adapt:   -href 2 -hrefdt 1e9 (two levels of hierarchical refinement of the
 #   initial field around the contact, none during the run) on a coarse mesh,
@@ -65,8 +66,9 @@ guessfor() {  # kind n order: a first guess of the final time of two steps
 meshfor() { if [ "$1" = quads ]; then quadmesh "$2"; else trimesh "$2"; fi; }
 
 limiter_section() {
-  echo "== limiter: -limiter 1 against none (ns/dof/step: min, median of $repeat)"
-  printf "%-10s %8s %8s %8s %8s %8s %6s\n" case dofs plain med limited med cost
+  limiters=${LIMITERS:-1}
+  echo "== limiter: -limiter L ($limiters) against none (ns/dof/step: min, median of $repeat)"
+  printf "%-10s %2s %8s %8s %8s %8s %8s %6s\n" case L dofs plain med limited med cost
   # name order kind size(small) size(600k)
   while read -r name o kind small big; do
     n=$big
@@ -74,18 +76,23 @@ limiter_section() {
     mesh=$(meshfor "$kind" "$n")
     args="-problem 16 -subproblem 3 -order $o -outputdt 0"
     dir="$work/limiter/$name"
-    rm -rf "$dir" "$dir-lim"
+    rm -rf "$dir" "$dir"-lim*
     tend=$(steptime "$dir" "$mesh" "$(guessfor "$kind" "$n" "$o")" $args)
-    : >"$dir.plain" && : >"$dir.lim"
+    : >"$dir.plain"
+    for l in $limiters; do : >"$dir.lim$l"; done
     r=0
     while [ "$r" -lt "$repeat" ]; do
       r=$((r + 1))
       dgrun "$dir" "$mesh" $args -tend "$tend" || exit 1; dgfigures "$dir" >>"$dir.plain"
-      dgrun "$dir-lim" "$mesh" $args -tend "$tend" -limiter 1 || exit 1; dgfigures "$dir-lim" >>"$dir.lim"
+      for l in $limiters; do
+        dgrun "$dir-lim$l" "$mesh" $args -tend "$tend" -limiter "$l" || exit 1; dgfigures "$dir-lim$l" >>"$dir.lim$l"
+      done
     done
-    set -- $(col3 "$dir.plain") $(col3 "$dir.lim")
-    printf "%-10s %8s %8s %8s %8s %8s %6s\n" "$name" "$(awk 'NR == 1 { print $1 }' "$dir.plain")" \
-      "$1" "$2" "$3" "$4" "$(ratio "$3" "$1" 1)"
+    for l in $limiters; do
+      set -- $(col3 "$dir.plain") $(col3 "$dir.lim$l")
+      printf "%-10s %2s %8s %8s %8s %8s %8s %6s\n" "$name" "$l" "$(awk 'NR == 1 { print $1 }' "$dir.plain")" \
+        "$1" "$2" "$3" "$4" "$(ratio "$3" "$1" 1)"
+    done
   done <<EOF
 p1-quads 1 quads 24 192
 p2-quads 2 quads 16 128

@@ -394,7 +394,7 @@ void DGAnalysis::applyLimiter(double t, short level, DGCellList &cellList,
     applyToAll(cellList, zero);
     ComputeJumps jumps{t, level};
     applyToAll(faceList, jumps);
-    stencilBounds(ctx->mesh, t, n, level, cellList, faceList);
+    if (limiter->readsStencilBounds()) stencilBounds(ctx->mesh, t, n, level, cellList, faceList);
   }
   LimitCell limit{limiter, level, ctx->parameters->general.detector};
   limitCells(cellList, limit);
