@@ -1444,17 +1444,13 @@ public:
     DGCell *L, *R;
     face->sideCells(L, R);
     const int K = face->nbPtGauss();
-    if (!R || K % eulerlanes::kHalfPack == 0) {
+    if (!R || K % eulerlanes::kHalfPack == 0 || 2 * K * pass.n > kSlot) {
       finish();
       finishFace(pass, face, nullptr);
       return;
     }
-    const std::size_t size = static_cast<std::size_t>(2 * K * pass.n);
-    if (buffer.size() < used + size) buffer.resize(used + size);
     faces[count] = face;
     points[count] = facePointsOf(face);
-    offset[count] = used;
-    used += size;
     total += K;
     if (++count == kMaxFaces || total % eulerlanes::kHalfPack == 0) finish();
   }
@@ -1462,28 +1458,25 @@ public:
     if (count == 0) return;
     double *FL[kMaxFaces], *FR[kMaxFaces];
     for (int i = 0; i < count; ++i) {
-      FL[i] = buffer.data() + offset[i];
+      FL[i] = fluxes[i];
       FR[i] = FL[i] + points[i].count * pass.n;
     }
     eulerlanes::facesFluxes(*pass.law, points, count, FL, FR);
     for (int i = 0; i < count; ++i) finishFace(pass, faces[i], FL[i]);
     count = 0;
     total = 0;
-    used = 0;
   }
 
 private:
   static constexpr int kMaxFaces = eulerlanes::kLanes;
+  // Room for a face's fluxes (both sides): a face with more waits for none.
+  static constexpr int kSlot = 2 * 32 * 8;
   const ComputeBoundaryContributions &pass;
   DGBoundaryCell *faces[kMaxFaces];
   ConservationLaw::FacePoints points[kMaxFaces];
-  std::size_t offset[kMaxFaces];
   int count = 0, total = 0;
-  std::size_t used = 0;
-  static thread_local std::vector<double> buffer;
+  double fluxes[kMaxFaces][kSlot];
 };
-
-thread_local std::vector<double> PackedFacePass::buffer;
 
 }  // namespace
 
