@@ -96,27 +96,9 @@ inline void facesFluxes(const ConservationLaw::FacePoints *faces, int count, dou
                         double *const *FL, double *const *FR) {
   FaceLanes lanes;
   double F[nf][kLanes];
-  int face[kLanes], point[kLanes];
-  int f = 0, k = 0;  // the next point to take
-  while (f < count) {
-    int used = 0;
-    while (used < kLanes && f < count) {
-      const ConservationLaw::FacePoints &pts = faces[f];
-      if (k >= pts.count) {
-        ++f;
-        k = 0;
-        continue;
-      }
-      lanes.n[used] = &pts.n(k);
-      lanes.UL[used] = pts.UL + k * pts.stateStride;
-      lanes.UR[used] = pts.UR + k * pts.stateStride;
-      lanes.x[used] = &pts.x(k);
-      face[used] = f;
-      point[used] = k;
-      ++used;
-      ++k;
-    }
-    if (used == 0) break;
+  double *outL[kLanes], *outR[kLanes];  // where each lane's fluxes go
+  int used = 0;
+  auto run = [&] {
     lanes.count = used;
     // Lanes past the count repeat the pack's first point, as gather's.
     for (int i = used; i < kLanes; ++i) {
@@ -126,11 +108,23 @@ inline void facesFluxes(const ConservationLaw::FacePoints *faces, int count, dou
       lanes.x[i] = lanes.x[0];
     }
     kernel(gamma, lanes, F);
-    for (int i = 0; i < used; ++i) {
-      double *l = FL[face[i]] + point[i] * nf, *r = FR[face[i]] + point[i] * nf;
-      for (int j = 0; j < nf; ++j) l[j] = r[j] = F[j][i];
+    for (int i = 0; i < used; ++i)
+      for (int j = 0; j < nf; ++j) outL[i][j] = outR[i][j] = F[j][i];
+    used = 0;
+  };
+  for (int f = 0; f < count; ++f) {
+    const ConservationLaw::FacePoints &pts = faces[f];
+    for (int k = 0; k < pts.count; ++k) {
+      lanes.n[used] = &pts.n(k);
+      lanes.UL[used] = pts.UL + k * pts.stateStride;
+      lanes.UR[used] = pts.UR + k * pts.stateStride;
+      lanes.x[used] = &pts.x(k);
+      outL[used] = FL[f] + k * nf;
+      outR[used] = FR[f] + k * nf;
+      if (++used == kLanes) run();
     }
   }
+  if (used > 0) run();
 }
 
 // A pack of up to kLanes / 2 points runs at half width: a row of points
