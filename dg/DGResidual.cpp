@@ -24,6 +24,7 @@
 #include "DGParameters.h"
 #include "DenseMatrix.h"
 #include "ElementaryMatrices.h"
+#include "EulerLanes.h"
 #include "FunctionSpace.h"
 #include "GaussIntegrator.h"
 #include "GlobalParamManager.h"
@@ -1194,12 +1195,38 @@ bool pairedFaceIntegrals(const ptGaussInfo *gps, int K, int n, const double *flu
   }
 }
 
-}  // namespace
+// The points of a face for its numerical fluxes in one call.
+ConservationLaw::FacePoints facePointsOf(const DGBoundaryCell *face) {
+  const ptGaussInfo &g0 = face->gaussPoints.front();
+  ConservationLaw::FacePoints pts;
+  pts.count = face->nbPtGauss();
+  pts.normal = &g0.n;
+  pts.point = &g0.x;
+  pts.stride = sizeof(ptGaussInfo);
+  pts.UL = g0.UL;
+  pts.UR = g0.UR;
+  pts.stateStride = 2 * face->stateSize;  // the face's state block (ensureStates)
+  return pts;
+}
 
-void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
-  if (setLevel > 0) face->leftTag = face->rightTag = setLevel;
-  if (!faceOfLevel(face, level)) return;
-  if (stateSize > 0 && !face->interProc) computeFaceStates(face, level, t, stateSize);
+// A face's steps before its fluxes (its levels, its states): false for a
+// face the pass skips.
+bool beginFace(const ComputeBoundaryContributions &pass, DGBoundaryCell *face) {
+  if (pass.setLevel > 0) face->leftTag = face->rightTag = pass.setLevel;
+  if (!faceOfLevel(face, pass.level)) return false;
+  if (pass.stateSize > 0 && !face->interProc) computeFaceStates(face, pass.level, pass.t, pass.stateSize);
+  return true;
+}
+
+// A face's fluxes and integrals. The numerical fluxes of an interior face
+// may be given (those of its points on the left, K n, then on the right),
+// taken with other faces' in one call.
+void finishFace(const ComputeBoundaryContributions &pass, DGBoundaryCell *face, const double *given) {
+  const double t = pass.t;
+  const short level = pass.level;
+  const int n = pass.n;
+  const ConservationLaw *law = pass.law;
+  const bool pointFluxes = pass.pointFluxes;
   const auto sides = dgpass::faceSides(face, level);
   // Plain copies: clang 14 does not let the lambda below capture structured
   // bindings.
@@ -1218,22 +1245,18 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
   // where the law has such a call for its tag.
   const int K = face->nbPtGauss();
   bool batched = false;
-  thread_local std::vector<double> fluxes;
-  if (K > 0 && (R ? !pointFluxes : law->nbFields() == n)) {
-    if (fluxes.size() < static_cast<std::size_t>(2 * K * n)) fluxes.resize(2 * K * n);
-    const ptGaussInfo &g0 = face->gaussPoints.front();
-    ConservationLaw::FacePoints pts;
-    pts.count = K;
-    pts.normal = &g0.n;
-    pts.point = &g0.x;
-    pts.stride = sizeof(ptGaussInfo);
-    pts.UL = g0.UL;
-    pts.UR = g0.UR;
-    pts.stateStride = 2 * face->stateSize;  // the face's state block (ensureStates)
+  thread_local std::vector<double> buffer;
+  const double *fluxes = given;
+  if (given && R && K > 0) {
+    batched = true;
+  } else if (K > 0 && (R ? !pointFluxes : law->nbFields() == n)) {
+    if (buffer.size() < static_cast<std::size_t>(2 * K * n)) buffer.resize(2 * K * n);
+    fluxes = buffer.data();
+    const ConservationLaw::FacePoints pts = facePointsOf(face);
     if (R) {
-      law->riemannFluxes(pts, fluxes.data(), fluxes.data() + K * n);
+      law->riemannFluxes(pts, buffer.data(), buffer.data() + K * n);
       batched = true;
-    } else if (law->boundaryFluxes(pts, tag, t, fluxes.data())) {
+    } else if (law->boundaryFluxes(pts, tag, t, buffer.data())) {
       batched = true;
       // The run state's point is left at the face's last one, as the calls
       // point by point leave it.
@@ -1248,7 +1271,7 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
     const FaceTensor *tL = face->tensors->L, *tR = R ? face->tensors->R : tL;
     if (tR && tR->dims == 3 && tL->K == K && tL->n1 * tL->n1 * tL->n1 == nL &&
         (!R || tR->n1 * tR->n1 * tR->n1 == nR)) {
-      tensorFaceIntegrals(face, *tL, *tR, n, fluxes.data(), toLeft, toRight, rhsL, rhsR);
+      tensorFaceIntegrals(face, *tL, *tR, n, fluxes, toLeft, toRight, rhsL, rhsR);
       return;
     }
   }
@@ -1266,10 +1289,10 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
         const FaceTensor *tR = R ? (face->tensors ? face->tensors->R : nullptr) : tL;
         if (tL && tR && tL->K == K && tR->K == K && tL->n1 * tL->n1 == kNB && tR->n1 == tL->n1) {
           // Quadrilateral sides: from their products.
-          tensorFaceIntegrals(face, *tL, *tR, n, fluxes.data(), toLeft, toRight, rhsL, rhsR);
+          tensorFaceIntegrals(face, *tL, *tR, n, fluxes, toLeft, toRight, rhsL, rhsR);
           return;
         }
-        if (pairedFaceIntegrals<kNB>(gps, K, n, fluxes.data(), toLeft, toRight, rhsL, rhsR)) return;
+        if (pairedFaceIntegrals<kNB>(gps, K, n, fluxes, toLeft, toRight, rhsL, rhsR)) return;
         for (int f = 0; f < n; ++f) {
           if (toLeft) {
             double acc[kNB] = {};
@@ -1300,8 +1323,8 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
       const double w = gp.JacW;
       const double *fl = FL, *fr = FR;
       if (batched) {
-        fl = fluxes.data() + k * n;
-        fr = fluxes.data() + (K + k) * n;
+        fl = fluxes + k * n;
+        fr = fluxes + (K + k) * n;
       } else {
         state.X = gp.x.x();
         state.Y = gp.x.y();
@@ -1333,6 +1356,12 @@ void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
     withBasisSize(nL, integrate);
   else
     integrate(std::integral_constant<int, 0>{});
+}
+
+}  // namespace
+
+void ComputeBoundaryContributions::operator()(DGBoundaryCell *face) const {
+  if (beginFace(*this, face)) finishFace(*this, face, nullptr);
 }
 
 // ---------------------------------------------------------------------------
@@ -1400,6 +1429,54 @@ void sweepFaces(DGBoundaryCellList &faces, Pass &pass) {
     pass(faces[i]);
   }
 }
+
+// The face pass for a law whose interior fluxes run in packs of points
+// (eulerlanes): an interior face whose points would leave lanes idle waits
+// for the next such faces, and their fluxes are taken together; the faces'
+// integrals then follow in the list's order, so every residual takes its
+// sums in the same order as face by face. Any other face first finishes
+// those waiting. finish() ends the sweep.
+class PackedFacePass {
+public:
+  explicit PackedFacePass(const ComputeBoundaryContributions &pass) : pass(pass) {}
+  void operator()(DGBoundaryCell *face) {
+    if (!beginFace(pass, face)) return;
+    DGCell *L, *R;
+    face->sideCells(L, R);
+    const int K = face->nbPtGauss();
+    if (!R || K % eulerlanes::kHalfPack == 0 || 2 * K * pass.n > kSlot) {
+      finish();
+      finishFace(pass, face, nullptr);
+      return;
+    }
+    faces[count] = face;
+    points[count] = facePointsOf(face);
+    total += K;
+    if (++count == kMaxFaces || total % eulerlanes::kHalfPack == 0) finish();
+  }
+  void finish() {
+    if (count == 0) return;
+    double *FL[kMaxFaces], *FR[kMaxFaces];
+    for (int i = 0; i < count; ++i) {
+      FL[i] = fluxes[i];
+      FR[i] = FL[i] + points[i].count * pass.n;
+    }
+    eulerlanes::facesFluxes(*pass.law, points, count, FL, FR);
+    for (int i = 0; i < count; ++i) finishFace(pass, faces[i], FL[i]);
+    count = 0;
+    total = 0;
+  }
+
+private:
+  static constexpr int kMaxFaces = eulerlanes::kLanes;
+  // Room for a face's fluxes (both sides): a face with more waits for none.
+  static constexpr int kSlot = 2 * 32 * 8;
+  const ComputeBoundaryContributions &pass;
+  DGBoundaryCell *faces[kMaxFaces];
+  ConservationLaw::FacePoints points[kMaxFaces];
+  int count = 0, total = 0;
+  double fluxes[kMaxFaces][kSlot];
+};
 
 }  // namespace
 
@@ -1483,5 +1560,11 @@ void DGAnalysis::cSpatialOperator(double t, short level, DGCellList &cellList,
   }
   if (lifting) computeSolutionsOnBothSides(t, true, level, faceList);
   ComputeBoundaryContributions faces{t, level, n, law, lifting ? 0 : n, law->volumeTermsNeedPoints(), due};
-  sweepFaces(faceList, faces);
+  if (!faces.pointFluxes && eulerlanes::packedFluxes(*law)) {
+    PackedFacePass packed(faces);
+    sweepFaces(faceList, packed);
+    packed.finish();
+  } else {
+    sweepFaces(faceList, faces);
+  }
 }

@@ -86,6 +86,59 @@ inline void faceFluxes(const ConservationLaw::FacePoints &pts, double gamma, Ker
   }
 }
 
+// The fluxes of every point of several faces (count of them), the faces'
+// points taken in a row: a pack may hold the last points of a face and the
+// first of the next, so that few lanes stay idle. Face f's fluxes go to
+// FL[f] and FR[f] as faceFluxes writes them; each point gets the same
+// fluxes as there (a lane's arithmetic does not depend on the others').
+template <int nf, class Kernel>
+inline void facesFluxes(const ConservationLaw::FacePoints *faces, int count, double gamma, Kernel kernel,
+                        double *const *FL, double *const *FR) {
+  FaceLanes lanes;
+  double F[nf][kLanes];
+  double *outL[kLanes], *outR[kLanes];  // where each lane's fluxes go
+  int used = 0;
+  auto run = [&] {
+    lanes.count = used;
+    // Lanes past the count repeat the pack's first point, as gather's.
+    for (int i = used; i < kLanes; ++i) {
+      lanes.n[i] = lanes.n[0];
+      lanes.UL[i] = lanes.UL[0];
+      lanes.UR[i] = lanes.UR[0];
+      lanes.x[i] = lanes.x[0];
+    }
+    kernel(gamma, lanes, F);
+    for (int i = 0; i < used; ++i)
+      for (int j = 0; j < nf; ++j) outL[i][j] = outR[i][j] = F[j][i];
+    used = 0;
+  };
+  for (int f = 0; f < count; ++f) {
+    const ConservationLaw::FacePoints &pts = faces[f];
+    for (int k = 0; k < pts.count; ++k) {
+      lanes.n[used] = &pts.n(k);
+      lanes.UL[used] = pts.UL + k * pts.stateStride;
+      lanes.UR[used] = pts.UR + k * pts.stateStride;
+      lanes.x[used] = &pts.x(k);
+      outL[used] = FL[f] + k * nf;
+      outR[used] = FR[f] + k * nf;
+      if (++used == kLanes) run();
+    }
+  }
+  if (used > 0) run();
+}
+
+// A pack of up to kLanes / 2 points runs at half width: a row of points
+// leaves lanes idle only when its count is not a multiple of this.
+constexpr int kHalfPack = kLanes / 2;
+
+// Whether the law's numerical flux at interior faces is one of the kernels
+// below, run in packs by its riemannFluxes (the gas laws themselves; a
+// derived law keeps its own flux). If it is, facesFluxes(law, ...) gives the
+// fluxes of several faces' points at once, as riemannFluxes gives each face's.
+bool packedFluxes(const ConservationLaw &law);
+void facesFluxes(const ConservationLaw &law, const ConservationLaw::FacePoints *faces, int count, double *const *FL,
+                 double *const *FR);
+
 // Normal fluxes F[field][lane], the same on both sides of the face.
 // 2-D (rho, rho u, rho v, E): the exact Riemann flux, a wall pressure flux
 // where the solver fails.

@@ -250,3 +250,28 @@ void Euler3d::riemannSolver(const mVector &n, const mPoint &x, const double *UL,
   Fi(x, U, f);
   for (int j = 0; j < 5; ++j) FL[j] = FR[j] = f[j] * n;
 }
+
+namespace eulerlanes {
+
+bool packedFluxes(const ConservationLaw &law) {
+  const std::type_info &t = typeid(law);
+  return t == typeid(Euler2dExactRiemann) || t == typeid(Euler2d) || t == typeid(Euler3d) || t == typeid(Euler3dRoe);
+}
+
+void facesFluxes(const ConservationLaw &law, const ConservationLaw::FacePoints *faces, int count, double *const *FL,
+                 double *const *FR) {
+  const std::type_info &t = typeid(law);
+  const double gamma = static_cast<const Euler &>(law).getGamma();
+  if (t == typeid(Euler2dExactRiemann))
+    facesFluxes<4>(faces, count, gamma, exactFluxes2d, FL, FR);
+  else if (t == typeid(Euler2d))
+    facesFluxes<4>(faces, count, gamma, roeFluxes2d, FL, FR);
+  else if (t == typeid(Euler3d))
+    facesFluxes<5>(faces, count, gamma, exactFluxes3d, FL, FR);
+  else if (t == typeid(Euler3dRoe))
+    facesFluxes<5>(faces, count, gamma, roeFluxes3d, FL, FR);
+  else
+    for (int f = 0; f < count; ++f) law.riemannFluxes(faces[f], FL[f], FR[f]);
+}
+
+}  // namespace eulerlanes
