@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ConservationLaw.h"
@@ -33,6 +35,7 @@
 #include "mEntity.h"
 #include "mException.h"
 #include "mMesh.h"
+#include "mUpwardUpdate.h"
 
 using KORA::mEntity;
 using KORA::mMesh;
@@ -369,11 +372,29 @@ void DGAnalysis::exportMesh(const char *name, int n) {
 void refineToTargets(DGAnalysis &analysis, double maxError) {
   mMesh &mesh = adaptationMesh("h-adaptation");
   const int d = context()->dim;
-  {
-    DGHrefCallback callback(&analysis, maxError, d, analysis.optimumLevelTag);
+  // When the upward lists are exact, only those around what the pass splits
+  // or merges are brought up to date; else they are all rebuilt.
+  std::unique_ptr<KORA::mUpwardUpdate> local;
+  if (mesh.upwardListsExact()) {
+    std::vector<std::pair<int, int>> pairs{{d - 1, d}, {0, 1}};
+    if (d == 3) pairs.emplace_back(1, 2);
+    local = std::make_unique<KORA::mUpwardUpdate>(&mesh, std::move(pairs));
+  } else {
     mesh.modifyState(0, 1, false, 0);
     mesh.modifyState(1, 2, false, 0);
+  }
+  {
+    struct Detach {
+      mMesh &m;
+      ~Detach() { m.setUpwardLog(nullptr); }
+    } detach{mesh};
+    mesh.setUpwardLog(local.get());
+    DGHrefCallback callback(&analysis, maxError, d, analysis.optimumLevelTag);
     mesh.refunref(callback);
+  }
+  if (local && local->finish()) {
+    mesh.setUpwardListsExact(true);
+    return;
   }
   rebuildUpwardAdjacencies(mesh, d);
 }
@@ -387,6 +408,7 @@ void rebuildUpwardAdjacencies(mMesh &mesh, int d) {
     mesh.modifyState(1, 2, false, 0);
     mesh.modifyState(1, 2, true, 0);
   }
+  mesh.setUpwardListsExact(true);
 }
 
 void DGAnalysis::adaptH_newVersion(int initial) {

@@ -97,6 +97,17 @@ mEntity* mEntityHashTable::find(mEntity* e) const {
   return nullptr;
 }
 
+long long mEntityHashTable::walkRank(mEntity* e) const {
+  const int d = e->getLevel();
+  if (buckets_[d].empty()) return -1;
+  const int i = bucketIndex(e, d);
+  const mEntityBucket& b = buckets_[d][i];
+  const int n = b.size();
+  for (int k = n - 1; k >= 0; --k)
+    if (b[k] == e) return (static_cast<long long>(i) << 32) + (n - 1 - k);
+  return -1;
+}
+
 void mEntityHashTable::resize(int dim, int n) {
   if (n <= 0) return;
   mEntityBucketArray old;

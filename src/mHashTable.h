@@ -72,6 +72,9 @@ class mEntityHashTable {
 #endif
   }
   int size(int dim) const { return entityCount_[dim]; }
+  // A number that orders the registered entities of a dimension as a walk
+  // visits them (bucket index, then newest first); -1 for an entity not there.
+  long long walkRank(mEntity* e) const;
   int bucketCount(int dim) const { return bucketCount_[dim]; }
   mEntityHashTableIterator begin(int dim) const;
   mEntityHashTableIterator end(int dim) const;

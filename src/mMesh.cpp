@@ -14,6 +14,7 @@
 #include "mPrism.h"
 #include "mTet.h"
 #include "mVertex.h"
+#include "mUpwardUpdate.h"
 
 namespace KORA {
 
@@ -71,9 +72,17 @@ mMesh::~mMesh() {
 
 mEntity* mMesh::find(mEntity* e) { return entities_.find(e); }
 
-void mMesh::add(mEntity* e) { entities_.add(e); }
+void mMesh::add(mEntity* e) {
+  entities_.add(e);
+  if (upwardLog_) upwardLog_->registered(e);
+  else upwardExact_ = false;
+}
 
-void mMesh::del(mEntity* e) { entities_.del(e); }
+void mMesh::del(mEntity* e) {
+  if (upwardLog_) upwardLog_->removed(e);
+  else upwardExact_ = false;
+  entities_.del(e);
+}
 
 void mMesh::DEL(mEntity* e) {
   if (!e) return;

@@ -142,6 +142,15 @@ class mMesh : public mAttachableDataContainer {
   // so nothing is exchanged.
   void exchangeDataOnPartBdrys(class KORA_DataExchanger& exchanger, bool flag);
 
+  // While a log is attached, registrations, removals and the entities split
+  // or merged are told to it (null detaches it).
+  void setUpwardLog(class mUpwardUpdate* log) { upwardLog_ = log; }
+  // True while the upward lists are as a whole-mesh rebuild left them: set
+  // by the caller after a rebuild; any adjacency change through modifyState
+  // and any registration or removal without a log attached clear it.
+  bool upwardListsExact() const { return upwardExact_; }
+  void setUpwardListsExact(bool exact) { upwardExact_ = exact; }
+
   // Hierarchical refinement steered by a callback.
   void refunref(class mSplitCallbacks& cb);
   int split(std::list<mEntity*>& toSplit, mSplitCallbacks& cb);
@@ -173,6 +182,8 @@ class mMesh : public mAttachableDataContainer {
   unsigned int mirrorTag_;
   mMesh* meshModel_;
   KORA_OwnerManager* ownerManager_;
+  class mUpwardUpdate* upwardLog_ = nullptr;
+  bool upwardExact_ = false;
   // Probes for look-ups by id and by two vertices; never registered.
   std::unique_ptr<mVertex> probeVertex_;
   std::unique_ptr<mEdge> probeEdge_;

@@ -51,6 +51,7 @@ void createUpwardFunctor::operator()(mEntity* e) const {
 void deleteAdjFunctor::operator()(mEntity* e) const { e->deleteAdjacencies(dim); }
 
 void mMesh::modifyState(int from, int to, bool state, int with) {
+  upwardExact_ = false;
   if (!state) {
     deleteAdjFunctor f(to);
     for (mEntityHashTableIterator it = beginall(from), last = endall(from); it != last; ++it) f(*it);

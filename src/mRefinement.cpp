@@ -20,6 +20,7 @@
 #include "mSplitCallbacks.h"
 #include "mTet.h"
 #include "mTreeWalk.h"
+#include "mUpwardUpdate.h"
 #include "mVertex.h"
 
 namespace KORA {
@@ -225,6 +226,8 @@ int mMesh::split(std::list<mEntity*>& toSplit, mSplitCallbacks& cb) {
 }
 
 void mMesh::splitgen(std::list<mEntity*>& toSplit, mSplitCallbacks& cb) {
+  if (upwardLog_)
+    for (mEntity* e : toSplit) upwardLog_->changing(e);
   for (mEntity* e : toSplit) {
     switch (e->getType()) {
       case mEntity::EDGE: splitEdge(this, static_cast<mEdge*>(e), e); break;
@@ -239,6 +242,8 @@ void mMesh::splitgen(std::list<mEntity*>& toSplit, mSplitCallbacks& cb) {
 }
 
 void mMesh::unsplit(std::list<mEntity*>& toUnsplit, mSplitCallbacks& cb) {
+  if (upwardLog_)
+    for (mEntity* e : toUnsplit) upwardLog_->changing(e);
   cb.unsplitCallback(toUnsplit);
   for (mEntity* e : toUnsplit) {
     switch (e->getType()) {
