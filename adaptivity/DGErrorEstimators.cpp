@@ -152,47 +152,6 @@ void DGErrorEstimatorHigherOrderGrads::computeError(DGCell *cell) const {
 
 namespace {
 
-// The order of entityPrecedes (type, then the vertex ids in the entity's
-// order), sorted on keys read once per entity rather than at every
-// comparison. Entities with equal keys keep no particular order, as with
-// entityPrecedes; a mesh's leaves have distinct keys.
-struct EntityKey {
-  int type, nodes;
-  int ids[8];
-  std::size_t index;
-  bool operator<(const EntityKey &o) const {
-    if (type != o.type) return type < o.type;
-    const int n = std::min(nodes, o.nodes);
-    for (int i = 0; i < n; ++i)
-      if (ids[i] != o.ids[i]) return ids[i] < o.ids[i];
-    return nodes < o.nodes;
-  }
-};
-
-template <class CellType>
-void sortByEntity(std::vector<CellType *> &list) {
-  std::vector<EntityKey> keys(list.size());
-  bool fits = true;
-  for (std::size_t k = 0; k < list.size(); ++k) {
-    const KORA::mEntity *e = list[k]->getEntity();
-    EntityKey &key = keys[k];
-    key.type = static_cast<int>(e->getType());
-    key.nodes = e->getNbTemplates(0);
-    fits = fits && key.nodes <= 8;
-    for (int i = 0; i < key.nodes && i < 8; ++i) key.ids[i] = e->get(0, i)->getId();
-    key.index = k;
-  }
-  if (!fits) {  // entities of more than 8 vertices: compared in place
-    std::sort(list.begin(), list.end(),
-              [](const CellType *a, const CellType *b) { return entityPrecedes(a->getEntity(), b->getEntity()); });
-    return;
-  }
-  std::sort(keys.begin(), keys.end());
-  std::vector<CellType *> sorted(list.size());
-  for (std::size_t k = 0; k < keys.size(); ++k) sorted[k] = list[keys[k].index];
-  list.swap(sorted);
-}
-
 KORA::mMesh &contextMesh(const char *who) {
   KORA::mMesh *mesh = GlobalParamManager::Instance()->mesh;
   if (!mesh) throw std::string(who) + ": no mesh";

@@ -46,6 +46,47 @@ bool entityPrecedes(const mEntity *a, const mEntity *b) {
   return na < nb;
 }
 
+namespace {
+
+struct EntityKey {
+  int type, nodes;
+  int ids[8];
+  std::size_t index;
+  bool operator<(const EntityKey &o) const {
+    if (type != o.type) return type < o.type;
+    const int n = std::min(nodes, o.nodes);
+    for (int i = 0; i < n; ++i)
+      if (ids[i] != o.ids[i]) return ids[i] < o.ids[i];
+    return nodes < o.nodes;
+  }
+};
+
+}  // namespace
+
+std::vector<std::size_t> entityOrder(std::span<const mEntity *const> entities) {
+  std::vector<std::size_t> order(entities.size());
+  std::vector<EntityKey> keys(entities.size());
+  bool fits = true;
+  for (std::size_t k = 0; k < entities.size(); ++k) {
+    const mEntity *e = entities[k];
+    EntityKey &key = keys[k];
+    key.type = static_cast<int>(e->getType());
+    key.nodes = e->getNbTemplates(0);
+    fits = fits && key.nodes <= 8;
+    for (int i = 0; i < key.nodes && i < 8; ++i) key.ids[i] = e->get(0, i)->getId();
+    key.index = k;
+  }
+  if (!fits) {  // entities of more than 8 vertices: compared in place
+    for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return entityPrecedes(entities[a], entities[b]); });
+    return order;
+  }
+  std::sort(keys.begin(), keys.end());
+  for (std::size_t k = 0; k < keys.size(); ++k) order[k] = keys[k].index;
+  return order;
+}
+
 void orderSides(mEntity *&left, mEntity *&right) {
   if (right && entityPrecedes(right, left)) std::swap(left, right);
 }

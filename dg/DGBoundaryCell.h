@@ -220,6 +220,20 @@ DGBoundaryCell *dgBoundaryCellOf(KORA::mEntity *face);
 // Whether entity a comes before entity b by (type, vertex ids in the order of
 // the entity's vertices): an order that depends on the entities alone.
 bool entityPrecedes(const KORA::mEntity *a, const KORA::mEntity *b);
+// The positions of the entities in the order of entityPrecedes, sorted on
+// keys read once per entity rather than at every comparison. Entities with
+// equal keys keep no particular order (a mesh's leaves have distinct keys).
+std::vector<std::size_t> entityOrder(std::span<const KORA::mEntity *const> entities);
+// Sorts cells (DG or interface cells) by their entities in that order.
+template <class CellType>
+void sortByEntity(std::vector<CellType *> &list) {
+  std::vector<const KORA::mEntity *> entities(list.size());
+  for (std::size_t k = 0; k < list.size(); ++k) entities[k] = list[k]->getEntity();
+  const std::vector<std::size_t> order = entityOrder(entities);
+  std::vector<CellType *> sorted(list.size());
+  for (std::size_t k = 0; k < order.size(); ++k) sorted[k] = list[order[k]];
+  list.swap(sorted);
+}
 // The two elements of a face in side order: the left one is the element that
 // comes first by entityPrecedes (right may be null).
 void orderSides(KORA::mEntity *&left, KORA::mEntity *&right);

@@ -62,34 +62,11 @@ namespace {
 // (the mesh section: KORA_Util::exportDGFileSorted).
 
 // Cells and interface cells in the order of their entities by (type, vertex
-// ids), the order of entityPrecedes: sorted on keys read once per entity.
-struct EntityKey {
-  int type, nodes;
-  int ids[8];
-  std::size_t index;
-  bool operator<(const EntityKey &o) const {
-    if (type != o.type) return type < o.type;
-    const int n = std::min(nodes, o.nodes);
-    for (int i = 0; i < n; ++i)
-      if (ids[i] != o.ids[i]) return ids[i] < o.ids[i];
-    return nodes < o.nodes;
-  }
-};
-
+// ids), the order of entityPrecedes.
 template <class CellType>
 std::vector<CellType *> sortedByEntity(const std::vector<CellType *> &list) {
-  std::vector<EntityKey> keys(list.size());
-  for (std::size_t k = 0; k < list.size(); ++k) {
-    const mEntity *e = list[k]->getEntity();
-    EntityKey &key = keys[k];
-    key.type = static_cast<int>(e->getType());
-    key.nodes = std::min(e->getNbTemplates(0), 8);
-    for (int i = 0; i < key.nodes; ++i) key.ids[i] = e->get(0, i)->getId();
-    key.index = k;
-  }
-  std::sort(keys.begin(), keys.end());
-  std::vector<CellType *> sorted(list.size());
-  for (std::size_t k = 0; k < keys.size(); ++k) sorted[k] = list[keys[k].index];
+  std::vector<CellType *> sorted = list;
+  sortByEntity(sorted);
   return sorted;
 }
 

@@ -134,7 +134,7 @@ std::string canonicalMeshSection(const std::string &text) {
 }
 
 template <class CellType>
-void sortByEntity(std::vector<CellType *> &list) {
+void sortByPrecedes(std::vector<CellType *> &list) {
   std::sort(list.begin(), list.end(), [](const CellType *a, const CellType *b) {
     return entityPrecedes(a->getEntity(), b->getEntity());
   });
@@ -161,13 +161,13 @@ std::string streamWriter(DGAnalysis &a) {
   if (given > largest) os << "$VERTEXIDS$" << " " << given << "\n";
   os << "\n" << mesh->getDim() << " " << a.cells.size() << " " << a.boundaryCells.size() << "\n";
   DGCellList cellRecords(a.cells);
-  sortByEntity(cellRecords);
+  sortByPrecedes(cellRecords);
   for (DGCell *c : cellRecords) {
     mesh->writeMEntity(os, c->getEntity());
     c->write(os);
   }
   DGBoundaryCellList faceRecords(a.boundaryCells);
-  sortByEntity(faceRecords);
+  sortByPrecedes(faceRecords);
   for (DGBoundaryCell *b : faceRecords) {
     mesh->writeMEntity(os, b->getEntity());
     b->write(os);
