@@ -408,6 +408,24 @@ struct InviscidScratch {
   }
 };
 
+// The law's fluxes (s.F) and, with source, its sources (s.S) at the K
+// points of the cell's rule from the states in s.U, the points' positions
+// (s.X) made first when the law needs them.
+void pointFluxesAndSources(const DGCell *cell, int K, const ConservationLaw *law, bool needPoints, bool source,
+                           InviscidScratch &s) {
+  const int nf = cell->nbFieldCount;
+  const RulePoint *rule = cell->rule;
+  mPoint *X = s.X.data();
+  if (needPoints)
+    for (int k = 0; k < K; ++k) {
+      double x, y, z;
+      cell->mapping->eval(rule[k].u, rule[k].v, rule[k].w, x, y, z);
+      X[k] = mPoint(x, y, z);
+    }
+  law->fluxesAt(K, needPoints ? X : nullptr, s.U.data(), nf, s.F.data());
+  if (source) law->sourcesAt(K, needPoints ? X : nullptr, s.U.data(), nf, s.S.data());
+}
+
 // The middle of the inviscid volume pass, once the states of all K points
 // are in s.U: the fluxes of all points in one call of the law, then each
 // point's fluxes weighted and met with the inverse Jacobian (their
@@ -419,18 +437,9 @@ void contravariantFluxes(const DGCell *cell, int m, const ConservationLaw *law, 
   const int nf = cell->nbFieldCount;
   const int K = cell->nbPtGauss();
   const RulePoint *rule = cell->rule;
-  double *U = s.U.data();
-  mPoint *X = s.X.data();
-  mVector *F = s.F.data();
-  if (needPoints)
-    for (int k = 0; k < K; ++k) {
-      double x, y, z;
-      cell->mapping->eval(rule[k].u, rule[k].v, rule[k].w, x, y, z);
-      X[k] = mPoint(x, y, z);
-    }
-  law->fluxesAt(K, needPoints ? X : nullptr, U, nf, F);
+  const mVector *F = s.F.data();
+  pointFluxesAndSources(cell, K, law, needPoints, source, s);
   double *S = s.S.data();
-  if (source) law->sourcesAt(K, needPoints ? X : nullptr, U, nf, S);
   const std::size_t total = static_cast<std::size_t>(K) * nf;
   double *A0 = s.A.data(), *A1 = A0 + total, *A2 = A1 + total, *SF = A2 + total;
   // An affine cell's determinant is that of its first point: the others are
@@ -556,18 +565,9 @@ void affinePlanarPass(DGCell *cell, int m, const ConservationLaw *law, bool need
   constexpr int kNP = evenUp(NB) / 2;
   const int nf = cell->nbFieldCount;
   const RulePoint *rule = cell->rule;
-  double *U = s.U.data();
-  mPoint *X = s.X.data();
-  mVector *F = s.F.data();
-  if (needPoints)
-    for (int k = 0; k < K; ++k) {
-      double x, y, z;
-      cell->mapping->eval(rule[k].u, rule[k].v, rule[k].w, x, y, z);
-      X[k] = mPoint(x, y, z);
-    }
-  law->fluxesAt(K, needPoints ? X : nullptr, U, nf, F);
+  const mVector *F = s.F.data();
+  pointFluxesAndSources(cell, K, law, needPoints, source, s);
   double *S = s.S.data();
-  if (source) law->sourcesAt(K, needPoints ? X : nullptr, U, nf, S);
   const double detJ = cell->gaussPoints[0].jacDet;
   const double *t = cell->jacInverseAt(0);
   const Pair t01 = Pair{t[0], t[1]}, t34 = Pair{t[3], t[4]};
