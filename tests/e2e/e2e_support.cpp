@@ -114,4 +114,16 @@ std::size_t find(const std::string &text, const std::string &needle, std::size_t
   return text.find(needle, from == std::string::npos ? text.size() : from);
 }
 
+int expectSameCheckpoints(const ScratchDir &full, const ScratchDir &again, int first, int period) {
+  int compared = 0;
+  for (int n = first; exists(full / ("dg-recov-" + std::to_string(n) + ".dat")); n += period) {
+    const std::string name = "dg-recov-" + std::to_string(n) + ".dat";
+    EXPECT_TRUE(exists(again / name)) << name;
+    if (!exists(again / name)) break;
+    EXPECT_EQ(withoutCpuTime(readFile(again / name)), withoutCpuTime(readFile(full / name))) << name;
+    ++compared;
+  }
+  return compared;
+}
+
 }  // namespace e2e

@@ -57,6 +57,10 @@ std::vector<std::string> progressLines(const std::string &out);
 // A recovery file without the processor time of its state line (the fourth
 // value of the last line), a measurement that no two runs share.
 std::string withoutCpuTime(const std::string &file);
+// Expects every recovery file dg-recov-N.dat (N = first, first + period,
+// ...) that run folder `full` holds to be in folder `again` too, byte for
+// byte apart from the processor time; returns how many were compared.
+int expectSameCheckpoints(const ScratchDir &full, const ScratchDir &again, int first, int period);
 // Position of needle in text, or npos; shorthand for ordered checks.
 std::size_t find(const std::string &text, const std::string &needle, std::size_t from = 0);
 
