@@ -81,18 +81,24 @@ inline mMesh *grid2d(int nx, int ny, bool quads, const PointMap &map = identity)
   return m;
 }
 
+// Vertices of an n^3 grid of [0,1]^3 through `map`, vertex (i, j, k) with
+// id 1 + i + (n + 1) (j + (n + 1) k).
+inline void gridVertices3d(mMesh *m, int n, const PointMap &map, KORA::gEntity *region) {
+  for (int k = 0; k <= n; ++k)
+    for (int j = 0; j <= n; ++j)
+      for (int i = 0; i <= n; ++i) {
+        const mPoint p = map(double(i) / n, double(j) / n, double(k) / n);
+        m->createVertex(1 + i + (n + 1) * (j + (n + 1) * k), p.x(), p.y(), p.z(), region);
+      }
+}
+
 // n^3 grid of [0,1]^3 through `map`, six tetrahedra per cube. Boundary faces
 // lie on model faces 1 (y = 0), 2 (x = 1), 3 (y = 1), 4 (x = 0), 5 (z = 0), 6 (z = 1).
 inline mMesh *grid3d(int n, const PointMap &map = identity) {
   mMesh *m = new mMesh(0);
   KORA::gEntity *region = m->getGEntity(kRegionTag, 3);
   auto id = [&](int i, int j, int k) { return 1 + i + (n + 1) * (j + (n + 1) * k); };
-  for (int k = 0; k <= n; ++k)
-    for (int j = 0; j <= n; ++j)
-      for (int i = 0; i <= n; ++i) {
-        const mPoint p = map(double(i) / n, double(j) / n, double(k) / n);
-        m->createVertex(id(i, j, k), p.x(), p.y(), p.z(), region);
-      }
+  gridVertices3d(m, n, map, region);
   for (int k = 0; k < n; ++k)
     for (int j = 0; j < n; ++j)
       for (int i = 0; i < n; ++i) {

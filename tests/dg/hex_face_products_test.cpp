@@ -25,12 +25,7 @@ mMesh *hexGrid(int n, const PointMap &map) {
   mMesh *m = new mMesh(0);
   KORA::gEntity *region = m->getGEntity(kRegionTag, 3);
   auto id = [&](int i, int j, int k) { return 1 + i + (n + 1) * (j + (n + 1) * k); };
-  for (int k = 0; k <= n; ++k)
-    for (int j = 0; j <= n; ++j)
-      for (int i = 0; i <= n; ++i) {
-        const mPoint p = map(double(i) / n, double(j) / n, double(k) / n);
-        m->createVertex(id(i, j, k), p.x(), p.y(), p.z(), region);
-      }
+  gridVertices3d(m, n, map, region);
   for (int k = 0; k < n; ++k)
     for (int j = 0; j < n; ++j)
       for (int i = 0; i < n; ++i)
